@@ -1,0 +1,33 @@
+// Shared command-line routines: the error prefix, the argument splitter, the
+// usage printer, number and sort-key parsing, and the highlight list.
+#pragma once
+
+#include <windows.h>
+
+inline constexpr int MAX_ARG_LEN = 8192;
+inline constexpr int MAX_ARGS = 1024;
+
+inline constexpr unsigned SA_SPLIT_SPACE = 0x01;
+inline constexpr unsigned SA_SPLIT_SWITCH = 0x04;
+inline constexpr unsigned SA_UPPER = 0x80;
+
+// The words of the last split, overwritten by each call.
+extern int ArgCount;
+extern wchar_t* ArgWords[MAX_ARGS];
+extern int ArgLengths[MAX_ARGS];
+extern wchar_t ArgBuffer[MAX_ARG_LEN];
+
+// Sort keys: at most 15 letters and the terminator.
+inline constexpr int SORT_KEYS_SIZE = 16;
+// Highlight pattern lists, texts of "|"-separated patterns.
+inline constexpr int HIGHLIGHT_SIZE = 8192;
+
+int PrintErrorPrefix();
+int SplitArguments(const wchar_t* text, unsigned options);
+int ShowUsage(const wchar_t* text, int withVersion);
+int ParseNumber(const wchar_t* text, unsigned int* value, wchar_t** end);
+int ParseSortKeys(const wchar_t* text, const wchar_t* allowed, wchar_t* keys);
+int AppendHighlightPattern(const wchar_t* pattern, wchar_t* list);
+
+// Upper-cases a word in place (at most 8192 characters), as messages quote it.
+void UpperCaseInPlace(wchar_t* text);

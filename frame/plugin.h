@@ -1,0 +1,59 @@
+// The plug-in's outer frame: the information record handed to the host and
+// the process-wide state prepared at start-up and released at shutdown.
+#pragma once
+
+#include <windows.h>
+
+// Exports the host calls by name. The object files live in a static library
+// that the DLL links whole, so every export defined with this reaches the DLL.
+#define VORNEL_EXPORT extern "C" __declspec(dllexport)
+
+struct PluginInfo {
+    const wchar_t* pszDll;
+    const wchar_t* pszAuthor;
+    const wchar_t* pszEmail;
+    const wchar_t* pszWWW;
+    const wchar_t* pszDescription;
+    const wchar_t* pszFunctions;
+    unsigned int nMajor;
+    unsigned int nMinor;
+    unsigned int nBuild;
+    // The host's own definition of the record may go on; static storage
+    // leaves anything after the build number zero.
+    HMODULE hModule;
+    const wchar_t* pszModule;
+};
+
+using NtQueryInformationProcessPtr = LONG(WINAPI*)(HANDLE, ULONG, PVOID, ULONG, PULONG);
+
+inline constexpr wchar_t PluginName[] = L"Vornel";
+inline constexpr wchar_t PluginNames[] = L"enumprocesses,services,tasklist,@elevated,@pidexename,@pidsvcnames";
+inline constexpr unsigned PluginMajor = 1, PluginMinor = 0, PluginBuild = 25;
+
+extern HMODULE PluginModule;
+extern OSVERSIONINFOEXW OsVersionInfo;
+extern NtQueryInformationProcessPtr NtQueryInformationProcessFn;
+extern HANDLE ConsoleOutput;
+extern HANDLE HelpViewerProcess;
+
+// Every choice by Windows generation is "below 6" against "6 or later".
+inline bool OsIsVistaOrLater() { return OsVersionInfo.dwMajorVersion >= 6; }
+
+// The right to query a process: the limited right where it exists.
+inline DWORD ProcessQueryAccess()
+{
+    return OsIsVistaOrLater() ? PROCESS_QUERY_LIMITED_INFORMATION : PROCESS_QUERY_INFORMATION;
+}
+
+int ReadOsVersion();
+int EnableDebugPrivilege();
+int OpenConsoleOutput();
+
+VORNEL_EXPORT PluginInfo* WINAPI GetPluginInfo(void);
+VORNEL_EXPORT int WINAPI InitializePlugin(void);
+VORNEL_EXPORT int WINAPI ShutdownPlugin(void);
+VORNEL_EXPORT int WINAPI Usage(const wchar_t* name, wchar_t* buffer);
+VORNEL_EXPORT int WINAPI Help(const wchar_t* topic);
+// The _clver internal variable; the DLL exports it under the decorated name
+// of `int _clver$(wchar_t*)` (see Vornel.def).
+extern "C" int _clver(wchar_t* buffer);

@@ -1,0 +1,160 @@
+// orsh.exe: a stand-in for the Orsh shell that hosts the Vornel plug-in.
+//   orsh                interactive (prompt when the input is a console)
+//   orsh COMMAND LINE   runs that line as a transient shell, exits with its result
+//   orsh -f FILE        runs a script line by line (%_batchname, %_batchline)
+#include <windows.h>
+
+#include <cstdio>
+#include <cwchar>
+#include <string>
+#include <vector>
+
+#include "host/orsh/shell.h"
+#include "host/orshhost/orshhost_control.h"
+
+namespace {
+
+bool IsPipe(DWORD which) { return GetFileType(GetStdHandle(which)) == FILE_TYPE_PIPE; }
+
+// The command line after the program's own name, quotes and all.
+std::wstring RawArguments()
+{
+    const wchar_t* p = GetCommandLineW();
+    if (*p == L'"') {
+        p = wcschr(p + 1, L'"');
+        p = p ? p + 1 : L"";
+    } else {
+        while (*p && *p != L' ' && *p != L'\t')
+            ++p;
+    }
+    while (*p == L' ' || *p == L'\t')
+        ++p;
+    return p;
+}
+
+// Reads a script: UTF-16 with a byte-order mark, else UTF-8.
+bool ReadScript(const std::wstring& path, std::vector<std::wstring>* lines)
+{
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    std::string bytes;
+    char chunk[4096];
+    DWORD got;
+    while (ReadFile(file, chunk, sizeof chunk, &got, nullptr) && got)
+        bytes.append(chunk, got);
+    CloseHandle(file);
+    std::wstring text;
+    if (bytes.size() >= 2 && (unsigned char)bytes[0] == 0xFF && (unsigned char)bytes[1] == 0xFE) {
+        text.assign(reinterpret_cast<const wchar_t*>(bytes.data() + 2), (bytes.size() - 2) / 2);
+    } else {
+        size_t skip = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+        int n = MultiByteToWideChar(CP_UTF8, 0, bytes.data() + skip, (int)(bytes.size() - skip), nullptr, 0);
+        text.resize(n);
+        MultiByteToWideChar(CP_UTF8, 0, bytes.data() + skip, (int)(bytes.size() - skip), text.data(), n);
+    }
+    std::wstring line;
+    for (wchar_t c : text) {
+        if (c == L'\n') {
+            lines->push_back(line);
+            line.clear();
+        } else if (c != L'\r') {
+            line += c;
+        }
+    }
+    if (!line.empty())
+        lines->push_back(line);
+    return true;
+}
+
+int RunScript(const std::wstring& name)
+{
+    std::vector<std::wstring> lines;
+    wchar_t full[MAX_PATH];
+    if (!GetFullPathNameW(name.c_str(), MAX_PATH, full, nullptr) || !ReadScript(full, &lines)) {
+        Qprintf(GetStdHandle(STD_ERROR_HANDLE), L"orsh: cannot read the script \"%s\" (error %u)\r\n",
+                name.c_str(), GetLastError());
+        return 2;
+    }
+    OrshSetShellState(1, IsPipe(STD_INPUT_HANDLE));
+    if (!orsh::LoadPlugin())
+        return 2;
+    int result = 0;
+    bool exitRequested = false;
+    for (size_t i = 0; i < lines.size() && !exitRequested; ++i) {
+        OrshSetBatch(full, (int)i + 1);
+        result = orsh::RunLine(lines[i], &exitRequested);
+    }
+    OrshSetBatch(nullptr, 0);
+    orsh::UnloadPlugin();
+    return result;
+}
+
+int RunInteractive()
+{
+    // Input from a pipe means this shell is a stage of a pipe.
+    OrshSetShellState(0, IsPipe(STD_INPUT_HANDLE));
+    if (!orsh::LoadPlugin())
+        return 2;
+    HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    DWORD mode;
+    bool console = GetConsoleMode(input, &mode);
+    int result = 0;
+    bool exitRequested = false;
+    std::string pending;
+    while (!exitRequested) {
+        std::wstring line;
+        if (console) {
+            QPuts(L"orsh> ");
+            wchar_t buffer[8192];
+            DWORD got = 0;
+            if (!ReadConsoleW(input, buffer, 8191, &got, nullptr) || got == 0)
+                break;
+            line.assign(buffer, got);
+        } else {
+            // Byte input (file or pipe) is UTF-8, one command per line.
+            size_t nl;
+            char chunk[4096];
+            DWORD got;
+            while ((nl = pending.find('\n')) == std::string::npos &&
+                   ReadFile(input, chunk, sizeof chunk, &got, nullptr) && got)
+                pending.append(chunk, got);
+            if (pending.empty())
+                break;
+            nl = pending.find('\n');
+            std::string bytes = pending.substr(0, nl);
+            pending.erase(0, nl == std::string::npos ? pending.size() : nl + 1);
+            int n = MultiByteToWideChar(CP_UTF8, 0, bytes.data(), (int)bytes.size(), nullptr, 0);
+            line.resize(n);
+            MultiByteToWideChar(CP_UTF8, 0, bytes.data(), (int)bytes.size(), line.data(), n);
+        }
+        while (!line.empty() && (line.back() == L'\n' || line.back() == L'\r'))
+            line.pop_back();
+        result = orsh::RunLine(line, &exitRequested);
+    }
+    orsh::UnloadPlugin();
+    return result;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv)
+{
+    if (argc >= 2 && wcscmp(argv[1], L"-f") == 0) {
+        if (argc < 3) {
+            Qprintf(GetStdHandle(STD_ERROR_HANDLE), L"orsh: -f needs a script file name\r\n");
+            return 2;
+        }
+        return RunScript(argv[2]);
+    }
+    if (argc >= 2) {
+        OrshSetShellState(1, IsPipe(STD_INPUT_HANDLE));
+        if (!orsh::LoadPlugin())
+            return 2;
+        bool exitRequested = false;
+        int result = orsh::RunLine(RawArguments(), &exitRequested);
+        orsh::UnloadPlugin();
+        return result;
+    }
+    return RunInteractive();
+}

@@ -1,0 +1,102 @@
+// The host's writers. To a console the text goes with WriteConsoleW; to files
+// and pipes as UTF-8, so redirected output is plain text. A capture mode
+// keeps the text instead, for tests that assert exact output.
+#include <cstdarg>
+#include <cstdio>
+#include <string>
+
+#include "host/orshhost/orshhost_control.h"
+
+namespace {
+
+bool capturing = false;
+std::wstring captured[3];
+
+void WriteHandle(HANDLE handle, const wchar_t* text, size_t length)
+{
+    if (length == 0 || handle == nullptr || handle == INVALID_HANDLE_VALUE)
+        return;
+    DWORD mode, written;
+    if (GetConsoleMode(handle, &mode)) {
+        WriteConsoleW(handle, text, (DWORD)length, &written, nullptr);
+        return;
+    }
+    int bytes = WideCharToMultiByte(CP_UTF8, 0, text, (int)length, nullptr, 0, nullptr, nullptr);
+    std::string utf8(bytes, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text, (int)length, utf8.data(), bytes, nullptr, nullptr);
+    WriteFile(handle, utf8.data(), (DWORD)utf8.size(), &written, nullptr);
+}
+
+void Emit(HANDLE handle, const wchar_t* text, size_t length)
+{
+    if (capturing) {
+        int stream = handle == GetStdHandle(STD_ERROR_HANDLE) ? 2 : 1;
+        captured[stream].append(text, length);
+        return;
+    }
+    WriteHandle(handle, text, length);
+}
+
+int FormatAndEmit(HANDLE handle, const wchar_t* format, va_list args)
+{
+    if (!format)
+        return -1;
+    va_list copy;
+    va_copy(copy, args);
+    int length = _vscwprintf(format, copy);
+    va_end(copy);
+    if (length < 0)
+        return -1;
+    std::wstring text(length + 1, L'\0');
+    _vsnwprintf(text.data(), length + 1, format, args);
+    Emit(handle, text.data(), length);
+    return length;
+}
+
+}  // namespace
+
+ORSH_API int __cdecl Printf(const wchar_t* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    int n = FormatAndEmit(GetStdHandle(STD_OUTPUT_HANDLE), format, args);
+    va_end(args);
+    return n;
+}
+
+ORSH_API int __cdecl Qprintf(HANDLE handle, const wchar_t* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    int n = FormatAndEmit(handle, format, args);
+    va_end(args);
+    return n;
+}
+
+ORSH_API int __cdecl QPuts(const wchar_t* text)
+{
+    if (!text)
+        return -1;
+    size_t length = wcslen(text);
+    Emit(GetStdHandle(STD_OUTPUT_HANDLE), text, length);
+    return 0;
+}
+
+ORSH_API int __cdecl CrLf(void)
+{
+    Emit(GetStdHandle(STD_OUTPUT_HANDLE), L"\r\n", 2);
+    return 0;
+}
+
+ORSH_API void __cdecl OrshCapture(int on) { capturing = on != 0; }
+
+ORSH_API const wchar_t* __cdecl OrshCaptured(int stream)
+{
+    return stream == 2 ? captured[2].c_str() : captured[1].c_str();
+}
+
+ORSH_API void __cdecl OrshClearCapture(void)
+{
+    captured[1].clear();
+    captured[2].clear();
+}

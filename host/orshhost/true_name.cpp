@@ -1,0 +1,28 @@
+// The full true name of a path, as the shell's QueryTrueName gives it.
+#include <cwchar>
+#include <new>
+
+#include "host/orshhost/orshhost_control.h"
+
+ORSH_API int __cdecl QueryTrueName(const wchar_t* path, wchar_t* result)
+{
+    if (!result)
+        return -1;
+    result[0] = L'\0';
+    if (!path || !*path)
+        return -1;
+    DWORD n = GetFullPathNameW(path, 32768, result, nullptr);
+    if (n == 0 || n >= 32768) {
+        result[0] = L'\0';
+        return -1;
+    }
+    // The long form where the file exists, so short names come out whole.
+    wchar_t* longName = new (std::nothrow) wchar_t[32768];
+    if (longName) {
+        DWORD m = GetLongPathNameW(result, longName, 32768);
+        if (m > 0 && m < 32768)
+            wcscpy(result, longName);
+        delete[] longName;
+    }
+    return 0;
+}

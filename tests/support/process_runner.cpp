@@ -1,0 +1,199 @@
+#include "tests/support/process_runner.h"
+
+#include <thread>
+
+namespace vornel::test {
+
+std::wstring BinDir()
+{
+    wchar_t path[MAX_PATH];
+    DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring dir(path, n);
+    return dir.substr(0, dir.find_last_of(L'\\'));
+}
+
+std::wstring BinPath(const wchar_t* file) { return BinDir() + L"\\" + file; }
+
+std::wstring Widen(const std::string& utf8)
+{
+    if (utf8.empty())
+        return {};
+    int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), (int)utf8.size(), nullptr, 0);
+    std::wstring w(n, L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), (int)utf8.size(), w.data(), n);
+    return w;
+}
+
+std::string Narrow(const std::wstring& text)
+{
+    if (text.empty())
+        return {};
+    int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), (int)text.size(), nullptr, 0, nullptr, nullptr);
+    std::string s(n, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), (int)text.size(), s.data(), n, nullptr, nullptr);
+    return s;
+}
+
+namespace {
+
+void ReadAll(HANDLE pipe, std::string* sink)
+{
+    char buffer[4096];
+    DWORD got;
+    while (ReadFile(pipe, buffer, sizeof buffer, &got, nullptr) && got)
+        sink->append(buffer, got);
+}
+
+bool MakePipe(HANDLE* read, HANDLE* write, bool childReads)
+{
+    SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
+    if (!CreatePipe(read, write, &sa, 0))
+        return false;
+    SetHandleInformation(childReads ? *write : *read, HANDLE_FLAG_INHERIT, 0);
+    return true;
+}
+
+}  // namespace
+
+RunResult RunProcess(const std::wstring& commandLine, const std::string& input, DWORD timeoutMs,
+                     const wchar_t* environment)
+{
+    RunResult result;
+    HANDLE inRead, inWrite, outRead, outWrite, errRead, errWrite;
+    if (!MakePipe(&inRead, &inWrite, true))
+        return result;
+    MakePipe(&outRead, &outWrite, false);
+    MakePipe(&errRead, &errWrite, false);
+
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdInput = inRead;
+    si.hStdOutput = outWrite;
+    si.hStdError = errWrite;
+    PROCESS_INFORMATION pi{};
+    std::wstring cmd = commandLine;
+    BOOL ok = CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, TRUE,
+                             environment ? CREATE_UNICODE_ENVIRONMENT : 0,
+                             const_cast<wchar_t*>(environment), nullptr, &si, &pi);
+    CloseHandle(inRead);
+    CloseHandle(outWrite);
+    CloseHandle(errWrite);
+    if (!ok) {
+        CloseHandle(inWrite);
+        CloseHandle(outRead);
+        CloseHandle(errRead);
+        return result;
+    }
+    std::thread outThread(ReadAll, outRead, &result.out);
+    std::thread errThread(ReadAll, errRead, &result.err);
+    DWORD written;
+    if (!input.empty())
+        WriteFile(inWrite, input.data(), (DWORD)input.size(), &written, nullptr);
+    CloseHandle(inWrite);
+    if (WaitForSingleObject(pi.hProcess, timeoutMs) == WAIT_TIMEOUT) {
+        result.timedOut = true;
+        TerminateProcess(pi.hProcess, 0xDEAD);
+        WaitForSingleObject(pi.hProcess, 5000);
+    }
+    outThread.join();
+    errThread.join();
+    GetExitCodeProcess(pi.hProcess, &result.exitCode);
+    CloseHandle(pi.hProcess);
+    CloseHandle(pi.hThread);
+    CloseHandle(outRead);
+    CloseHandle(errRead);
+    return result;
+}
+
+RunResult RunOrsh(const std::wstring& args, DWORD timeoutMs)
+{
+    return RunProcess(L"\"" + BinPath(L"orsh.exe") + L"\" " + args, {}, timeoutMs);
+}
+
+RunResult RunOrshInteractive(const std::string& input, DWORD timeoutMs)
+{
+    return RunProcess(L"\"" + BinPath(L"orsh.exe") + L"\"", input, timeoutMs);
+}
+
+Helper::Helper(const std::wstring& args)
+{
+    HANDLE inRead, outWrite;
+    if (!MakePipe(&inRead, &stdinWrite_, true) || !MakePipe(&stdoutRead_, &outWrite, false))
+        return;
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdInput = inRead;
+    si.hStdOutput = outWrite;
+    si.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    PROCESS_INFORMATION pi{};
+    std::wstring cmd = L"\"" + BinPath(L"vornel_testhelper.exe") + L"\" " + args;
+    BOOL ok = CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
+    CloseHandle(inRead);
+    CloseHandle(outWrite);
+    if (!ok)
+        return;
+    process_ = pi.hProcess;
+    pid_ = pi.dwProcessId;
+    CloseHandle(pi.hThread);
+
+    // Read report lines until "ready" (or the helper ends).
+    std::string line;
+    char c;
+    DWORD got;
+    while (ReadFile(stdoutRead_, &c, 1, &got, nullptr) && got) {
+        if (c == '\r')
+            continue;
+        if (c != '\n') {
+            line += c;
+            continue;
+        }
+        if (line == "ready") {
+            ready_ = true;
+            break;
+        }
+        auto space = line.find(' ');
+        if (space != std::string::npos) {
+            std::string kind = line.substr(0, space);
+            unsigned long long value = std::stoull(line.substr(space + 1), nullptr, 0);
+            if (kind == "child")
+                children_.push_back((DWORD)value);
+            else if (kind == "thread")
+                threads_.push_back((DWORD)value);
+            else if (kind == "window")
+                windows_.push_back((HWND)(ULONG_PTR)value);
+        }
+        line.clear();
+    }
+}
+
+void Helper::Kill()
+{
+    for (DWORD child : children_) {
+        if (HANDLE h = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, child)) {
+            TerminateProcess(h, 0);
+            WaitForSingleObject(h, 5000);
+            CloseHandle(h);
+        }
+    }
+    children_.clear();
+    if (process_) {
+        TerminateProcess(process_, 0);
+        WaitForSingleObject(process_, 5000);
+        CloseHandle(process_);
+        process_ = nullptr;
+    }
+    if (stdinWrite_) {
+        CloseHandle(stdinWrite_);
+        stdinWrite_ = nullptr;
+    }
+    if (stdoutRead_) {
+        CloseHandle(stdoutRead_);
+        stdoutRead_ = nullptr;
+    }
+}
+
+Helper::~Helper() { Kill(); }
+
+}  // namespace vornel::test

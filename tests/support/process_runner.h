@@ -1,0 +1,66 @@
+// Starting programs from the tests: orsh.exe with a command line (capturing
+// standard output and error exactly), and the test helper program, whose
+// children, threads and windows the tests then look at.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace vornel::test {
+
+struct RunResult {
+    std::string out;   // standard output bytes (UTF-8 when redirected)
+    std::string err;   // standard error bytes
+    DWORD exitCode = 0xFFFFFFFF;
+    bool timedOut = false;
+};
+
+// Directory of the running test program, where the build puts every binary.
+std::wstring BinDir();
+std::wstring BinPath(const wchar_t* file);
+
+// Runs a full command line with pipes for all three standard handles; waits
+// at most timeoutMs, then kills the process.
+RunResult RunProcess(const std::wstring& commandLine, const std::string& input = {},
+                     DWORD timeoutMs = 60000, const wchar_t* environment = nullptr);
+
+// orsh.exe ARGS (one transient command line).
+RunResult RunOrsh(const std::wstring& args, DWORD timeoutMs = 60000);
+// orsh.exe with no arguments, the lines given on standard input.
+RunResult RunOrshInteractive(const std::string& input, DWORD timeoutMs = 60000);
+
+std::wstring Widen(const std::string& utf8);
+std::string Narrow(const std::wstring& text);
+
+// The test helper program, started with pipes. It prints one line per
+// process it creates ("pid N", "child N", "thread N", "window HWND") and
+// "ready" when everything exists; it ends when its standard input closes or
+// when killed. Kill() ends it and every child it reported.
+class Helper {
+public:
+    explicit Helper(const std::wstring& args);
+    ~Helper();
+    Helper(const Helper&) = delete;
+    Helper& operator=(const Helper&) = delete;
+
+    DWORD pid() const { return pid_; }
+    const std::vector<DWORD>& children() const { return children_; }
+    const std::vector<DWORD>& threads() const { return threads_; }
+    const std::vector<HWND>& windows() const { return windows_; }
+    bool ready() const { return ready_; }
+    void Kill();
+
+private:
+    HANDLE process_ = nullptr;
+    HANDLE stdinWrite_ = nullptr;
+    HANDLE stdoutRead_ = nullptr;
+    DWORD pid_ = 0;
+    bool ready_ = false;
+    std::vector<DWORD> children_;
+    std::vector<DWORD> threads_;
+    std::vector<HWND> windows_;
+};
+
+}  // namespace vornel::test
