@@ -55,12 +55,28 @@ bool MakePipe(HANDLE* read, HANDLE* write, bool childReads)
 
 }  // namespace
 
-RunResult RunProcess(const std::wstring& commandLine, const std::string& input, DWORD timeoutMs,
-                     const wchar_t* environment)
+// A temporary file holding `input`, open for the child to read.
+bool InputFile(const std::string& input, HANDLE* read)
+{
+    wchar_t dir[MAX_PATH], name[MAX_PATH];
+    GetTempPathW(MAX_PATH, dir);
+    GetTempFileNameW(dir, L"vin", 0, name);
+    SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
+    *read = CreateFileW(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, &sa,
+                        CREATE_ALWAYS, FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (*read == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD written;
+    WriteFile(*read, input.data(), (DWORD)input.size(), &written, nullptr);
+    SetFilePointer(*read, 0, nullptr, FILE_BEGIN);
+    return true;
+}
+
+RunResult RunProcess(const std::wstring& commandLine, const std::string& input, DWORD timeoutMs, InputFrom from)
 {
     RunResult result;
-    HANDLE inRead, inWrite, outRead, outWrite, errRead, errWrite;
-    if (!MakePipe(&inRead, &inWrite, true))
+    HANDLE inRead, inWrite = nullptr, outRead, outWrite, errRead, errWrite;
+    if (from == InputFrom::File ? !InputFile(input, &inRead) : !MakePipe(&inRead, &inWrite, true))
         return result;
     MakePipe(&outRead, &outWrite, false);
     MakePipe(&errRead, &errWrite, false);
@@ -73,24 +89,25 @@ RunResult RunProcess(const std::wstring& commandLine, const std::string& input, 
     si.hStdError = errWrite;
     PROCESS_INFORMATION pi{};
     std::wstring cmd = commandLine;
-    BOOL ok = CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, TRUE,
-                             environment ? CREATE_UNICODE_ENVIRONMENT : 0,
-                             const_cast<wchar_t*>(environment), nullptr, &si, &pi);
+    BOOL ok = CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
     CloseHandle(inRead);
     CloseHandle(outWrite);
     CloseHandle(errWrite);
     if (!ok) {
-        CloseHandle(inWrite);
+        if (inWrite)
+            CloseHandle(inWrite);
         CloseHandle(outRead);
         CloseHandle(errRead);
         return result;
     }
     std::thread outThread(ReadAll, outRead, &result.out);
     std::thread errThread(ReadAll, errRead, &result.err);
-    DWORD written;
-    if (!input.empty())
-        WriteFile(inWrite, input.data(), (DWORD)input.size(), &written, nullptr);
-    CloseHandle(inWrite);
+    if (inWrite) {
+        DWORD written;
+        if (!input.empty())
+            WriteFile(inWrite, input.data(), (DWORD)input.size(), &written, nullptr);
+        CloseHandle(inWrite);
+    }
     if (WaitForSingleObject(pi.hProcess, timeoutMs) == WAIT_TIMEOUT) {
         result.timedOut = true;
         TerminateProcess(pi.hProcess, 0xDEAD);
@@ -111,9 +128,9 @@ RunResult RunOrsh(const std::wstring& args, DWORD timeoutMs)
     return RunProcess(L"\"" + BinPath(L"orsh.exe") + L"\" " + args, {}, timeoutMs);
 }
 
-RunResult RunOrshInteractive(const std::string& input, DWORD timeoutMs)
+RunResult RunOrshInteractive(const std::string& input, InputFrom from, DWORD timeoutMs)
 {
-    return RunProcess(L"\"" + BinPath(L"orsh.exe") + L"\"", input, timeoutMs);
+    return RunProcess(L"\"" + BinPath(L"orsh.exe") + L"\"", input, timeoutMs, from);
 }
 
 Helper::Helper(const std::wstring& args)

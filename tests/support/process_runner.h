@@ -21,15 +21,20 @@ struct RunResult {
 std::wstring BinDir();
 std::wstring BinPath(const wchar_t* file);
 
-// Runs a full command line with pipes for all three standard handles; waits
-// at most timeoutMs, then kills the process.
+enum class InputFrom { Pipe, File };
+
+// Runs a full command line with pipes for standard output and error, and
+// `input` on standard input through a pipe or a file; waits at most
+// timeoutMs, then kills the process.
 RunResult RunProcess(const std::wstring& commandLine, const std::string& input = {},
-                     DWORD timeoutMs = 60000, const wchar_t* environment = nullptr);
+                     DWORD timeoutMs = 60000, InputFrom from = InputFrom::Pipe);
 
 // orsh.exe ARGS (one transient command line).
 RunResult RunOrsh(const std::wstring& args, DWORD timeoutMs = 60000);
-// orsh.exe with no arguments, the lines given on standard input.
-RunResult RunOrshInteractive(const std::string& input, DWORD timeoutMs = 60000);
+// orsh.exe with no arguments reading the lines of `input`: from a file it is
+// an interactive shell; from a pipe, a shell that is a stage of a pipe.
+RunResult RunOrshInteractive(const std::string& input, InputFrom from = InputFrom::File,
+                             DWORD timeoutMs = 60000);
 
 std::wstring Widen(const std::string& utf8);
 std::string Narrow(const std::wstring& text);

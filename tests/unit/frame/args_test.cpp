@@ -1,0 +1,182 @@
+// The shared command-line routines: splitting, numbers, sort keys, highlight
+// lists, the error prefix and the usage printer.
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <string>
+#include <vector>
+
+#include "frame/args.h"
+#include "tests/support/capture.h"
+
+using vornel::test::Capture;
+
+namespace {
+
+std::vector<std::wstring> Split(const std::wstring& text, unsigned options)
+{
+    std::vector<std::wstring> words;
+    int n = SplitArguments(text.c_str(), options);
+    for (int i = 0; i < n; ++i) {
+        EXPECT_EQ((int)wcslen(ArgWords[i]), ArgLengths[i]);
+        words.emplace_back(ArgWords[i]);
+    }
+    return words;
+}
+
+using Words = std::vector<std::wstring>;
+
+TEST(SplitArguments, SwitchesQuotesAndCase)
+{
+    EXPECT_EQ(Split(L"/c/d   \"my app.exe\"   x", 0x85), (Words{L"/C", L"/D", L"MY APP.EXE", L"X"}));
+    EXPECT_EQ(Split(L"/c/d   \"my app.exe\"   x", 0x05), (Words{L"/c", L"/d", L"my app.exe", L"x"}));
+    // Quotes open and close anywhere; an empty pair is no word.
+    EXPECT_EQ(Split(L"ab\"c d\"e \"\" f", 0x05), (Words{L"abc de", L"f"}));
+    // Blanks inside quotes at the end of a word are not kept.
+    EXPECT_EQ(Split(L"\"abc  \" next", 0x05), (Words{L"abc", L"next"}));
+    EXPECT_EQ(ArgLengths[0], 3);
+}
+
+TEST(SplitArguments, SlashesInsideWords)
+{
+    EXPECT_EQ(Split(L"//server a/b", 0x85), (Words{L"//SERVER", L"A/B"}));
+    EXPECT_EQ(Split(L"abc://host/path", 0x85), (Words{L"ABC://HOST/PATH"}));
+    EXPECT_EQ(Split(L"/u:c:/x", 0x85), (Words{L"/U:C:", L"/X"}));
+    // A quoted slash does not split, and without SA_SPLIT_SWITCH nothing does.
+    EXPECT_EQ(Split(L"/a\"/b\"", 0x85), (Words{L"/A/B"}));
+    EXPECT_EQ(Split(L"/a/b", 0x81), (Words{L"/A/B"}));
+}
+
+TEST(SplitArguments, EmptyAndNull)
+{
+    EXPECT_EQ(SplitArguments(nullptr, 0x85), -1);
+    EXPECT_EQ(SplitArguments(L"  \t ", 0x85), 0);
+    EXPECT_EQ(ArgCount, 0);
+}
+
+TEST(SplitArguments, BufferLimit)
+{
+    Capture capture;
+    std::wstring fits(8191, L'a');
+    EXPECT_EQ(SplitArguments(fits.c_str(), 0x85), 1);
+    EXPECT_EQ(ArgLengths[0], 8191);
+    EXPECT_EQ(capture.err(), L"");
+
+    std::wstring tooLong(8192, L'a');
+    EXPECT_EQ(SplitArguments(tooLong.c_str(), 0x85), -1);
+    EXPECT_EQ(ArgCount, 0);
+    EXPECT_EQ(capture.err(), L"Vornel plugin: Buffer overflow: b = 8191, MAX_ARG_LEN = 8192 \r\n");
+}
+
+TEST(SplitArguments, WordsPastTheTableAreDropped)
+{
+    std::wstring text;
+    for (int i = 0; i < 1030; ++i)
+        text += L"w" + std::to_wstring(i) + L" ";
+    EXPECT_EQ(SplitArguments(text.c_str(), 0x05), 1024);
+    EXPECT_EQ(ArgCount, 1024);
+    EXPECT_STREQ(ArgWords[1023], L"w1023");
+}
+
+TEST(ParseNumber, DecimalAndHexadecimal)
+{
+    unsigned value = 77;
+    wchar_t* end = nullptr;
+    EXPECT_EQ(ParseNumber(L"0x1F", &value, nullptr), 0);
+    EXPECT_EQ(value, 31u);
+    EXPECT_EQ(ParseNumber(L"4294967295", &value, nullptr), 0);
+    EXPECT_EQ(value, 4294967295u);
+    // "0x" alone is the decimal 0 followed by an x.
+    value = 77;
+    EXPECT_EQ(ParseNumber(L"0x", &value, nullptr), -1);
+    EXPECT_EQ(value, 77u);
+    EXPECT_EQ(ParseNumber(L"0x", &value, &end), 0);
+    EXPECT_EQ(value, 0u);
+    EXPECT_STREQ(end, L"x");
+
+    const wchar_t* text = L"12abc";
+    EXPECT_EQ(ParseNumber(text, &value, &end), 0);
+    EXPECT_EQ(value, 12u);
+    EXPECT_EQ(end, text + 2);
+}
+
+TEST(ParseNumber, Rejections)
+{
+    unsigned value = 5;
+    EXPECT_EQ(ParseNumber(L"4294967296", &value, nullptr), ERANGE);
+    EXPECT_EQ(value, 5u);
+    EXPECT_EQ(ParseNumber(L"-1", &value, nullptr), -1);
+    EXPECT_EQ(ParseNumber(L" 1", &value, nullptr), -1);
+    EXPECT_EQ(ParseNumber(L"", &value, nullptr), -1);
+    EXPECT_EQ(ParseNumber(nullptr, &value, nullptr), -1);
+    EXPECT_EQ(ParseNumber(L"12ab", &value, nullptr), -1);
+}
+
+TEST(ParseSortKeys, KeysReversalAndLimits)
+{
+    wchar_t keys[SORT_KEYS_SIZE] = L"junk";
+    EXPECT_EQ(ParseSortKeys(L":-NP", L"PNTZ", keys), 0);
+    EXPECT_STREQ(keys, L"nP");
+    EXPECT_EQ(ParseSortKeys(L"=u", L"PNTZ", keys), 0);
+    EXPECT_STREQ(keys, L"");
+    EXPECT_EQ(ParseSortKeys(L"NNNNPPPPTTTTZZZZ", L"PNTZ", keys), 0);
+    EXPECT_STREQ(keys, L"NNNNPPPPTTTTZZZ");
+    // The reversal mark belongs to the next letter only.
+    EXPECT_EQ(ParseSortKeys(L"-n-pz", L"PNTZ", keys), 0);
+    EXPECT_STREQ(keys, L"npZ");
+    EXPECT_EQ(ParseSortKeys(L":N", nullptr, keys), -1);
+    EXPECT_EQ(ParseSortKeys(L":N", L"PN", nullptr), -1);
+}
+
+TEST(ParseSortKeys, BadKeyMessage)
+{
+    Capture capture;
+    wchar_t keys[SORT_KEYS_SIZE];
+    EXPECT_EQ(ParseSortKeys(L":Nq", L"PNTZ", keys), 1);
+    EXPECT_EQ(capture.err(), L"Vornel plugin: Bad sort key: /O:Q\r\n");
+}
+
+TEST(AppendHighlightPattern, JoiningAndLimits)
+{
+    std::wstring list(HIGHLIGHT_SIZE, L'\0');
+    EXPECT_EQ(AppendHighlightPattern(L"|cmd*", list.data()), 1);
+    EXPECT_STREQ(list.c_str(), L"cmd*");
+    EXPECT_EQ(AppendHighlightPattern(L"x*", list.data()), 1);
+    EXPECT_STREQ(list.c_str(), L"cmd*|x*");
+    EXPECT_EQ(AppendHighlightPattern(L"|", list.data()), 0);
+    EXPECT_STREQ(list.c_str(), L"cmd*|x*");
+    EXPECT_EQ(AppendHighlightPattern(L"a", nullptr), -1);
+
+    // A pattern that would reach the end is refused; the separator stays.
+    std::wstring big(HIGHLIGHT_SIZE - 8, L'b');
+    EXPECT_EQ(AppendHighlightPattern(big.c_str(), list.data()), 0);
+    EXPECT_STREQ(list.c_str(), L"cmd*|x*|");
+    std::wstring fits(HIGHLIGHT_SIZE - 9, L'c');
+    EXPECT_EQ(AppendHighlightPattern(fits.c_str(), list.data()), 1);
+    EXPECT_EQ(wcslen(list.c_str()), (size_t)HIGHLIGHT_SIZE - 1);
+    EXPECT_EQ(AppendHighlightPattern(L"d", list.data()), 0);
+}
+
+TEST(PrintErrorPrefix, NamesTheBatchPosition)
+{
+    Capture capture;
+    PrintErrorPrefix();
+    EXPECT_EQ(capture.err(), L"Vornel plugin: ");
+    capture.clear();
+    OrshSetBatch(L"C:\\scripts\\job.btm", 12);
+    PrintErrorPrefix();
+    OrshSetBatch(nullptr, 0);
+    EXPECT_EQ(capture.err(), L"Vornel plugin: C:\\scripts\\job.btm [12]  ");
+}
+
+TEST(ShowUsage, TextAndVersionLines)
+{
+    Capture capture;
+    EXPECT_EQ(ShowUsage(L"usage\n", 0), 0);
+    EXPECT_EQ(capture.out(), L"usage\n");
+    capture.clear();
+    ShowUsage(L"usage\n", 1);
+    EXPECT_EQ(capture.out(), L"usage\n\r\n\t\t\t\tVornel  1.0.25.3 (x64)\r\n\t\t\t\tplugin.cpp  1.0.25.2\r\n");
+}
+
+}  // namespace
