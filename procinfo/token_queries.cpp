@@ -1,0 +1,86 @@
+// What a process's token says: the account it runs under, its integrity
+// level and whether it is elevated.
+#include <cwchar>
+
+#include "frame/owners.h"
+#include "frame/plugin.h"
+#include "procinfo/procinfo.h"
+
+namespace {
+
+constexpr DWORD ACCOUNT_NAME_SIZE = 1024;
+
+// Reads one variable-sized token information class the documented way:
+// ask for the size, allocate, ask again. Empty on any failure.
+vornel::unique_block<BYTE> ReadTokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS kind)
+{
+    DWORD size = 0;
+    if (GetTokenInformation(token, kind, nullptr, 0, &size) || size == 0)
+        return {};
+    auto block = vornel::unique_block<BYTE>::allocate(size);
+    if (!block || !GetTokenInformation(token, kind, block.get(), size, &size))
+        return {};
+    return block;
+}
+
+}  // namespace
+
+int GetProcessOwner(HANDLE process, wchar_t* owner)
+{
+    if (!process || !owner)
+        return -1;
+    owner[0] = L'\0';
+    vornel::unique_handle token;
+    if (!OpenProcessToken(process, TOKEN_QUERY, token.put()))
+        return 0;
+    auto user = ReadTokenInformation(token.get(), TokenUser);
+    if (!user)
+        return 0;
+    PSID sid = reinterpret_cast<TOKEN_USER*>(user.get())->User.Sid;
+    if (!IsValidSid(sid))
+        return 0;
+
+    wchar_t name[ACCOUNT_NAME_SIZE];
+    wchar_t domain[ACCOUNT_NAME_SIZE];
+    DWORD nameLength = ACCOUNT_NAME_SIZE, domainLength = ACCOUNT_NAME_SIZE;
+    SID_NAME_USE use;
+    if (LookupAccountSidW(nullptr, sid, name, &nameLength, domain, &domainLength, &use)) {
+        name[ACCOUNT_NAME_SIZE - 1] = L'\0';
+        lstrcpynW(owner, name, NAME_BUFFER_SIZE);
+    }
+    return 0;
+}
+
+int GetProcessIntegrity(HANDLE process)
+{
+    if (!process)
+        return -1;
+    vornel::unique_handle token;
+    if (!OpenProcessToken(process, TOKEN_QUERY, token.put()))
+        return 0;
+    auto label = ReadTokenInformation(token.get(), TokenIntegrityLevel);
+    if (!label)
+        return 0;
+    PSID sid = reinterpret_cast<TOKEN_MANDATORY_LABEL*>(label.get())->Label.Sid;
+    // The level is the label's first sub-authority, at byte 8 of the SID.
+    if (!sid || !IsValidSid(sid) || *GetSidSubAuthorityCount(sid) < 1)
+        return 0;
+    return static_cast<int>(*GetSidSubAuthority(sid, 0));
+}
+
+int IsProcessElevated(DWORD processId)
+{
+    // Elevation exists from major version 6 on; older systems cannot tell.
+    if (!OsIsVistaOrLater())
+        return -1;
+    vornel::unique_handle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
+    if (!process)
+        return -1;
+    vornel::unique_handle token;
+    if (!OpenProcessToken(process.get(), TOKEN_QUERY, token.put()))
+        return -1;
+    DWORD elevated = 0, size = 0;
+    if (!GetTokenInformation(token.get(), TokenElevation, &elevated, sizeof elevated, &size))
+        return -1;
+    return elevated ? 1 : 0;
+}

@@ -1,0 +1,106 @@
+// The window-title list: for each process the top-level window that looks
+// most like its main window, built by an EnumWindows callback.
+#include <cstddef>
+#include <cstdlib>
+#include <cwchar>
+
+#include "procinfo/procinfo.h"
+
+namespace {
+
+constexpr int WINDOW_TEXT_SIZE = 1024;
+constexpr DWORD RANK_APPWINDOW = 16;
+constexpr DWORD RANK_NOT_DIALOG = 4;
+constexpr DWORD RANK_VISIBLE = 1;
+
+// Windows every GUI thread owns; they are never a process's main window.
+bool IsInputMethodClass(const wchar_t* className)
+{
+    return wcscmp(className, L"MSCTFIME UI") == 0 || wcscmp(className, L"IME") == 0;
+}
+
+// The first record of the process; at most one exists per process ID.
+template <typename Record>
+Record* FindRecord(Record* list, DWORD processId)
+{
+    for (; list; list = list->next) {
+        if (list->processId == processId)
+            return list;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+BOOL CALLBACK CollectWindowTitle(HWND window, LPARAM listHeadAddress)
+{
+    auto head = reinterpret_cast<WindowTitleInfo**>(listHeadAddress);
+    if (!head)
+        return TRUE;
+
+    wchar_t title[WINDOW_TEXT_SIZE];
+    wchar_t className[WINDOW_TEXT_SIZE];
+    int titleLength = GetWindowTextW(window, title, WINDOW_TEXT_SIZE);
+    if (titleLength < 2)
+        return TRUE;
+    title[WINDOW_TEXT_SIZE - 1] = L'\0';
+    titleLength = static_cast<int>(wcslen(title));
+    if (titleLength < 2)
+        return TRUE;
+    if (!RealGetWindowClassW(window, className, WINDOW_TEXT_SIZE))
+        className[0] = L'\0';
+    className[WINDOW_TEXT_SIZE - 1] = L'\0';
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    if (processId == 0 || IsInputMethodClass(className))
+        return TRUE;
+
+    LONG_PTR exStyle = GetWindowLongPtrW(window, GWL_EXSTYLE);
+    DWORD rank = ((exStyle & WS_EX_APPWINDOW) ? RANK_APPWINDOW : 0) +
+                 (wcscmp(className, L"#32770") != 0 ? RANK_NOT_DIALOG : 0) +
+                 (IsWindowVisible(window) ? RANK_VISIBLE : 0);
+
+    WindowTitleInfo* old = FindRecord(*head, processId);
+    if (old && rank <= old->rank)
+        return TRUE;  // the window met first wins a tie
+
+    size_t bytes = offsetof(WindowTitleInfo, title) + (titleLength + 1) * sizeof(wchar_t);
+    auto record = static_cast<WindowTitleInfo*>(malloc(bytes));
+    if (!record)
+        return TRUE;  // skipping the window keeps the list whole
+    record->window = window;
+    record->processId = processId;
+    record->rank = rank;
+    wmemcpy(record->title, title, titleLength + 1);
+
+    if (old) {
+        // The better window takes the old record's place in the list.
+        record->next = old->next;
+        record->previous = old->previous;
+        if (old->next)
+            old->next->previous = record;
+        if (old->previous)
+            old->previous->next = record;
+        else
+            *head = record;
+        free(old);
+        return TRUE;
+    }
+    record->next = nullptr;
+    record->previous = nullptr;
+    if (!*head) {
+        *head = record;
+        return TRUE;
+    }
+    WindowTitleInfo* last = *head;
+    while (last->next)
+        last = last->next;
+    last->next = record;
+    record->previous = last;
+    return TRUE;
+}
+
+const WindowTitleInfo* FindWindowTitle(const WindowTitleInfo* list, DWORD processId)
+{
+    return FindRecord(list, processId);
+}
