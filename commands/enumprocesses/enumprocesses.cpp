@@ -1,0 +1,115 @@
+// The ENUMPROCESSES command: read the command line, take one snapshot, and
+// print the tree of every requested process from it.
+#include <cwchar>
+
+#include <windows.h>
+#include <tlhelp32.h>
+
+#include "commands/enumprocesses/enumprocesses.h"
+#include "console/console.h"
+#include "frame/host.h"
+#include "frame/owners.h"
+
+namespace {
+
+HANDLE StdErr() { return GetStdHandle(STD_ERROR_HANDLE); }
+
+const _EnumProcInfo* FindRecord(const _EnumProcInfo* list, DWORD processId)
+{
+    for (; list; list = list->next)
+        if (list->processId == processId)
+            return list;
+    return nullptr;
+}
+
+int PrintTrees(const EnumProcessesOptions& options)
+{
+    vornel::list_owner<_EnumProcInfo> processes;
+    {
+        vornel::unique_snapshot snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+        if (!snapshot) {
+            wchar_t message[MESSAGE_SIZE];
+            FormatSystemMessage(GetLastError(), message);
+            PrintErrorPrefix();
+            Qprintf(StdErr(), L"CreateToolhelp32Snapshot() failed!\r\n");
+            Qprintf(StdErr(), L"%s\r\n", message);
+            return 1;
+        }
+        if (BuildEnumProcList(snapshot.get(), processes.addr()) != 0) {
+            PrintErrorPrefix();
+            Qprintf(StdErr(), L"Error allocating _EnumProcInfo structure\r\n");
+            return 2;
+        }
+    }
+
+    vornel::list_owner<WindowTitleInfo> windows;
+    vornel::list_owner<ServiceNamesInfo> services;
+    if (options.flags & EP_WINDOWS) {
+        EnumWindows(CollectWindowTitle, reinterpret_cast<LPARAM>(windows.addr()));
+        CollectServiceNames(services.addr());
+    }
+
+    InstallCtrlHandler();
+    vornel::scope_exit removeHandler([] { RemoveCtrlHandler(); });
+
+    const wchar_t* highlightList = options.highlightList[0] ? options.highlightList : nullptr;
+    const wchar_t* sortKeys = options.sortKeys[0] ? options.sortKeys : nullptr;
+    int result = 0;
+    for (int i = 0; i < options.requestedCount; ++i) {
+        const DWORD processId = options.requested[i];
+        const _EnumProcInfo* record = FindRecord(processes.get(), processId);
+        if (!record) {
+            PrintErrorPrefix();
+            Qprintf(StdErr(), L"Process ID not found: %u\r\n", processId);
+            result = 2;
+            continue;
+        }
+        int printed = PrintDescendants(processes.get(), processId, record->name, options.flags, nullptr, false,
+                                       highlightList, sortKeys, windows.get(), services.get());
+        if (printed == STOPPED)
+            return 3;
+        if (printed != 0)
+            result = 2;
+    }
+    return result;
+}
+
+int EnumProcesses(const wchar_t* args)
+{
+    if (!args)
+        return 1;
+    ResetOutputState();
+    // An overflowing split has written its message and left no words.
+    SplitArguments(args, SA_SPLIT_SPACE | SA_SPLIT_SWITCH | SA_UPPER);
+
+    auto highlightList = vornel::unique_block<wchar_t>::allocate_zeroed(HIGHLIGHT_SIZE * sizeof(wchar_t));
+    if (!highlightList)
+        return 2;
+    EnumProcessesOptions options{};
+    options.highlightList = highlightList.get();
+    int result = ReadEnumProcessesWords(options);
+    if (result >= 0)
+        return result;
+
+    if (options.requestedCount == 0)
+        options.requested[options.requestedCount++] = GetCurrentProcessId();
+    if (options.pauseLines != 0)
+        SetPageLength(options.pauseLines);
+    InitOutputOptions(options.noHighlight);
+    if (NormalColor == 0)
+        options.highlightList[0] = L'\0';
+
+    return PrintTrees(options);
+}
+
+}  // namespace
+
+VORNEL_EXPORT int WINAPI enumprocesses(const wchar_t* args)
+{
+    try {
+        return EnumProcesses(args);
+    } catch (...) {
+        // The owners have released the lists and removed the handler.
+        return 2;
+    }
+}

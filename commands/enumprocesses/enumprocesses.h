@@ -1,0 +1,70 @@
+// ENUMPROCESSES: the processes descended from one or more given processes,
+// printed as indented trees from one process snapshot.
+#pragma once
+
+#include <windows.h>
+
+#include "frame/args.h"
+#include "frame/plugin.h"
+#include "procinfo/procinfo.h"
+
+// One process of the snapshot; one malloc'ed block each, sized to the name.
+// The list keeps snapshot order.
+struct _EnumProcInfo {
+    _EnumProcInfo* next;
+    DWORD processId;
+    DWORD parentProcessId;  // 0 when the snapshot gave none or the link is stale
+    wchar_t name[1];        // image file name, stored inline
+};
+
+// Option flags.
+inline constexpr unsigned EP_HEX = 0x1;      // /X
+inline constexpr unsigned EP_TREE = 0x2;     // /T
+inline constexpr unsigned EP_WINDOWS = 0x4;  // /W
+
+// At most this many processes may be named on one command line.
+inline constexpr int MAX_REQUESTED_PIDS = 64;
+// The indentation handed down a tree: 1023 characters and the terminator.
+inline constexpr int PREFIX_SIZE = 1024;
+inline constexpr int MESSAGE_SIZE = 1024;
+
+// Everything the command line asks for.
+struct EnumProcessesOptions {
+    DWORD requested[MAX_REQUESTED_PIDS];
+    int requestedCount;
+    unsigned flags;
+    int noHighlight;
+    unsigned int pauseLines;
+    wchar_t sortKeys[SORT_KEYS_SIZE];
+    wchar_t* highlightList;  // HIGHLIGHT_SIZE characters, owned by the caller
+};
+
+// Reads the words of the last split into `options`. Returns -1 when the
+// words were all read, otherwise the command's result (0 after a help text,
+// 1 after an error message).
+int ReadEnumProcessesWords(EnumProcessesOptions& options);
+
+// A record for one process, or null when memory runs out.
+_EnumProcInfo* NewEnumProcInfo(DWORD processId, DWORD parentProcessId, const wchar_t* name);
+// Builds the list from a process snapshot, dropping parent links that a
+// newer process has taken over. 0, or -2 when a record cannot be allocated
+// (the records built so far stay in the list for the caller to free).
+int BuildEnumProcList(HANDLE snapshot, _EnumProcInfo** head);
+// The ID of the first process in a fresh snapshot whose image name (or, for
+// a pattern with a backslash, full image path) matches the pattern; -1 if none.
+int FindProcessByName(const wchar_t* pattern);
+// The system's text for an error code, trailing white space removed, into a
+// MESSAGE_SIZE buffer.
+void FormatSystemMessage(DWORD code, wchar_t* message);
+
+// Prints the line of one process and, indented under it, its descendants.
+// 0, STOPPED when the user stopped the output, -1 for a missing list, -2
+// when the walk's prefix buffer cannot be allocated.
+int PrintDescendants(const _EnumProcInfo* list, DWORD processId, const wchar_t* name, unsigned flags,
+                     const wchar_t* prefix, bool isLast, const wchar_t* highlightList, const wchar_t* sortKeys,
+                     const WindowTitleInfo* windowList, const ServiceNamesInfo* serviceList);
+// Orders two children by the sort keys ("P", "N"; lower case reversed);
+// 0 when every key ties, so a stable sort keeps snapshot order.
+int CompareChildren(const wchar_t* sortKeys, const _EnumProcInfo* a, const _EnumProcInfo* b);
+
+VORNEL_EXPORT int WINAPI enumprocesses(const wchar_t* args);
