@@ -36,6 +36,18 @@ int ParsePauseOption(wchar_t* word, unsigned int* lines);
 unsigned int SetPageLength(unsigned int requested);
 int InitOutputOptions(int noHighlight);
 
+// The colour choice of InitOutputOptions without the console checks: fills
+// the six colour bytes from the shell's normal attribute and the highlight
+// setting text (null when none was found); returns the highlight, 0 when
+// colour output stays off.
+int ChooseOutputColors(unsigned int normal, const wchar_t* setting);
+
+// The "Highlight" setting: the environment first, then the registry.
+// Returns 1 with the text in `text` (HIGHLIGHT_SETTING_SIZE characters: up
+// to 1024 and the terminator), 0 when no usable setting exists.
+inline constexpr int HIGHLIGHT_SETTING_SIZE = 1025;
+int FindHighlightSetting(wchar_t* text);
+
 // Resets PageLines, LinesLeft, PauseTime and CtrlCSeen: every command's first step.
 void ResetOutputState();
 

@@ -1,0 +1,148 @@
+// The page prompt and the ^C mark: line ends count the page, the prompt
+// waits for one key (or the pause time) and acts on it.
+#include "console/console.h"
+#include "frame/host.h"
+#include "frame/owners.h"
+#include "frame/plugin.h"
+
+namespace {
+
+bool IsModifierKey(WORD vk)
+{
+    switch (vk) {
+    case VK_SHIFT:
+    case VK_CONTROL:
+    case VK_MENU:
+    case VK_CAPITAL:
+    case VK_NUMLOCK:
+    case VK_SCROLL:
+    case VK_LWIN:
+    case VK_RWIN:
+    case VK_APPS:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The key of a key-down event as WaitForKey reports it: its character, or
+// for cursor and function keys (which come as a prefix and a second code on
+// a one-key read) 0x10000 plus the scan code. -1 for events that are no key
+// press.
+int KeyCode(const INPUT_RECORD& record)
+{
+    if (record.EventType != KEY_EVENT || !record.Event.KeyEvent.bKeyDown)
+        return -1;
+    const KEY_EVENT_RECORD& key = record.Event.KeyEvent;
+    if (key.uChar.UnicodeChar)
+        return key.uChar.UnicodeChar;
+    if (IsModifierKey(key.wVirtualKeyCode))
+        return -1;
+    // Some consoles report Esc and similar keys by virtual key alone.
+    if (UINT ch = MapVirtualKeyW(key.wVirtualKeyCode, MAPVK_VK_TO_CHAR) & 0x7FFF)
+        return (int)ch;
+    return 0x10000 + key.wVirtualScanCode;
+}
+
+void PutColors(HANDLE handle, WORD attribute, bool tellHost)
+{
+    SetConsoleTextAttribute(handle, attribute);
+    if (tellHost)
+        SetColors(attribute);
+}
+
+}  // namespace
+
+WORD SetCtrlCColor()
+{
+    CONSOLE_SCREEN_BUFFER_INFO info = {};
+    if (!GetConsoleScreenBufferInfo(ConsoleOutput, &info))
+        info = {};
+    WORD current = info.wAttributes;
+    int bg = (current >> 4) & 0x0F;
+    BYTE mark = HighlightTableB[bg];
+    if ((current & 0x0F) == mark)
+        mark = HighlightTableA[bg];
+    PutColors(ConsoleOutput, mark, true);
+    return current;
+}
+
+int ShowCtrlC()
+{
+    WORD previous = SetCtrlCColor();
+    WriteConsoleText(L"\r ^C \n");
+    PutColors(ConsoleOutput, previous, false);
+    return STOPPED;
+}
+
+int WaitForKey()
+{
+    const ULONGLONG deadline = GetTickCount64() + PauseTime;
+    CtrlCSeen = 0;
+    // The console's own input, so a redirected standard input cannot
+    // answer the prompt.
+    vornel::unique_hfile input(CreateFileW(L"CONIN$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    nullptr, OPEN_EXISTING, 0, nullptr));
+    for (;;) {
+        if (input && WaitForSingleObject(input.get(), 10) == WAIT_OBJECT_0) {
+            INPUT_RECORD record;
+            DWORD read = 0;
+            if (ReadConsoleInputW(input.get(), &record, 1, &read) && read == 1) {
+                int key = KeyCode(record);
+                if (key >= 0)
+                    return key;
+            } else {
+                input.reset();  // no console to read from: only the pause time or Ctrl-C end the wait
+            }
+        } else if (!input) {
+            Sleep(10);
+        }
+        if (CtrlCSeen)
+            return 3;
+        if (PauseTime && GetTickCount64() >= deadline)
+            return ' ';
+        if (!input && !PauseTime)
+            return ' ';  // nothing could ever answer: go on as after a time-out
+    }
+}
+
+int EndLine()
+{
+    if (NormalColor)
+        PutColors(GetStdHandle(STD_OUTPUT_HANDLE), NormalColor, true);
+    CrLf();
+    if (CtrlCSeen)
+        return ShowCtrlC();
+    if (LinesLeft == 0)
+        return 0;
+    if (--LinesLeft != 0)
+        return 0;
+
+    LinesLeft = PageLines;
+    WriteConsoleText(L"\r   \x2500\x2500 Press a key to continue \x2500\x2500 ");
+    int key = WaitForKey();
+    WriteConsoleText(L"\r                                                            \r");
+    switch (key) {
+    case 'A':
+    case 'a':
+    case 'C':
+    case 'c':
+        PageLines = 0;
+        LinesLeft = 0;
+        return 0;
+    case '/':
+        LinesLeft = PageLines / 2;
+        return 0;
+    case '0':
+        LinesLeft = 10;
+        return 0;
+    case 3:
+        return ShowCtrlC();
+    case 27:
+        return STOPPED;
+    default:
+        if (key >= '1' && key <= '9')
+            LinesLeft = key - '0';
+        return 0;
+    }
+}
