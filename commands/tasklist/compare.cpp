@@ -1,0 +1,107 @@
+// The orders of the process and thread lists: comparators driven by the
+// /O key letters, and the insertion that keeps a list in that order as the
+// records arrive.
+#include <cwchar>
+#include <cwctype>
+
+#include "commands/tasklist/tasklist.h"
+
+namespace {
+
+int CompareUnsigned(DWORD a, DWORD b) { return a < b ? -1 : (a > b ? 1 : 0); }
+
+// Service names when the process hosts services, else its window title.
+const wchar_t* DisplayText(const ProcessRecord* record)
+{
+    if (record->services)
+        return record->services;
+    return record->window ? record->window->title : nullptr;
+}
+
+int CompareDisplayTexts(const ProcessRecord* a, const ProcessRecord* b)
+{
+    const wchar_t* textA = DisplayText(a);
+    const wchar_t* textB = DisplayText(b);
+    if (!textA || !textB)
+        return textA ? 1 : (textB ? -1 : 0);
+    return _wcsicmp(textA, textB);
+}
+
+// Inserts after the last record that the new one does not sort before.
+template <typename Record, typename Compare>
+void InsertSorted(Record** head, Record* record, Compare compare)
+{
+    record->next = nullptr;
+    record->previous = nullptr;
+    if (!*head) {
+        *head = record;
+        return;
+    }
+    if (compare(record, *head) < 0) {
+        record->next = *head;
+        *head = record;
+        return;
+    }
+    Record* stop = *head;
+    while (stop->next && compare(record, stop->next) >= 0)
+        stop = stop->next;
+    record->next = stop->next;
+    record->previous = stop;
+    stop->next = record;
+}
+
+}  // namespace
+
+int CompareProcesses(const ProcessRecord* a, const ProcessRecord* b, const wchar_t* keys)
+{
+    if (!keys)
+        return 0;
+    for (; *keys; ++keys) {
+        int result;
+        switch (towupper(*keys)) {
+        case L'N':
+            result = _wcsicmp(a->entry.szExeFile, b->entry.szExeFile);
+            break;
+        case L'P':
+            result = CompareUnsigned(a->entry.th32ProcessID, b->entry.th32ProcessID);
+            break;
+        case L'T':
+            result = CompareDisplayTexts(a, b);
+            break;
+        case L'Z':
+            result = CompareUnsigned(a->entry.th32ParentProcessID, b->entry.th32ParentProcessID);
+            break;
+        default:
+            continue;
+        }
+        if (result != 0)
+            return iswlower(*keys) ? -result : result;
+    }
+    return 0;
+}
+
+int CompareThreads(const ThreadRecord* a, const ThreadRecord* b, const wchar_t* keys)
+{
+    if (!keys)
+        return 0;
+    for (; *keys; ++keys) {
+        if (towupper(*keys) != L'P')
+            continue;
+        int result = CompareUnsigned(a->threadId, b->threadId);
+        if (result != 0)
+            return *keys == L'p' ? -result : result;
+    }
+    return 0;
+}
+
+void InsertProcessRecord(ProcessRecord** head, ProcessRecord* record, const wchar_t* keys)
+{
+    InsertSorted(head, record,
+                 [keys](const ProcessRecord* a, const ProcessRecord* b) { return CompareProcesses(a, b, keys); });
+}
+
+void InsertThreadRecord(ThreadRecord** head, ThreadRecord* record, const wchar_t* keys)
+{
+    InsertSorted(head, record,
+                 [keys](const ThreadRecord* a, const ThreadRecord* b) { return CompareThreads(a, b, keys); });
+}

@@ -1,0 +1,125 @@
+// Column texts of the process line: CPU times, the short memory size, the
+// priority and integrity words, and the last column cut to the line.
+#include <cwchar>
+#include <memory>
+
+#include "commands/tasklist/tasklist.h"
+#include "console/console.h"
+#include "frame/host.h"
+
+int FormatCpuTime(ULONGLONG span, wchar_t* text)
+{
+    // Milliseconds to the nearest one, halves up.
+    if (span % 10000 >= 5000)
+        span += 5000;
+    ULONGLONG hours = span / 36000000000ULL;
+    unsigned minutes = static_cast<unsigned>((span / 600000000ULL) % 60);
+    unsigned seconds = static_cast<unsigned>((span / 10000000ULL) % 60);
+    unsigned milliseconds = static_cast<unsigned>((span / 10000ULL) % 1000);
+    wsprintfW(text, L"%I64u:%02u:%02u.%03u", hours, minutes, seconds, milliseconds);
+    return 0;
+}
+
+wchar_t ShortMemory(ULONGLONG bytes, ULONGLONG* value)
+{
+    // Shift to twice the unit, then halve with the lowest bit added back.
+    int shift;
+    wchar_t unit;
+    if (bytes >= (1ULL << 30)) {
+        shift = 29;
+        unit = L'G';
+    } else if (bytes >= (1ULL << 20)) {
+        shift = 19;
+        unit = L'M';
+    } else {
+        shift = 9;
+        unit = L'K';
+    }
+    ULONGLONG doubled = bytes >> shift;
+    *value = (doubled >> 1) + (doubled & 1);
+    return unit;
+}
+
+const wchar_t* PriorityClassWord(DWORD priorityClass)
+{
+    switch (priorityClass) {
+    case 0x20:
+        return L"Normal";
+    case 0x40:
+        return L"Idle";
+    case 0x80:
+        return L"High";
+    case 0x100:
+        return L"Realtime";
+    case 0x4000:
+        return L"Below";
+    case 0x8000:
+        return L"Above";
+    default:
+        return L"Unknown";
+    }
+}
+
+const wchar_t* IntegrityWord(int integrity)
+{
+    if (integrity >= 0x5000)
+        return L"Pro";
+    if (integrity >= 0x4000)
+        return L"Sys";
+    if (integrity >= 0x3000)
+        return L"Hi";
+    if (integrity >= 0x2000)
+        return L"Med";
+    if (integrity >= 0x1000)
+        return L"Low";
+    if (integrity >= 0)
+        return L"-";
+    return L"";  // the process did not open
+}
+
+namespace {
+
+inline constexpr int CLIP_BUFFER_SIZE = 8192;
+
+}  // namespace
+
+int WriteClipped(const wchar_t* text, int room, BYTE colour)
+{
+    if (!text)
+        return -1;
+    HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    bool coloured = colour != 0 && NormalColor != 0;
+    WORD held = 7;
+    if (coloured) {
+        CONSOLE_SCREEN_BUFFER_INFO info;
+        if (GetConsoleScreenBufferInfo(out, &info) && (info.wAttributes & 0xFF) != 0)
+            held = info.wAttributes & 0xFF;
+        SetConsoleTextAttribute(out, colour);
+    }
+
+    // The room is read unsigned: a negative room (the columns before used
+    // up the line) leaves the text whole.
+    size_t length = wcslen(text);
+    size_t limit = static_cast<unsigned>(room);
+    if (length > limit) {
+        auto clipped = std::make_unique<wchar_t[]>(CLIP_BUFFER_SIZE);
+        if (limit >= 3) {
+            size_t keep = limit - 3;
+            if (keep > CLIP_BUFFER_SIZE - 4)
+                keep = CLIP_BUFFER_SIZE - 4;
+            wmemcpy(clipped.get(), text, keep);
+            wcscpy(clipped.get() + keep, L"...");
+        } else {
+            // Too little room for any text: as many dots as fit.
+            wcsncpy(clipped.get(), L"...", limit);
+            clipped[limit] = L'\0';
+        }
+        QPuts(clipped.get());
+    } else {
+        QPuts(text);
+    }
+
+    if (coloured)
+        SetConsoleTextAttribute(out, held);
+    return 0;
+}

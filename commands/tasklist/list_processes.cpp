@@ -1,0 +1,260 @@
+// The listing itself: one snapshot, the window and service lists, the
+// filters, the sorted lists of records, then the flat list or the trees and
+// the footer. Everything it gathers is released on every way out.
+#include <windows.h>
+#include <tlhelp32.h>
+
+#include <cwchar>
+#include <cwctype>
+
+#include "commands/tasklist/tasklist.h"
+#include "console/console.h"
+#include "frame/args.h"
+#include "frame/host.h"
+#include "frame/owners.h"
+#include "frame/plugin.h"
+
+namespace {
+
+inline constexpr DWORD NO_PID_FILTER = 0xFFFFFFFF;
+
+// Columns of the console window that shows standard output.
+int LineWidth()
+{
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    if (!GetConsoleScreenBufferInfo(GetStdHandle(STD_OUTPUT_HANDLE), &info))
+        return 120;
+    int width = info.srWindow.Right - info.srWindow.Left + 1;
+    return width < 22 || width > 400 ? 120 : width;
+}
+
+// Reads the name argument: "=PID", a number naming an existing process, or
+// a pattern. Returns the pattern (null when the name selects by ID).
+const wchar_t* ReadNameArgument(const wchar_t* name, DWORD* pidFilter)
+{
+    unsigned int pid;
+    if (name[0] == L'=' && iswdigit(name[1])) {
+        if (ParseNumber(name + 1, &pid, nullptr) == 0) {
+            *pidFilter = pid;
+            return nullptr;
+        }
+    } else if (iswdigit(name[0]) && ParseNumber(name, &pid, nullptr) == 0) {
+        // Digits name a process only if one has that ID; a process may
+        // just as well be called 1234.exe.
+        vornel::unique_handle probe(OpenProcess(ProcessQueryAccess(), FALSE, pid));
+        if (probe || GetLastError() == ERROR_ACCESS_DENIED) {
+            *pidFilter = pid;
+            return nullptr;
+        }
+    }
+    return name;
+}
+
+// The owner account of a process, empty when it does not open.
+void ReadOwner(DWORD pid, wchar_t* owner)
+{
+    owner[0] = L'\0';
+    if (pid == 0)
+        return;
+    vornel::unique_handle process(OpenProcess(ProcessQueryAccess(), FALSE, pid));
+    if (process)
+        GetProcessOwner(process.get(), owner);
+}
+
+struct Filters {
+    DWORD pid = NO_PID_FILTER;
+    const wchar_t* name = nullptr;
+    const wchar_t* owner = nullptr;
+    bool matchTitles = true;
+};
+
+bool Matches(const Filters& filters, const PROCESSENTRY32W& entry, const wchar_t* title)
+{
+    if (filters.pid != NO_PID_FILTER && filters.pid != entry.th32ProcessID)
+        return false;
+    if (filters.name && MatchProcessName(filters.name, entry.szExeFile) != 0 &&
+        (!filters.matchTitles || MatchProcessName(filters.name, title) != 0))
+        return false;
+    if (filters.owner) {
+        wchar_t owner[NAME_BUFFER_SIZE];
+        ReadOwner(entry.th32ProcessID, owner);
+        if (MatchProcessName(filters.owner, owner) != 0)
+            return false;
+    }
+    return true;
+}
+
+// The entry as the records keep it: the name without extension and no
+// parent ID when that ID now belongs to a younger process.
+void PrepareEntry(PROCESSENTRY32W& entry)
+{
+    if (wchar_t* dot = wcsrchr(entry.szExeFile, L'.'))
+        *dot = L'\0';
+    if (entry.th32ParentProcessID != 0 && IsProcessNewer(entry.th32ParentProcessID, entry.th32ProcessID))
+        entry.th32ParentProcessID = 0;
+}
+
+ProcessRecord* MakeProcessRecord(const PROCESSENTRY32W& entry, const WindowTitleInfo* window,
+                                 const ServiceNamesInfo* services)
+{
+    auto record = static_cast<ProcessRecord*>(calloc(1, sizeof(ProcessRecord)));
+    if (!record)
+        return nullptr;
+    record->window = window;
+    if (services && entry.th32ProcessID != 0)
+        if (const ServiceNamesInfo* found = FindServiceNames(services, entry.th32ProcessID))
+            record->services = found->names;
+    record->entry = entry;
+    return record;
+}
+
+bool HasRecord(const ProcessRecord* list, DWORD pid)
+{
+    for (; list; list = list->next)
+        if (list->entry.th32ProcessID == pid)
+            return true;
+    return false;
+}
+
+void CollectThreads(HANDLE snapshot, ThreadRecord** threads, const wchar_t* keys)
+{
+    THREADENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
+        if (auto record = static_cast<ThreadRecord*>(calloc(1, sizeof(ThreadRecord)))) {
+            record->threadId = entry.th32ThreadID;
+            record->ownerProcessId = entry.th32OwnerProcessID;
+            record->basePriority = entry.tpBasePri;
+            InsertThreadRecord(threads, record, keys);
+        }
+        entry.dwSize = sizeof entry;
+    }
+}
+
+int PrintFlatList(const ProcessRecord* processes, const ThreadRecord* threads, DWORD ownPid, DWORD flags,
+                  int width, const wchar_t* highlight, unsigned* threadCount)
+{
+    for (const ProcessRecord* record = processes; record; record = record->next) {
+        if (int result = PrintProcessLine(record, ownPid, flags, width, highlight))
+            return result;
+        for (const ThreadRecord* thread = threads; thread; thread = thread->next) {
+            if (thread->ownerProcessId != record->entry.th32ProcessID)
+                continue;
+            if (int result = PrintThreadLine(thread, flags))
+                return result;
+            ++*threadCount;
+        }
+    }
+    return 0;
+}
+
+int PrintTrees(ProcessRecord* processes, const ThreadRecord* threads, DWORD ownPid, DWORD flags, int width,
+               const wchar_t* highlight, unsigned* processCount, unsigned* threadCount)
+{
+    bool printed = false;
+    for (ProcessRecord* record = processes; record; record = record->next) {
+        if (!(record->mark & MARK_ROOT))
+            continue;
+        record->mark &= ~MARK_ROOT;
+        if (printed) {
+            if (int result = EndLine())
+                return result;
+        }
+        printed = true;
+        if (int result = PrintProcessTree(processes, threads, record, ownPid, flags, width, processCount,
+                                          threadCount, nullptr, false, highlight))
+            return result;
+    }
+    return 0;
+}
+
+}  // namespace
+
+int PrintThreadLine(const ThreadRecord* thread, DWORD flags)
+{
+    Printf((flags & TL_HEX) ? L"        TID: %08X    Priority: %u" : L"        TID: %7u    Priority: %u",
+           thread->threadId, thread->basePriority);
+    return EndLine();
+}
+
+int PrintFooter(unsigned processCount, unsigned threadCount, DWORD flags)
+{
+    if (int result = EndLine())
+        return result;
+    Printf(L"   Found %u %s", processCount, processCount == 1 ? L"process" : L"processes");
+    if (flags & TL_THREADS)
+        Printf(L" and %u %s", threadCount, threadCount == 1 ? L"thread" : L"threads");
+    QPuts(L".");
+    return EndLine();
+}
+
+int ListProcesses(const wchar_t* name, const wchar_t* ownerPattern, DWORD flags, const wchar_t* sortKeys,
+                  const wchar_t* highlight)
+{
+    bool tree = (flags & TL_TREE) != 0;
+    bool rootsOnly = tree && !name;
+    Filters filters;
+    filters.owner = ownerPattern;
+    filters.matchTitles = !(flags & TL_NO_TITLE_MATCH);
+    if (name)
+        filters.name = ReadNameArgument(name, &filters.pid);
+
+    DWORD ownPid = GetCurrentProcessId();
+    int width = LineWidth();
+
+    vornel::unique_snapshot snapshot(
+        CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS | ((flags & TL_THREADS) ? TH32CS_SNAPTHREAD : 0), 0));
+    if (!snapshot) {
+        PrintErrorPrefix();
+        Qprintf(GetStdHandle(STD_ERROR_HANDLE), L"CreateToolhelp32Snapshot() failed!\r\n");
+        return 2;
+    }
+
+    vornel::list_owner<ServiceNamesInfo> services;
+    vornel::list_owner<WindowTitleInfo> windows;
+    vornel::list_owner<ProcessRecord> processes;
+    vornel::list_owner<ThreadRecord> threads;
+    // Declared after the lists: the handler goes before they are freed.
+    vornel::scope_exit removeHandler([] { RemoveCtrlHandler(); });
+
+    if (!(flags & TL_NO_SERVICES))
+        CollectServiceNames(services.addr());
+    if (!(flags & TL_NO_WINDOWS))
+        EnumWindows(CollectWindowTitle, reinterpret_cast<LPARAM>(windows.addr()));
+    if (flags & TL_THREADS)
+        CollectThreads(snapshot.get(), threads.addr(), sortKeys);
+
+    InstallCtrlHandler();
+
+    unsigned processCount = 0, threadCount = 0;
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32FirstW(snapshot.get(), &entry); more; more = Process32NextW(snapshot.get(), &entry)) {
+        DWORD pid = entry.th32ProcessID;
+        if (tree || filters.pid == NO_PID_FILTER || filters.pid == pid) {
+            const WindowTitleInfo* window = FindWindowTitle(windows.get(), pid);
+            PrepareEntry(entry);
+            bool matches = Matches(filters, entry, window ? window->title : L"");
+            // In a tree every process may stand under a listed one.
+            if (tree || matches) {
+                if (ProcessRecord* record = MakeProcessRecord(entry, window, services.get())) {
+                    InsertProcessRecord(processes.addr(), record, sortKeys);
+                    if (!tree)
+                        ++processCount;
+                    else if (matches && (!rootsOnly || pid == 0 || !HasRecord(processes.get(), entry.th32ParentProcessID)))
+                        record->mark |= MARK_ROOT;
+                }
+            }
+        }
+        ZeroMemory(&entry, sizeof entry);
+        entry.dwSize = sizeof entry;
+    }
+    snapshot.reset();
+
+    int result = tree ? PrintTrees(processes.get(), threads.get(), ownPid, flags, width, highlight, &processCount,
+                                   &threadCount)
+                      : PrintFlatList(processes.get(), threads.get(), ownPid, flags, width, highlight, &threadCount);
+    if (result == 0 && !(flags & TL_NO_FOOTER))
+        result = PrintFooter(processCount, threadCount, flags);
+    return result == STOPPED ? 3 : result;
+}

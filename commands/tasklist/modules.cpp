@@ -1,0 +1,44 @@
+// The /D and /DA module lines under a process line.
+#include <windows.h>
+#include <tlhelp32.h>
+
+#include "commands/tasklist/tasklist.h"
+#include "console/console.h"
+#include "frame/host.h"
+#include "frame/owners.h"
+
+int DumpModules(DWORD processId, DWORD flags)
+{
+    if (processId == 0)
+        return 0;
+    // Both the 64-bit and the 32-bit modules of a process.
+    vornel::unique_snapshot snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPMODULE | TH32CS_SNAPMODULE32, processId));
+    if (!snapshot)
+        return 0;
+    try {
+        int count = 0;
+        MODULEENTRY32W module{};
+        static_assert(sizeof module == 1080);
+        module.dwSize = sizeof module;
+        for (BOOL more = Module32FirstW(snapshot.get(), &module); more;
+             more = Module32NextW(snapshot.get(), &module)) {
+            ++count;
+            if (flags & TL_MODULE_BASE)
+                Printf(L"\t%08X  %s", static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(module.modBaseAddr)),
+                       module.szExePath);
+            else
+                Printf(L"\t%s", module.szExePath);
+            if (EndLine() == STOPPED)
+                return STOPPED;
+            ZeroMemory(&module, sizeof module);
+            module.dwSize = sizeof module;
+        }
+        return count;
+    } catch (...) {
+        // The listing cannot go on; the note tells the user why it ends
+        // here. The caller's owners release the rest on the way out.
+        snapshot.reset();
+        WriteConsoleText(L"   * DumpModules() cleanup:\n");
+        throw;
+    }
+}
