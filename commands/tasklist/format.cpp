@@ -9,13 +9,13 @@
 
 int FormatCpuTime(ULONGLONG span, wchar_t* text)
 {
-    // Milliseconds to the nearest one, halves up.
-    if (span % 10000 >= 5000)
-        span += 5000;
-    ULONGLONG hours = span / 36000000000ULL;
-    unsigned minutes = static_cast<unsigned>((span / 600000000ULL) % 60);
-    unsigned seconds = static_cast<unsigned>((span / 10000000ULL) % 60);
-    unsigned milliseconds = static_cast<unsigned>((span / 10000ULL) % 1000);
+    // Milliseconds to the nearest one, halves up; counted in milliseconds
+    // so that rounding the largest spans cannot wrap around.
+    ULONGLONG total = span / 10000 + (span % 10000 >= 5000 ? 1 : 0);
+    ULONGLONG hours = total / 3600000;
+    unsigned minutes = static_cast<unsigned>((total / 60000) % 60);
+    unsigned seconds = static_cast<unsigned>((total / 1000) % 60);
+    unsigned milliseconds = static_cast<unsigned>(total % 1000);
     wsprintfW(text, L"%I64u:%02u:%02u.%03u", hours, minutes, seconds, milliseconds);
     return 0;
 }

@@ -1,0 +1,95 @@
+// Process and thread lists built by hand for the TASKLIST tests: records
+// allocated as the command allocates them and freed by the same owners.
+#pragma once
+
+#include <cstdlib>
+#include <cstddef>
+#include <cwchar>
+#include <string>
+#include <vector>
+
+#include "commands/tasklist/tasklist.h"
+#include "frame/owners.h"
+
+namespace vornel::test {
+
+struct Proc {
+    DWORD pid;
+    DWORD parent;
+    const wchar_t* name;
+    const wchar_t* services = nullptr;
+    const wchar_t* title = nullptr;
+};
+
+inline ProcessRecord* NewProcessRecord(const Proc& p, list_owner<WindowTitleInfo>& windows)
+{
+    auto record = static_cast<ProcessRecord*>(calloc(1, sizeof(ProcessRecord)));
+    record->entry.dwSize = sizeof record->entry;
+    record->entry.th32ProcessID = p.pid;
+    record->entry.th32ParentProcessID = p.parent;
+    wcsncpy(record->entry.szExeFile, p.name, MAX_PATH - 1);
+    record->services = p.services;
+    if (p.title) {
+        size_t length = wcslen(p.title);
+        auto window = static_cast<WindowTitleInfo*>(
+            calloc(1, offsetof(WindowTitleInfo, title) + (length + 1) * sizeof(wchar_t)));
+        window->processId = p.pid;
+        wcscpy(window->title, p.title);
+        window->next = windows.get();
+        *windows.addr() = window;
+        record->window = window;
+    }
+    return record;
+}
+
+// A process list in the order given (or inserted by keys), and its threads.
+class Processes {
+public:
+    explicit Processes(const std::vector<Proc>& procs, const wchar_t* keys = nullptr)
+    {
+        ProcessRecord** tail = list_.addr();
+        for (const Proc& p : procs) {
+            ProcessRecord* record = NewProcessRecord(p, windows_);
+            if (keys) {
+                InsertProcessRecord(list_.addr(), record, keys);
+            } else {
+                *tail = record;
+                tail = &record->next;
+            }
+        }
+    }
+    void AddThread(DWORD tid, DWORD owner, LONG priority)
+    {
+        auto thread = static_cast<ThreadRecord*>(calloc(1, sizeof(ThreadRecord)));
+        thread->threadId = tid;
+        thread->ownerProcessId = owner;
+        thread->basePriority = priority;
+        ThreadRecord** tail = threads_.addr();
+        while (*tail)
+            tail = &(*tail)->next;
+        *tail = thread;
+    }
+    ProcessRecord* get() const { return list_.get(); }
+    const ThreadRecord* threads() const { return threads_.get(); }
+    ProcessRecord* find(DWORD pid) const
+    {
+        for (ProcessRecord* r = list_.get(); r; r = r->next)
+            if (r->entry.th32ProcessID == pid)
+                return r;
+        return nullptr;
+    }
+    std::vector<DWORD> pids() const
+    {
+        std::vector<DWORD> result;
+        for (ProcessRecord* r = list_.get(); r; r = r->next)
+            result.push_back(r->entry.th32ProcessID);
+        return result;
+    }
+
+private:
+    list_owner<WindowTitleInfo> windows_;
+    list_owner<ProcessRecord> list_;
+    list_owner<ThreadRecord> threads_;
+};
+
+}  // namespace vornel::test
