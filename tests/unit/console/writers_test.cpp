@@ -1,0 +1,110 @@
+// The writers with colour output off: everything goes through the host, the
+// colour codes and carriage returns vanish, line ends become the host's CrLf.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "console/console.h"
+#include "tests/support/capture.h"
+
+using vornel::test::Capture;
+
+namespace {
+
+int Paged(const wchar_t* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    int result = PagedPrintf(format, args);
+    va_end(args);
+    return result;
+}
+
+class PlainWriters : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ResetOutputState();
+        InitOutputOptions(1);
+    }
+    void TearDown() override { ResetOutputState(); }
+    Capture capture;
+};
+
+TEST_F(PlainWriters, ColorCodesAndCarriageReturnsAreDropped)
+{
+    EXPECT_EQ(ColorPrintf(L"\x12%s\x11 has %d\r\n", L"name", 5), 0);
+    EXPECT_EQ(ColorPrintf(L"\x13r\x14rh\x15" L"a\x16ra\x11.\n"), 0);
+    EXPECT_EQ(Paged(L"%s\x12!\x11\n", L"paged"), 0);
+    EXPECT_EQ(capture.out(), L"name has 5\r\nrrhara.\r\npaged!\r\n");
+    // Only the host reported colours: nothing told it of a change.
+    EXPECT_EQ(OrshLastColors(), -1);
+}
+
+TEST_F(PlainWriters, LinesAndUnfinishedLines)
+{
+    EXPECT_EQ(ColorPrintf(L"a\nb\n\nc"), 0);
+    EXPECT_EQ(capture.out(), L"a\r\nb\r\n\r\nc");
+    // The next call goes on with the same line.
+    EXPECT_EQ(ColorPrintf(L"d%s\n", L"e"), 0);
+    EXPECT_EQ(capture.out(), L"a\r\nb\r\n\r\ncde\r\n");
+    // Other control characters pass.
+    capture.clear();
+    EXPECT_EQ(ColorPrintf(L"\t\x01\x17|\n"), 0);
+    EXPECT_EQ(capture.out(), L"\t\x01\x17|\r\n");
+}
+
+TEST_F(PlainWriters, MicrosoftFormatConventions)
+{
+    EXPECT_EQ(ColorPrintf(L"%s|%5d|%-4u|%I64u|%c\n", L"wide", 42, 7u, 1ULL << 40, L'z'), 0);
+    EXPECT_EQ(capture.out(), L"wide|   42|7   |1099511627776|z\r\n");
+}
+
+TEST_F(PlainWriters, LongTextIsWrittenWhole)
+{
+    // Far beyond any fixed buffer: the buffers follow the formatted length.
+    std::wstring name(40000, L'n');
+    name[39999] = L'Z';
+    EXPECT_EQ(ColorPrintf(L"<%s>\n%s", name.c_str(), name.c_str()), 0);
+    EXPECT_EQ(capture.out(), L"<" + name + L">\r\n" + name);
+}
+
+TEST_F(PlainWriters, NullAndEmptyFormats)
+{
+    EXPECT_EQ(ColorPrintf(nullptr), -1);
+    EXPECT_EQ(Paged(nullptr), -1);
+    EXPECT_EQ(ColorPrintf(L""), 0);
+    EXPECT_EQ(Paged(L""), 0);
+    EXPECT_EQ(WriteColored(0x0F, nullptr), -1);
+    EXPECT_EQ(capture.out(), L"");
+}
+
+TEST_F(PlainWriters, HighlightedTextGoesThroughTheHost)
+{
+    EXPECT_EQ(WriteHighlighted(L"name \U0001F600", 0x0F), 0);
+    EXPECT_EQ(capture.out(), L"name \U0001F600");
+}
+
+TEST_F(PlainWriters, CtrlCStopsAtTheNextLineEnd)
+{
+    CtrlCSeen = 1;
+    EXPECT_EQ(Paged(L"first\nsecond\n"), STOPPED);
+    EXPECT_EQ(capture.out(), L"first\r\n");
+
+    // ColorPrintf stops before writing anything.
+    capture.clear();
+    CtrlCSeen = 1;
+    EXPECT_EQ(ColorPrintf(L"never\n"), STOPPED);
+    EXPECT_EQ(capture.out(), L"");
+}
+
+TEST_F(PlainWriters, LineEndsCountThePage)
+{
+    PageLines = 20;
+    LinesLeft = 5;
+    EXPECT_EQ(ColorPrintf(L"1\n2\n3\n4"), 0);
+    EXPECT_EQ(LinesLeft, 2u);
+    EXPECT_EQ(PageLines, 20u);
+}
+
+}  // namespace
