@@ -1,0 +1,87 @@
+// A service program for the tests: it runs the services named on its command
+// line (vornel_testservice.exe NAME...), in one process when they are
+// registered as share-process services with the same command line, or one
+// per process. Each service reports SERVICE_RUNNING as soon as it starts and
+// SERVICE_STOPPED when it receives SERVICE_CONTROL_STOP.
+//
+// The names must be on the command line because a share-process program
+// dispatches start requests by service name; an own-process program gets
+// every start request whatever name its table holds.
+#include <windows.h>
+
+#include <vector>
+
+namespace {
+
+struct TestService {
+    const wchar_t* name;
+    SERVICE_STATUS_HANDLE status;
+    HANDLE stopEvent;
+};
+
+std::vector<TestService> Services;
+
+TestService* FindService(const wchar_t* name)
+{
+    for (TestService& service : Services)
+        if (name && lstrcmpiW(service.name, name) == 0)
+            return &service;
+    return Services.size() == 1 ? &Services[0] : nullptr;
+}
+
+void Report(TestService* service, DWORD state)
+{
+    SERVICE_STATUS status{};
+    status.dwServiceType = SERVICE_WIN32;
+    status.dwCurrentState = state;
+    status.dwControlsAccepted = state == SERVICE_RUNNING ? SERVICE_ACCEPT_STOP : 0;
+    SetServiceStatus(service->status, &status);
+}
+
+DWORD WINAPI Handler(DWORD control, DWORD, void*, void* context)
+{
+    auto* service = static_cast<TestService*>(context);
+    switch (control) {
+    case SERVICE_CONTROL_STOP:
+        Report(service, SERVICE_STOP_PENDING);
+        SetEvent(service->stopEvent);
+        return NO_ERROR;
+    case SERVICE_CONTROL_INTERROGATE:
+        return NO_ERROR;
+    default:
+        return ERROR_CALL_NOT_IMPLEMENTED;
+    }
+}
+
+void WINAPI ServiceMain(DWORD argc, wchar_t** argv)
+{
+    TestService* service = FindService(argc ? argv[0] : nullptr);
+    if (!service)
+        return;
+    service->status = RegisterServiceCtrlHandlerExW(service->name, Handler, service);
+    if (!service->status)
+        return;
+    // A service may be started again after it stopped, in the same process.
+    ResetEvent(service->stopEvent);
+    Report(service, SERVICE_RUNNING);
+    WaitForSingleObject(service->stopEvent, INFINITE);
+    Report(service, SERVICE_STOPPED);
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv)
+{
+    if (argc < 2)
+        return 2;
+    for (int i = 1; i < argc; ++i)
+        Services.push_back({argv[i], nullptr, CreateEventW(nullptr, TRUE, FALSE, nullptr)});
+
+    std::vector<SERVICE_TABLE_ENTRYW> table;
+    for (TestService& service : Services)
+        table.push_back({const_cast<wchar_t*>(service.name), ServiceMain});
+    table.push_back({nullptr, nullptr});
+
+    // Fails when the program is not started by the service control manager.
+    return StartServiceCtrlDispatcherW(table.data()) ? 0 : 1;
+}
