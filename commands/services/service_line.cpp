@@ -1,0 +1,86 @@
+// One line of the service listing: line number, process ID, service name,
+// display name or image path, type value and state.
+#include <cwchar>
+
+#include "commands/services/services.h"
+#include "console/console.h"
+#include "frame/host.h"
+#include "frame/owners.h"
+#include "procinfo/procinfo.h"
+
+namespace {
+
+constexpr int NAME_WIDTH = 18;
+constexpr wchar_t NameBlanks[NAME_WIDTH + 1] = L"                  ";
+
+const wchar_t* const StateNames[] = {L"Unknown",  L"Stopped",  L"Starting", L"Stopping",
+                                     L"Running",  L"Resuming", L"Pausing",  L"Paused"};
+
+bool Highlighted(const wchar_t* highlight, const wchar_t* text)
+{
+    return highlight && NormalColor && text && MatchProcessName(highlight, text) == 0;
+}
+
+// The name in 18 columns and two blanks; a matching name in the reversed
+// highlight colour, padded in the normal colour.
+void PrintName(const wchar_t* name, const wchar_t* highlight)
+{
+    if (!Highlighted(highlight, name)) {
+        ColorPrintf(L"\x12%-18s\x11  ", name);
+        return;
+    }
+    const size_t length = wcslen(name);
+    if (length < NAME_WIDTH)
+        ColorPrintf(L"\x14%s\x11%s  ", name, NameBlanks + length);
+    else
+        ColorPrintf(L"\x14%s\x11  ", name);
+}
+
+void PrintSecondColumn(const wchar_t* text, const wchar_t* highlight)
+{
+    if (*text && Highlighted(highlight, text))
+        ColorPrintf(L"\x14%s\x11 ", text);
+    else
+        Printf(L"%s ", text);
+}
+
+}  // namespace
+
+const wchar_t* ServiceStateName(DWORD state) { return StateNames[state > SERVICE_PAUSED ? 0 : state]; }
+
+int PrintServiceLine(const ENUM_SERVICE_STATUS_PROCESSW* record, DWORD flags, DWORD state, int line,
+                     const wchar_t* highlight)
+{
+    if (!record)
+        return -1;
+    if (highlight && !*highlight)
+        highlight = nullptr;
+    const DWORD pid = record->ServiceStatusProcess.dwProcessId;
+    const wchar_t* name = record->lpServiceName ? record->lpServiceName : L"";
+
+    if (flags & SV_LINE_NUMBERS)
+        Printf(L"%3d: ", line);
+    if (pid == 0 && (flags & (SV_PIDS | SV_HEX)))
+        Printf(L"          ");
+    else if (flags & SV_HEX)
+        Printf(L"%8X  ", pid);
+    else if (flags & SV_PIDS)
+        Printf(L"%8u  ", pid);
+    PrintName(name, highlight);
+
+    if (flags & SV_FILENAME) {
+        // A path that cannot be read (stopped service, no rights) leaves
+        // the column a single blank.
+        auto path = vornel::unique_block<wchar_t>::allocate_zeroed(PATH_BUFFER_SIZE * sizeof(wchar_t));
+        if (path && pid != 0 && GetProcessImagePath(pid, path.get()) != 0)
+            path[0] = L'\0';
+        PrintSecondColumn(path ? path.get() : L"", highlight);
+    } else {
+        PrintSecondColumn(record->lpDisplayName ? record->lpDisplayName : L"", highlight);
+    }
+
+    if (flags & SV_TYPES)
+        Printf(L" (%u) ", record->ServiceStatusProcess.dwServiceType);
+    Printf(L"\x2014 %s", ServiceStateName(state));
+    return EndLine() == STOPPED ? STOPPED : 0;
+}

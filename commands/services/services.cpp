@@ -1,0 +1,202 @@
+// The SERVICES command: reads the switches into option flags, name
+// patterns, a process-ID filter, a type mask, sort keys and highlight
+// patterns, prints the help texts, rejects contradictory requests, settles
+// paging, colours and Ctrl-C, and hands over to ListServices.
+#include <cstdlib>
+#include <cwchar>
+#include <memory>
+
+#include "commands/services/services.h"
+#include "console/console.h"
+#include "frame/args.h"
+#include "frame/host.h"
+#include "frame/owners.h"
+#include "frame/plugin.h"
+#include "frame/usage_texts.h"
+
+namespace {
+
+const wchar_t SortHelpText[] =
+    L"SERVICES /O:  \x2014 sort services\n\n\tD\tby display name\n\tN\tby service name\n\tP\tby process ID\n\tS\tby "
+    L"status\n\t-\treverses the following key\n";
+
+// ReadWord's result when the command goes on with the next word.
+inline constexpr int CONTINUE = -1;
+
+struct ParseState {
+    DWORD flags = 0;
+    vornel::list_owner<ServiceNameNode> names;
+    ServiceNameNode** tail = names.addr();
+    DWORD pidFilter = 0;
+    DWORD typeMask = SV_DEFAULT_TYPES;
+    wchar_t sortKeys[SORT_KEYS_SIZE] = L"";
+    std::unique_ptr<wchar_t[]> highlight = std::make_unique<wchar_t[]>(HIGHLIGHT_SIZE);
+    bool noColour = false;
+    unsigned int pageLines = 0;
+};
+
+int Fail(const wchar_t* format, const wchar_t* text)
+{
+    PrintErrorPrefix();
+    Qprintf(GetStdHandle(STD_ERROR_HANDLE), format, text);
+    return 1;
+}
+
+bool Is(const wchar_t* word, const wchar_t* text) { return _wcsicmp(word, text) == 0; }
+bool BeginsWith(const wchar_t* word, const wchar_t* text) { return _wcsnicmp(word, text, wcslen(text)) == 0; }
+
+// The value of /I and /T: after ":" or "=", or directly after the letter.
+wchar_t* SwitchValue(wchar_t* word)
+{
+    wchar_t* value = word + 2;
+    return (*value == L':' || *value == L'=') ? value + 1 : value;
+}
+
+bool ReadNumber(const wchar_t* text, DWORD* value)
+{
+    unsigned int number = 0;
+    if (ParseNumber(text, &number, nullptr) != 0)
+        return false;
+    *value = number;
+    return true;
+}
+
+void AppendName(const wchar_t* word, ParseState& state)
+{
+    auto* node = static_cast<ServiceNameNode*>(std::malloc(sizeof(ServiceNameNode)));
+    if (!node)
+        return;  // the name is dropped, as any name that cannot be kept
+    node->next = nullptr;
+    node->name = word;
+    *state.tail = node;
+    state.tail = &node->next;
+}
+
+// One word of the command line; CONTINUE, or the command's result.
+int ReadWord(wchar_t* word, ParseState& state)
+{
+    DWORD& flags = state.flags;
+    if (wcsncmp(word, L"/?", 2) == 0) {
+        ShowUsage(ServicesUsageText, word[2] == L'?');
+        return 0;
+    }
+    if (Is(word, L"/D")) {
+        state.noColour = true;
+    } else if (Is(word, L"/F")) {
+        flags |= SV_FILENAME;
+    } else if (BeginsWith(word, L"/HL")) {
+        if (word[3] != L':' && word[3] != L'=') {
+            UpperCaseInPlace(word);
+            return Fail(L"Syntax error: \"%s\"\r\n", word);
+        }
+        if (word[4])
+            AppendHighlightPattern(word + 4, state.highlight.get());
+    } else if (Is(word, L"/I")) {
+        flags |= SV_PIDS;
+    } else if (BeginsWith(word, L"/I")) {
+        wchar_t* value = SwitchValue(word);
+        if (!ReadNumber(value, &state.pidFilter)) {
+            UpperCaseInPlace(value);
+            return Fail(L"Bad PID: \"%s\"\r\n", value);
+        }
+    } else if (Is(word, L"/L")) {
+        flags |= SV_LINE_NUMBERS;
+    } else if (Is(word, L"/O")) {
+        wcscpy(state.sortKeys, L"N");
+    } else if (BeginsWith(word, L"/O")) {
+        if (wcschr(word, L'?')) {
+            QPuts(SortHelpText);
+            return 0;
+        }
+        if (ParseSortKeys(word + 2, L"DNPST", state.sortKeys) != 0)
+            return 1;
+    } else if (BeginsWith(word, L"/P")) {
+        if (ParsePauseOption(word, &state.pageLines) != 0)
+            return 1;
+    } else if (Is(word, L"/R")) {
+        flags |= SV_START;
+    } else if (Is(word, L"/S")) {
+        flags |= SV_STOP;
+    } else if (BeginsWith(word, L"/T")) {
+        const wchar_t* value = SwitchValue(word);
+        if (!ReadNumber(value, &state.typeMask))
+            return Fail(L"Bad value: \"%s\"\r\n", value);
+    } else if (Is(word, L"/V")) {
+        flags |= SV_TYPES;
+    } else if (Is(word, L"/X")) {
+        flags |= SV_HEX;
+    } else if (word[0] == L'/') {
+        UpperCaseInPlace(word);
+        return Fail(L"Unknown option: \"%s\"\r\n", word);
+    } else {
+        AppendName(word, state);
+    }
+    return CONTINUE;
+}
+
+int RunServices(const wchar_t* args)
+{
+    if (!args)
+        return 1;
+    ResetOutputState();
+    ParseState state;
+    // Every way out of the command removes the handler and clears CtrlCSeen;
+    // the name list goes with `state`.
+    vornel::scope_exit removeHandler([] { RemoveCtrlHandler(); });
+
+    SplitArguments(args, SA_SPLIT_SPACE | SA_SPLIT_SWITCH);
+    for (int i = 0; i < ArgCount; ++i) {
+        const int result = ReadWord(ArgWords[i], state);
+        if (result != CONTINUE)
+            return result;
+    }
+
+    const DWORD request = state.flags & (SV_START | SV_STOP);
+    if (request == (SV_START | SV_STOP)) {
+        PrintErrorPrefix();
+        Qprintf(GetStdHandle(STD_ERROR_HANDLE), L"Can\x2019t combine /R and /S\r\n");
+        return 1;
+    }
+    if (request && !state.names.get()) {
+        PrintErrorPrefix();
+        Qprintf(GetStdHandle(STD_ERROR_HANDLE), L"You must specify at least one name with /%c\r\n",
+                request == SV_START ? L'R' : L'S');
+        return 1;
+    }
+
+    if (state.pageLines)
+        SetPageLength(state.pageLines);
+    InitOutputOptions(state.noColour);
+    if (NormalColor == 0)
+        state.highlight[0] = L'\0';
+    InstallCtrlHandler();
+
+    int listed;
+    try {
+        listed = ListServices(state.names.get(), state.typeMask, state.flags, state.pidFilter,
+                              state.sortKeys[0] ? state.sortKeys : nullptr,
+                              state.highlight[0] ? state.highlight.get() : nullptr);
+    } catch (...) {
+        // The listing cannot go on. Release what the command holds before
+        // the note, so the user sees the shell in its usual state, and end
+        // the command here: an exception must never reach the host.
+        state.names.reset();
+        RemoveCtrlHandler();
+        WriteConsoleText(L"   * ListServices() cleanup:\n");
+        return 2;
+    }
+    return listed == STOPPED ? 3 : 0;
+}
+
+}  // namespace
+
+VORNEL_EXPORT int WINAPI services(const wchar_t* args)
+{
+    try {
+        return RunServices(args);
+    } catch (...) {
+        // Only the parse state's allocation can throw here; its owners and
+        // the scope guard have released everything on the way.
+        return 2;
+    }
+}

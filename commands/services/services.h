@@ -1,0 +1,49 @@
+// The SERVICES routines below the export: the listing, the order of the
+// services, one start or stop request, and one service line. Declared here
+// so the tests can drive them with records of their own.
+#pragma once
+
+#include <windows.h>
+#include <winsvc.h>
+
+// Option flags, filled from the switches.
+inline constexpr DWORD SV_START = 0x1;          // /R: start each listed service first
+inline constexpr DWORD SV_STOP = 0x2;           // /S: stop each listed service first
+inline constexpr DWORD SV_LINE_NUMBERS = 0x10;  // /L
+inline constexpr DWORD SV_PIDS = 0x20;          // /I: process-ID column, decimal
+inline constexpr DWORD SV_HEX = 0x40;           // /X: process-ID column, hexadecimal
+inline constexpr DWORD SV_TYPES = 0x80;         // /V: service type value
+inline constexpr DWORD SV_FILENAME = 0x100;     // /F: image path instead of display name
+
+// Drivers and Win32 services: the type mask when none is given.
+inline constexpr DWORD SV_DEFAULT_TYPES = SERVICE_KERNEL_DRIVER | SERVICE_FILE_SYSTEM_DRIVER |
+                                          SERVICE_RECOGNIZER_DRIVER | SERVICE_WIN32_OWN_PROCESS |
+                                          SERVICE_WIN32_SHARE_PROCESS;
+
+// One name pattern from the command line; the text stays in the split
+// argument store. Nodes are malloc'ed.
+struct ServiceNameNode {
+    ServiceNameNode* next;
+    const wchar_t* name;
+};
+
+// Lists (and starts or stops) the services; the number of lines written,
+// STOPPED, or -1 when the service control manager cannot be opened.
+int ListServices(const ServiceNameNode* names, DWORD typeMask, DWORD flags, DWORD pidFilter,
+                 const wchar_t* sortKeys, const wchar_t* highlight);
+
+// Compares two slots of an array of record pointers by the sort keys; equal
+// records keep the order of their slots.
+int CompareServices(const wchar_t* keys, const void* a, const void* b);
+
+// One request each, no waiting; `state` (may be null) receives the state the
+// service reports afterwards. 0 accepted, 1 cannot open, 2 refused, -1 no
+// name or manager.
+int StartListedService(SC_HANDLE manager, const wchar_t* name, DWORD* state);
+int StopListedService(SC_HANDLE manager, const wchar_t* name, DWORD* state);
+
+int PrintServiceLine(const ENUM_SERVICE_STATUS_PROCESSW* record, DWORD flags, DWORD state, int line,
+                     const wchar_t* highlight);
+
+// The word written for a state code; codes above 7 are "Unknown".
+const wchar_t* ServiceStateName(DWORD state);
