@@ -1,0 +1,263 @@
+// Descendant trees printed from built record lists: shape with and without
+// connectors, hexadecimal IDs, sorted children, window titles and service
+// names, stops, and lists whose parent links loop or run very deep.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cwchar>
+#include <string>
+#include <vector>
+
+#include "commands/enumprocesses/enumprocesses.h"
+#include "console/console.h"
+#include "frame/owners.h"
+#include "tests/support/capture.h"
+
+using vornel::test::Capture;
+
+namespace {
+
+struct Proc {
+    DWORD pid;
+    DWORD parent;
+    const wchar_t* name;
+};
+
+class ProcList {
+public:
+    explicit ProcList(const std::vector<Proc>& procs)
+    {
+        _EnumProcInfo** tail = list_.addr();
+        for (const Proc& p : procs) {
+            *tail = NewEnumProcInfo(p.pid, p.parent, p.name);
+            tail = &(*tail)->next;
+        }
+    }
+    const _EnumProcInfo* get() const { return list_.get(); }
+
+private:
+    vornel::list_owner<_EnumProcInfo> list_;
+};
+
+class Descendants : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ResetOutputState();
+        InitOutputOptions(1);  // no colours: names go through the host
+    }
+    void TearDown() override { ResetOutputState(); }
+
+    // The text of one requested tree, and the walk's result in `result`.
+    std::wstring Print(const ProcList& list, DWORD pid, unsigned flags, const wchar_t* keys = nullptr,
+                       const WindowTitleInfo* windows = nullptr, const ServiceNamesInfo* services = nullptr)
+    {
+        Capture capture;
+        const _EnumProcInfo* record = list.get();
+        while (record && record->processId != pid)
+            record = record->next;
+        result = PrintDescendants(list.get(), pid, record ? record->name : L"?", flags, nullptr, false, nullptr,
+                                  keys, windows, services);
+        return capture.out();
+    }
+
+    int result = 0;
+};
+
+// The example tree, with unrelated processes between its members.
+const std::vector<Proc> ExampleTree = {
+    {4, 0, L"System"},        {1000, 4, L"cmd.exe"},   {1200, 1000, L"notepad.exe"}, {900, 4, L"other.exe"},
+    {1300, 1200, L"where.exe"}, {1500, 1000, L"ping.exe"}, {1600, 900, L"x.exe"},
+};
+
+TEST_F(Descendants, ExampleTreeWithAndWithoutConnectors)
+{
+    ProcList list(ExampleTree);
+    EXPECT_EQ(Print(list, 1000, EP_TREE),
+              L"\r\n1000  cmd.exe\r\n"
+              L"\u251C\u25001200  notepad.exe\r\n"
+              L"\u2502 \u2514\u25001300  where.exe\r\n"
+              L"\u2514\u25001500  ping.exe\r\n");
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(Print(list, 1000, 0),
+              L"\r\n1000  cmd.exe\r\n"
+              L"  1200  notepad.exe\r\n"
+              L"    1300  where.exe\r\n"
+              L"  1500  ping.exe\r\n");
+    // A process without children: the empty line and its own line.
+    EXPECT_EQ(Print(list, 1300, EP_TREE), L"\r\n1300  where.exe\r\n");
+    EXPECT_EQ(PrintDescendants(nullptr, 1000, L"cmd.exe", 0, nullptr, false, nullptr, nullptr, nullptr, nullptr),
+              -1);
+}
+
+TEST_F(Descendants, GivenPrefixIsContinued)
+{
+    ProcList list(ExampleTree);
+    Capture capture;
+    EXPECT_EQ(PrintDescendants(list.get(), 1200, L"notepad.exe", EP_TREE, L"\u2502 ", true, nullptr, nullptr,
+                               nullptr, nullptr),
+              0);
+    EXPECT_EQ(capture.out(), L"\u2502 \u2514\u25001200  notepad.exe\r\n\u2502   \u2514\u25001300  where.exe\r\n");
+}
+
+TEST_F(Descendants, HexadecimalIds)
+{
+    ProcList list({{4, 0, L"a"}, {0x1A2B, 4, L"b"}, {0x12345, 4, L"c"}});
+    EXPECT_EQ(Print(list, 4, EP_HEX | EP_TREE),
+              L"\r\n0004  a\r\n\u251C\u25001A2B  b\r\n\u2514\u250012345  c\r\n");
+    EXPECT_EQ(Print(list, 4, 0), L"\r\n4  a\r\n  6699  b\r\n  74565  c\r\n");
+}
+
+// Children 30 c, 10 A, 20 b, 40 a (snapshot order), plus a grandchild so
+// that the connectors show which child came last after sorting.
+const std::vector<Proc> Unsorted = {
+    {1, 0, L"root"}, {30, 1, L"c.exe"}, {10, 1, L"A.exe"}, {20, 1, L"b.exe"}, {40, 1, L"a.exe"}, {50, 30, L"g.exe"},
+};
+
+TEST_F(Descendants, SortedChildren)
+{
+    ProcList list(Unsorted);
+    // Names compare without case; "A.exe" and "a.exe" tie and keep snapshot order.
+    EXPECT_EQ(Print(list, 1, EP_TREE, L"N"),
+              L"\r\n1  root\r\n\u251C\u250010  A.exe\r\n\u251C\u250040  a.exe\r\n\u251C\u250020  b.exe\r\n"
+              L"\u2514\u250030  c.exe\r\n  \u2514\u250050  g.exe\r\n");
+    EXPECT_EQ(Print(list, 1, 0, L"n"),
+              L"\r\n1  root\r\n  30  c.exe\r\n    50  g.exe\r\n  20  b.exe\r\n  10  A.exe\r\n  40  a.exe\r\n");
+    EXPECT_EQ(Print(list, 1, 0, L"P"),
+              L"\r\n1  root\r\n  10  A.exe\r\n  20  b.exe\r\n  30  c.exe\r\n    50  g.exe\r\n  40  a.exe\r\n");
+    // The tie on the name is broken by the second key.
+    EXPECT_EQ(Print(list, 1, 0, L"Np"),
+              L"\r\n1  root\r\n  40  a.exe\r\n  10  A.exe\r\n  20  b.exe\r\n  30  c.exe\r\n    50  g.exe\r\n");
+    // No keys: snapshot order.
+    EXPECT_EQ(Print(list, 1, 0, L""),
+              L"\r\n1  root\r\n  30  c.exe\r\n    50  g.exe\r\n  10  A.exe\r\n  20  b.exe\r\n  40  a.exe\r\n");
+}
+
+TEST(CompareChildren, KeysAndUnsignedIds)
+{
+    auto big = vornel::unique_block<_EnumProcInfo>(NewEnumProcInfo(0x80000000u, 0, L"zz"));
+    auto small = vornel::unique_block<_EnumProcInfo>(NewEnumProcInfo(4, 0, L"ZZ"));
+    EXPECT_GT(CompareChildren(L"P", big.get(), small.get()), 0);
+    EXPECT_LT(CompareChildren(L"p", big.get(), small.get()), 0);
+    EXPECT_EQ(CompareChildren(L"N", big.get(), small.get()), 0);
+    EXPECT_GT(CompareChildren(L"NP", big.get(), small.get()), 0);
+    EXPECT_EQ(CompareChildren(nullptr, big.get(), small.get()), 0);
+}
+
+TEST_F(Descendants, OwnParentAndProcessZero)
+{
+    // The idle process (0, parent 0) is not its own child; everything whose
+    // parent is 0 is a child of 0. 7 names itself as parent.
+    ProcList list({{0, 0, L"[System Process]"}, {4, 0, L"System"}, {7, 7, L"self.exe"}, {8, 7, L"kid.exe"},
+                   {12, 0, L"orphan.exe"}});
+    EXPECT_EQ(Print(list, 0, EP_TREE),
+              L"\r\n0  [System Process]\r\n\u251C\u25004  System\r\n\u2514\u250012  orphan.exe\r\n");
+    EXPECT_EQ(Print(list, 7, EP_TREE), L"\r\n7  self.exe\r\n\u2514\u25008  kid.exe\r\n");
+}
+
+TEST_F(Descendants, CyclesEndTheWalk)
+{
+    // 10 -> 20 -> 30 -> 10 form a loop of parent links; 40 hangs off 30.
+    ProcList list({{10, 30, L"a"}, {20, 10, L"b"}, {30, 20, L"c"}, {40, 30, L"d"}});
+    EXPECT_EQ(Print(list, 10, EP_TREE), L"\r\n10  a\r\n\u2514\u250020  b\r\n  \u2514\u250030  c\r\n    \u2514\u250040  d\r\n");
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(Print(list, 30, 0), L"\r\n30  c\r\n  10  a\r\n    20  b\r\n  40  d\r\n");
+    EXPECT_EQ(Print(list, 30, 0, L"n"), L"\r\n30  c\r\n  40  d\r\n  10  a\r\n    20  b\r\n");
+    // Two processes naming each other.
+    ProcList pair({{5, 6, L"x"}, {6, 5, L"y"}});
+    EXPECT_EQ(Print(pair, 5, 0), L"\r\n5  x\r\n  6  y\r\n");
+}
+
+TEST_F(Descendants, DeepChainStopsAtThePrefixLimit)
+{
+    // 2000 generations: deeper than the prefix can indent (and than the
+    // host's stack should be asked to recurse).
+    std::vector<Proc> chain;
+    for (DWORD pid = 1; pid <= 2000; ++pid)
+        chain.push_back({pid, pid - 1, L"p"});
+    ProcList list(chain);
+    for (unsigned flags : {0u, unsigned(EP_TREE)}) {
+        std::wstring out = Print(list, 1, flags);
+        EXPECT_EQ(result, 0);
+        std::vector<std::wstring> lines;
+        for (size_t start = 2, end; (end = out.find(L"\r\n", start)) != std::wstring::npos; start = end + 2)
+            lines.push_back(out.substr(start, end - start));
+        // The requested process and 511 generations under it.
+        ASSERT_EQ(lines.size(), 512u);
+        for (size_t depth = 1; depth < lines.size(); ++depth) {
+            std::wstring indent = flags ? std::wstring(2 * (depth - 1), L' ') + L"\u2514\u2500"
+                                        : std::wstring(2 * depth, L' ');
+            ASSERT_EQ(lines[depth], indent + std::to_wstring(depth + 1) + L"  p") << depth;
+        }
+        EXPECT_LE(lines.back().size(), size_t(PREFIX_SIZE + 10));
+    }
+}
+
+WindowTitleInfo* NewTitle(DWORD pid, const wchar_t* title, WindowTitleInfo* next)
+{
+    auto* record = static_cast<WindowTitleInfo*>(std::calloc(1, sizeof(WindowTitleInfo) + 64 * sizeof(wchar_t)));
+    record->next = next;
+    record->processId = pid;
+    wcscpy(record->title, title);
+    return record;
+}
+
+ServiceNamesInfo* NewServices(DWORD pid, const wchar_t* names, ServiceNamesInfo* next)
+{
+    auto* record = static_cast<ServiceNamesInfo*>(std::calloc(1, sizeof(ServiceNamesInfo)));
+    record->next = next;
+    record->processId = pid;
+    record->nameCount = 1;
+    wcscpy(record->names, names);
+    return record;
+}
+
+TEST_F(Descendants, WindowTitlesAndServiceNames)
+{
+    ProcList list({{0, 0, L"idle"}, {20, 0, L"host.exe"}, {30, 0, L"app.exe"}, {40, 0, L"plain.exe"}});
+    vornel::list_owner<WindowTitleInfo> windows;
+    vornel::list_owner<ServiceNamesInfo> services;
+    *windows.addr() = NewTitle(20, L"Host window", NewTitle(30, L"App window", nullptr));
+    *services.addr() = NewServices(0, L"Never shown", NewServices(20, L"Event Log; Plug and Play", nullptr));
+
+    EXPECT_EQ(Print(list, 0, EP_WINDOWS, nullptr, windows.get(), services.get()),
+              L"\r\n0  idle\r\n  20  host.exe  Event Log; Plug and Play\r\n  30  app.exe  App window\r\n"
+              L"  40  plain.exe\r\n");
+    // Without the flag the lists are not consulted.
+    EXPECT_EQ(Print(list, 20, 0, nullptr, windows.get(), services.get()), L"\r\n20  host.exe\r\n");
+}
+
+TEST_F(Descendants, StopBeforeTheFirstLine)
+{
+    ProcList list(ExampleTree);
+    CtrlCSeen = 1;
+    EXPECT_EQ(Print(list, 1000, EP_TREE), L"\r\n");
+    EXPECT_EQ(result, STOPPED);
+}
+
+DWORD WINAPI PressCtrlCLater(void*)
+{
+    Sleep(500);
+    CtrlCSeen = 1;
+    return 0;
+}
+
+TEST_F(Descendants, StopInADeepLevelEndsEveryTree)
+{
+    // A page of 6 lines: the prompt comes at the end of depth 4's line, and
+    // a Ctrl-C while it waits stops the whole walk from there.
+    std::vector<Proc> procs;
+    for (DWORD pid = 1; pid <= 8; ++pid)
+        procs.push_back({pid, pid - 1, L"p"});
+    procs.push_back({100, 1, L"sibling"});
+    ProcList list(procs);
+    PageLines = LinesLeft = 6;
+    PauseTime = 60000;
+    vornel::unique_handle thread(CreateThread(nullptr, 0, PressCtrlCLater, nullptr, 0, nullptr));
+    std::wstring out = Print(list, 1, 0);
+    WaitForSingleObject(thread.get(), INFINITE);
+    EXPECT_EQ(result, STOPPED);
+    EXPECT_EQ(out, L"\r\n1  p\r\n  2  p\r\n    3  p\r\n      4  p\r\n        5  p\r\n");
+}
+
+}  // namespace
