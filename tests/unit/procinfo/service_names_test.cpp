@@ -1,0 +1,192 @@
+// The service-name list against Wine's own services and services of our
+// test service program, one process hosting several or each its own.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "frame/owners.h"
+#include "procinfo/procinfo.h"
+#include "tests/support/process_runner.h"
+#include "tests/support/test_service.h"
+
+using vornel::test::BinPath;
+using vornel::test::TestServices;
+
+namespace {
+
+using NameList = vornel::list_owner<ServiceNamesInfo>;
+
+bool HaveTestService()
+{
+    return GetFileAttributesW(BinPath(L"vornel_testservice.exe").c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// What the service manager says about one service, asked directly.
+struct ServiceFacts {
+    std::wstring displayName;
+    DWORD processId = 0;
+};
+
+ServiceFacts Facts(const wchar_t* name)
+{
+    ServiceFacts facts;
+    vornel::unique_sc_handle manager(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
+    vornel::unique_sc_handle service(OpenServiceW(manager.get(), name, SERVICE_QUERY_STATUS));
+    wchar_t display[512];
+    DWORD size = 512;
+    if (GetServiceDisplayNameW(manager.get(), name, display, &size))
+        facts.displayName = display;
+    SERVICE_STATUS_PROCESS status{};
+    DWORD needed;
+    if (service && QueryServiceStatusEx(service.get(), SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&status),
+                                        sizeof status, &needed))
+        facts.processId = status.dwProcessId;
+    return facts;
+}
+
+bool AnyRecordNames(const NameList& list, const std::wstring& displayName)
+{
+    for (const ServiceNamesInfo* r = list.get(); r; r = r->next) {
+        if (std::wstring(r->names).find(displayName) != std::wstring::npos)
+            return true;
+    }
+    return false;
+}
+
+std::wstring NamesOf(const NameList& list, DWORD processId)
+{
+    const ServiceNamesInfo* record = FindServiceNames(list.get(), processId);
+    return record ? record->names : L"<none>";
+}
+
+TEST(CollectServiceNames, WinesRunningServicesByProcess)
+{
+    NameList list;
+    int count = CollectServiceNames(list.addr());
+    ASSERT_GT(count, 0);
+
+    // Wine runs EventLog and PlugPlay, each in a service process.
+    int counted = 0;
+    for (const wchar_t* name : {L"EventLog", L"PlugPlay"}) {
+        ServiceFacts facts = Facts(name);
+        ASSERT_NE(facts.processId, 0u) << name;
+        const ServiceNamesInfo* record = FindServiceNames(list.get(), facts.processId);
+        ASSERT_NE(record, nullptr) << name;
+        EXPECT_NE((L"; " + std::wstring(record->names) + L"; ").find(L"; " + facts.displayName + L"; "),
+                  std::wstring::npos);
+    }
+    // One record per process, and the names add up to the count.
+    for (const ServiceNamesInfo* r = list.get(); r; r = r->next) {
+        EXPECT_NE(r->processId, 0u);
+        EXPECT_EQ(FindServiceNames(list.get(), r->processId), r);
+        std::wstring names = r->names;
+        DWORD separators = 0;
+        for (size_t at = names.find(L"; "); at != std::wstring::npos; at = names.find(L"; ", at + 2))
+            ++separators;
+        EXPECT_EQ(r->nameCount, separators + 1) << names.c_str();
+        counted += r->nameCount;
+    }
+    EXPECT_EQ(counted, count);
+
+    // Drivers are in no record, running or not.
+    ServiceFacts mountManager = Facts(L"MountMgr");
+    ASSERT_FALSE(mountManager.displayName.empty());
+    EXPECT_FALSE(AnyRecordNames(list, mountManager.displayName));
+}
+
+TEST(CollectServiceNames, SecondCallReplacesTheList)
+{
+    NameList list;
+    int first = CollectServiceNames(list.addr());
+    std::vector<std::wstring> before;
+    for (const ServiceNamesInfo* r = list.get(); r; r = r->next)
+        before.push_back(std::to_wstring(r->processId) + L":" + r->names);
+    int second = CollectServiceNames(list.addr());
+    std::vector<std::wstring> after;
+    for (const ServiceNamesInfo* r = list.get(); r; r = r->next)
+        after.push_back(std::to_wstring(r->processId) + L":" + r->names);
+    EXPECT_EQ(first, second);
+    EXPECT_EQ(before, after);
+    EXPECT_EQ(CollectServiceNames(nullptr), 0);
+}
+
+TEST(CollectServiceNames, SharedHostGetsOneRecord)
+{
+    if (!HaveTestService())
+        GTEST_SKIP() << "vornel_testservice.exe is not built";
+    TestServices services({L"PiSharedA", L"PiSharedB", L"PiSharedC", L"PiSharedIdle"}, true);
+    ASSERT_TRUE(services.ok());
+    for (const wchar_t* name : {L"PiSharedA", L"PiSharedB", L"PiSharedC"})
+        ASSERT_TRUE(services.Start(name)) << name;
+    DWORD host = services.ProcessId(L"PiSharedA");
+    ASSERT_NE(host, 0u);
+    ASSERT_EQ(services.ProcessId(L"PiSharedC"), host);
+
+    NameList list;
+    CollectServiceNames(list.addr());
+    const ServiceNamesInfo* record = FindServiceNames(list.get(), host);
+    ASSERT_NE(record, nullptr);
+    EXPECT_EQ(record->nameCount, 3u);
+    EXPECT_STREQ(record->names, L"Vornel Test PiSharedA; Vornel Test PiSharedB; Vornel Test PiSharedC");
+    // A registered service that is not running is in no record.
+    EXPECT_FALSE(AnyRecordNames(list, L"Vornel Test PiSharedIdle"));
+
+    // Once stopped, a service leaves its host's record.
+    ASSERT_TRUE(services.Stop(L"PiSharedB"));
+    CollectServiceNames(list.addr());
+    EXPECT_EQ(NamesOf(list, host), L"Vornel Test PiSharedA; Vornel Test PiSharedC");
+}
+
+TEST(CollectServiceNames, OwnProcessServicesGetARecordEach)
+{
+    if (!HaveTestService())
+        GTEST_SKIP() << "vornel_testservice.exe is not built";
+    TestServices services({L"PiOwnA", L"PiOwnB"}, false);
+    ASSERT_TRUE(services.ok());
+    ASSERT_TRUE(services.Start(L"PiOwnA"));
+    ASSERT_TRUE(services.Start(L"PiOwnB"));
+    ASSERT_NE(services.ProcessId(L"PiOwnA"), services.ProcessId(L"PiOwnB"));
+    NameList list;
+    CollectServiceNames(list.addr());
+    EXPECT_EQ(NamesOf(list, services.ProcessId(L"PiOwnA")), L"Vornel Test PiOwnA");
+    EXPECT_EQ(NamesOf(list, services.ProcessId(L"PiOwnB")), L"Vornel Test PiOwnB");
+}
+
+TEST(CollectServiceNames, NamesThatDoNotFitWholeAreLeftOut)
+{
+    if (!HaveTestService())
+        GTEST_SKIP() << "vornel_testservice.exe is not built";
+    // Display names of 250 characters: four of them joined take 1006
+    // characters, a fifth would pass the 1023 a record holds; a short name
+    // after it still fits.
+    std::vector<std::wstring> names;
+    for (wchar_t letter : {L'A', L'B', L'C', L'D', L'E'})
+        names.push_back(L"PiWide" + std::wstring(1, letter) + std::wstring(231, L'x'));
+    names.push_back(L"PiWideZ");
+    TestServices services(names, true);
+    ASSERT_TRUE(services.ok());
+    for (const std::wstring& name : names)
+        ASSERT_TRUE(services.Start(name));
+    DWORD host = services.ProcessId(names[0]);
+    ASSERT_NE(host, 0u);
+
+    NameList list;
+    int count = CollectServiceNames(list.addr());
+    const ServiceNamesInfo* record = FindServiceNames(list.get(), host);
+    ASSERT_NE(record, nullptr);
+    std::wstring expected;
+    for (int i : {0, 1, 2, 3})
+        expected += L"Vornel Test " + names[i] + L"; ";
+    expected += L"Vornel Test PiWideZ";
+    EXPECT_EQ(std::wstring(record->names), expected);
+    EXPECT_EQ(record->nameCount, 5u);
+    EXPECT_LT(wcslen(record->names), static_cast<size_t>(SERVICE_NAMES_SIZE));
+
+    int counted = 0;
+    for (const ServiceNamesInfo* r = list.get(); r; r = r->next)
+        counted += r->nameCount;
+    EXPECT_EQ(counted, count);
+}
+
+}  // namespace

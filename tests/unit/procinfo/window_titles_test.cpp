@@ -1,0 +1,179 @@
+// The window-title list built over real top-level windows of test helpers
+// (windows need the X display the test run provides).
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "frame/owners.h"
+#include "procinfo/procinfo.h"
+#include "tests/support/process_runner.h"
+
+using vornel::test::Helper;
+
+namespace {
+
+using TitleList = vornel::list_owner<WindowTitleInfo>;
+
+void CollectAll(TitleList& list)
+{
+    list.reset();
+    EnumWindows(CollectWindowTitle, reinterpret_cast<LPARAM>(list.addr()));
+}
+
+std::wstring TitleOf(const TitleList& list, DWORD processId)
+{
+    const WindowTitleInfo* record = FindWindowTitle(list.get(), processId);
+    return record ? record->title : L"<none>";
+}
+
+// The windows of one process in the order EnumWindows gives them.
+std::vector<HWND> EnumerationOrder(DWORD processId)
+{
+    struct Search {
+        DWORD processId;
+        std::vector<HWND> found;
+    } search{processId, {}};
+    EnumWindows(
+        [](HWND window, LPARAM context) -> BOOL {
+            auto s = reinterpret_cast<Search*>(context);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            if (owner == s->processId)
+                s->found.push_back(window);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+std::wstring ClassOf(HWND window)
+{
+    wchar_t name[256] = {};
+    RealGetWindowClassW(window, name, 256);
+    return name;
+}
+
+TEST(CollectWindowTitle, HiddenOrdinaryWindowOutranksVisibleDialog)
+{
+    Helper helper(L"--window \"Visible dialog|#32770|1|0\" --window \"Hidden main|Main|0|0\"");
+    ASSERT_TRUE(helper.ready());
+    ASSERT_EQ(helper.windows().size(), 2u);
+    TitleList list;
+    CollectAll(list);
+    const WindowTitleInfo* record = FindWindowTitle(list.get(), helper.pid());
+    ASSERT_NE(record, nullptr);
+    EXPECT_STREQ(record->title, L"Hidden main");
+    EXPECT_EQ(record->rank, 4u);
+    EXPECT_EQ(record->window, helper.windows()[1]);
+}
+
+TEST(CollectWindowTitle, AppWindowStyleOutranksVisibility)
+{
+    Helper helper(L"--window \"Plain visible|Main|1|0\" --window \"App hidden|Main|0|0x40000\"");
+    ASSERT_TRUE(helper.ready());
+    TitleList list;
+    CollectAll(list);
+    const WindowTitleInfo* record = FindWindowTitle(list.get(), helper.pid());
+    ASSERT_NE(record, nullptr);
+    EXPECT_STREQ(record->title, L"App hidden");
+    EXPECT_EQ(record->rank, 20u);
+}
+
+TEST(CollectWindowTitle, EqualRanksFirstEnumeratedWins)
+{
+    Helper helper(L"--window \"Twin one|Main|1|0\" --window \"Twin two|Main|1|0\"");
+    ASSERT_TRUE(helper.ready());
+    std::vector<HWND> order = EnumerationOrder(helper.pid());
+    HWND first = nullptr;
+    for (HWND window : order) {
+        if (window == helper.windows()[0] || window == helper.windows()[1]) {
+            first = window;
+            break;
+        }
+    }
+    ASSERT_NE(first, nullptr);
+    TitleList list;
+    CollectAll(list);
+    const WindowTitleInfo* record = FindWindowTitle(list.get(), helper.pid());
+    ASSERT_NE(record, nullptr);
+    EXPECT_EQ(record->window, first);
+    EXPECT_EQ(record->rank, 5u);
+}
+
+TEST(CollectWindowTitle, ShortTitlesAndInputMethodWindowsAreNeverKept)
+{
+    Helper helper(L"--window \"X|Main|1|0x40000\"");
+    ASSERT_TRUE(helper.ready());
+    // The helper's GUI thread owns Wine's "Default IME" window, a
+    // top-level window with a long enough title: only its class excludes it.
+    bool sawIme = false;
+    for (HWND window : EnumerationOrder(helper.pid()))
+        sawIme |= ClassOf(window) == L"IME";
+    ASSERT_TRUE(sawIme);
+
+    TitleList list;
+    CollectAll(list);
+    EXPECT_EQ(TitleOf(list, helper.pid()), L"<none>");
+    // A two-character title is enough.
+    Helper other(L"--window \"Ok|Main|0|0\"");
+    ASSERT_TRUE(other.ready());
+    CollectAll(list);
+    EXPECT_EQ(TitleOf(list, other.pid()), L"Ok");
+    EXPECT_EQ(TitleOf(list, helper.pid()), L"<none>");
+}
+
+TEST(CollectWindowTitle, BetterWindowReplacesTheRecordInPlace)
+{
+    Helper a(L"--window \"A weak|#32770|0|0\" --window \"A strong|Main|1|0x40000\"");
+    Helper b(L"--window \"B only|Main|0|0\"");
+    Helper c(L"--window \"C only|Main|0|0\"");
+    ASSERT_TRUE(a.ready() && b.ready() && c.ready());
+
+    // Fed in this order the list is B, A, C and A's record is replaced.
+    TitleList list;
+    auto head = reinterpret_cast<LPARAM>(list.addr());
+    CollectWindowTitle(b.windows()[0], head);
+    CollectWindowTitle(a.windows()[0], head);
+    CollectWindowTitle(c.windows()[0], head);
+    EXPECT_EQ(FindWindowTitle(list.get(), a.pid())->rank, 0u);
+    EXPECT_NE(CollectWindowTitle(a.windows()[1], head), FALSE);
+
+    std::vector<std::wstring> forward, backward;
+    const WindowTitleInfo* last = nullptr;
+    for (const WindowTitleInfo* r = list.get(); r; r = r->next) {
+        forward.push_back(r->title);
+        last = r;
+    }
+    for (const WindowTitleInfo* r = last; r; r = r->previous)
+        backward.push_back(r->title);
+    EXPECT_EQ(forward, (std::vector<std::wstring>{L"B only", L"A strong", L"C only"}));
+    EXPECT_EQ(backward, (std::vector<std::wstring>{L"C only", L"A strong", L"B only"}));
+    EXPECT_EQ(list.get()->previous, nullptr);
+    EXPECT_EQ(FindWindowTitle(list.get(), a.pid())->rank, 21u);
+
+    // A replaced head record leaves the owner's pointer on its successor.
+    TitleList headFirst;
+    auto head2 = reinterpret_cast<LPARAM>(headFirst.addr());
+    CollectWindowTitle(a.windows()[0], head2);
+    CollectWindowTitle(b.windows()[0], head2);
+    CollectWindowTitle(a.windows()[1], head2);
+    ASSERT_NE(headFirst.get(), nullptr);
+    EXPECT_STREQ(headFirst.get()->title, L"A strong");
+    EXPECT_EQ(headFirst.get()->previous, nullptr);
+    ASSERT_NE(headFirst.get()->next, nullptr);
+    EXPECT_EQ(headFirst.get()->next->previous, headFirst.get());
+    EXPECT_EQ(headFirst.get()->next->next, nullptr);
+}
+
+TEST(CollectWindowTitle, ProcessWithoutWindowsHasNoRecord)
+{
+    Helper helper(L"--tag windowless");
+    ASSERT_TRUE(helper.ready());
+    TitleList list;
+    CollectAll(list);
+    EXPECT_EQ(FindWindowTitle(list.get(), helper.pid()), nullptr);
+    EXPECT_EQ(FindWindowTitle(nullptr, helper.pid()), nullptr);
+}
+
+}  // namespace
