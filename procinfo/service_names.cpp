@@ -5,6 +5,7 @@
 
 #include "frame/owners.h"
 #include "procinfo/procinfo.h"
+#include "procinfo/record_lookup.h"
 
 namespace {
 
@@ -13,17 +14,6 @@ constexpr DWORD ALL_SERVICE_TYPES = SERVICE_DRIVER | SERVICE_WIN32;
 constexpr DWORD ENUMERATION_SLACK = 224;
 constexpr wchar_t SEPARATOR[] = L"; ";
 constexpr size_t SEPARATOR_LENGTH = 2;
-
-// The first record of the process; at most one exists per process ID.
-template <typename Record>
-Record* FindRecord(Record* list, DWORD processId)
-{
-    for (; list; list = list->next) {
-        if (list->processId == processId)
-            return list;
-    }
-    return nullptr;
-}
 
 // Appends "; " and a name when both fit whole; a name that would run past
 // the record's capacity is left out (no name is ever cut).
@@ -88,7 +78,7 @@ int CollectServiceNames(ServiceNamesInfo** listHead)
         if (processId == 0 || !name || !*name)
             continue;  // stopped services and drivers
         size_t nameLength = wcslen(name);
-        if (ServiceNamesInfo* record = FindRecord(*listHead, processId)) {
+        if (ServiceNamesInfo* record = FindProcessRecord(*listHead, processId)) {
             if (AppendName(record, name, nameLength))
                 ++added;
             continue;
@@ -108,5 +98,5 @@ int CollectServiceNames(ServiceNamesInfo** listHead)
 
 const ServiceNamesInfo* FindServiceNames(const ServiceNamesInfo* list, DWORD processId)
 {
-    return FindRecord(list, processId);
+    return FindProcessRecord(list, processId);
 }

@@ -5,6 +5,7 @@
 #include <cwchar>
 
 #include "procinfo/procinfo.h"
+#include "procinfo/record_lookup.h"
 
 namespace {
 
@@ -19,17 +20,6 @@ bool IsInputMethodClass(const wchar_t* className)
     return wcscmp(className, L"MSCTFIME UI") == 0 || wcscmp(className, L"IME") == 0;
 }
 
-// The first record of the process; at most one exists per process ID.
-template <typename Record>
-Record* FindRecord(Record* list, DWORD processId)
-{
-    for (; list; list = list->next) {
-        if (list->processId == processId)
-            return list;
-    }
-    return nullptr;
-}
-
 }  // namespace
 
 BOOL CALLBACK CollectWindowTitle(HWND window, LPARAM listHeadAddress)
@@ -40,11 +30,10 @@ BOOL CALLBACK CollectWindowTitle(HWND window, LPARAM listHeadAddress)
 
     wchar_t title[WINDOW_TEXT_SIZE];
     wchar_t className[WINDOW_TEXT_SIZE];
-    int titleLength = GetWindowTextW(window, title, WINDOW_TEXT_SIZE);
-    if (titleLength < 2)
-        return TRUE;
+    title[0] = L'\0';
+    GetWindowTextW(window, title, WINDOW_TEXT_SIZE);
     title[WINDOW_TEXT_SIZE - 1] = L'\0';
-    titleLength = static_cast<int>(wcslen(title));
+    size_t titleLength = wcslen(title);
     if (titleLength < 2)
         return TRUE;
     if (!RealGetWindowClassW(window, className, WINDOW_TEXT_SIZE))
@@ -60,7 +49,7 @@ BOOL CALLBACK CollectWindowTitle(HWND window, LPARAM listHeadAddress)
                  (wcscmp(className, L"#32770") != 0 ? RANK_NOT_DIALOG : 0) +
                  (IsWindowVisible(window) ? RANK_VISIBLE : 0);
 
-    WindowTitleInfo* old = FindRecord(*head, processId);
+    WindowTitleInfo* old = FindProcessRecord(*head, processId);
     if (old && rank <= old->rank)
         return TRUE;  // the window met first wins a tie
 
@@ -102,5 +91,5 @@ BOOL CALLBACK CollectWindowTitle(HWND window, LPARAM listHeadAddress)
 
 const WindowTitleInfo* FindWindowTitle(const WindowTitleInfo* list, DWORD processId)
 {
-    return FindRecord(list, processId);
+    return FindProcessRecord(list, processId);
 }

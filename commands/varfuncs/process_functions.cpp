@@ -1,7 +1,6 @@
 // @ELEVATED, @PIDEXENAME and @PIDSVCNAMES: read a process ID, ask the
 // process-information routines, and answer in the host's buffer.
 #include <cwchar>
-#include <memory>
 
 #include "commands/varfuncs/varfuncs.h"
 #include "frame/args.h"

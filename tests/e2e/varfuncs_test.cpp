@@ -133,14 +133,14 @@ TEST(PidSvcNamesFunction, SharedTestServiceHost)
 {
     if (GetFileAttributesW(BinPath(L"vornel_testservice.exe").c_str()) == INVALID_FILE_ATTRIBUTES)
         GTEST_SKIP() << "vornel_testservice.exe is not built";
-    TestServices services({L"VfSvcOne", L"VfSvcTwo", L"VfSvcThree"}, true);
+    TestServices services({L"VfSvcA", L"VfSvcB", L"VfSvcC"}, true);
     ASSERT_TRUE(services.ok());
-    for (const wchar_t* name : {L"VfSvcOne", L"VfSvcTwo", L"VfSvcThree"})
+    for (const wchar_t* name : {L"VfSvcA", L"VfSvcB", L"VfSvcC"})
         ASSERT_TRUE(services.Start(name)) << Narrow(name);
-    DWORD host = services.ProcessId(L"VfSvcOne");
+    DWORD host = services.ProcessId(L"VfSvcA");
     ASSERT_NE(host, 0u);
     ExpectLine(L"echo %@pidsvcnames[" + Hex(host) + L"]",
-               "Vornel Test VfSvcOne; Vornel Test VfSvcThree; Vornel Test VfSvcTwo\r\n");
+               "Vornel Test VfSvcA; Vornel Test VfSvcB; Vornel Test VfSvcC\r\n");
 }
 
 // Where Windows reports 5.1 there is no elevation to ask about.
