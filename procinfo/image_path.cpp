@@ -56,7 +56,9 @@ int DevicePathToDosPath(wchar_t* path)
         return 0;
     }
 
-    auto drives = vornel::unique_block<wchar_t>::allocate_zeroed((DRIVE_LIST_SIZE + DEVICE_TARGET_SIZE) * sizeof(wchar_t));
+    // The drive list, then one drive's device target.
+    auto drives =
+        vornel::unique_block<wchar_t>::allocate_zeroed((DRIVE_LIST_SIZE + DEVICE_TARGET_SIZE) * sizeof(wchar_t));
     if (!drives)
         return 0;
     wchar_t* target = drives.get() + DRIVE_LIST_SIZE;

@@ -45,6 +45,11 @@ struct ServiceNamesInfo {
 
 BOOL CALLBACK CollectWindowTitle(HWND window, LPARAM listHeadAddress);
 int CollectServiceNames(ServiceNamesInfo** listHead);
+// Adds one service's display name to the record of its process (a new
+// record at the end when the process has none); names of process 0 and empty
+// names are ignored, and a name that does not fit whole into the record's
+// 1024 characters is left out. 1 when the name was placed, else 0.
+int AddServiceName(ServiceNamesInfo** listHead, DWORD processId, const wchar_t* displayName);
 
 // Lookups by process ID; null when the process has no record.
 const WindowTitleInfo* FindWindowTitle(const WindowTitleInfo* list, DWORD processId);

@@ -29,22 +29,30 @@ bool AppendName(ServiceNamesInfo* record, const wchar_t* name, size_t nameLength
     return true;
 }
 
-ServiceNamesInfo* NewRecord(DWORD processId, const wchar_t* name, size_t nameLength)
+}  // namespace
+
+int AddServiceName(ServiceNamesInfo** listHead, DWORD processId, const wchar_t* displayName)
 {
+    if (!listHead || processId == 0 || !displayName || !*displayName)
+        return 0;  // stopped services and drivers have no process
+    size_t nameLength = wcslen(displayName);
+    ServiceNamesInfo** link = listHead;
+    for (; *link; link = &(*link)->next) {
+        if ((*link)->processId == processId)
+            return AppendName(*link, displayName, nameLength) ? 1 : 0;
+    }
     if (nameLength >= SERVICE_NAMES_SIZE)
-        return nullptr;
+        return 0;
     auto record = static_cast<ServiceNamesInfo*>(malloc(sizeof(ServiceNamesInfo)));
     if (!record)
-        return nullptr;
+        return 0;
     record->next = nullptr;
     record->processId = processId;
     record->nameCount = 1;
-    wmemcpy(record->names, name, nameLength);
-    record->names[nameLength] = L'\0';
-    return record;
+    wmemcpy(record->names, displayName, nameLength + 1);
+    *link = record;
+    return 1;
 }
-
-}  // namespace
 
 int CollectServiceNames(ServiceNamesInfo** listHead)
 {
@@ -70,29 +78,9 @@ int CollectServiceNames(ServiceNamesInfo** listHead)
         return 0;
 
     auto entries = reinterpret_cast<const ENUM_SERVICE_STATUS_PROCESSW*>(buffer.get());
-    ServiceNamesInfo* last = nullptr;
     int added = 0;
-    for (DWORD i = 0; i < returned; ++i) {
-        DWORD processId = entries[i].ServiceStatusProcess.dwProcessId;
-        const wchar_t* name = entries[i].lpDisplayName;
-        if (processId == 0 || !name || !*name)
-            continue;  // stopped services and drivers
-        size_t nameLength = wcslen(name);
-        if (ServiceNamesInfo* record = FindProcessRecord(*listHead, processId)) {
-            if (AppendName(record, name, nameLength))
-                ++added;
-            continue;
-        }
-        ServiceNamesInfo* record = NewRecord(processId, name, nameLength);
-        if (!record)
-            continue;
-        if (last)
-            last->next = record;
-        else
-            *listHead = record;
-        last = record;
-        ++added;
-    }
+    for (DWORD i = 0; i < returned; ++i)
+        added += AddServiceName(listHead, entries[i].ServiceStatusProcess.dwProcessId, entries[i].lpDisplayName);
     return added;
 }
 

@@ -139,8 +139,24 @@ TEST(PidSvcNamesFunction, SharedTestServiceHost)
         ASSERT_TRUE(services.Start(name)) << Narrow(name);
     DWORD host = services.ProcessId(L"VfSvcA");
     ASSERT_NE(host, 0u);
+    if (services.ProcessId(L"VfSvcB") != host || services.ProcessId(L"VfSvcC") != host)
+        GTEST_SKIP() << "this Wine starts each share-process service in a process of its own";
     ExpectLine(L"echo %@pidsvcnames[" + Hex(host) + L"]",
                "Vornel Test VfSvcA; Vornel Test VfSvcB; Vornel Test VfSvcC\r\n");
+}
+
+TEST(PidSvcNamesFunction, OwnTestServiceProcess)
+{
+    if (GetFileAttributesW(BinPath(L"vornel_testservice.exe").c_str()) == INVALID_FILE_ATTRIBUTES)
+        GTEST_SKIP() << "vornel_testservice.exe is not built";
+    TestServices services({L"VfSvcOwn"}, false);
+    ASSERT_TRUE(services.ok());
+    ASSERT_TRUE(services.Start(L"VfSvcOwn"));
+    DWORD host = services.ProcessId(L"VfSvcOwn");
+    ASSERT_NE(host, 0u);
+    ExpectLine(L"echo %@pidsvcnames[ " + std::to_wstring(host) + L" ]", "Vornel Test VfSvcOwn\r\n");
+    ASSERT_TRUE(services.Stop(L"VfSvcOwn"));
+    ExpectLine(L"echo [%@pidsvcnames[" + std::to_wstring(host) + L"]]", "[]\r\n");
 }
 
 // Where Windows reports 5.1 there is no elevation to ask about.
