@@ -77,6 +77,7 @@ int ShowCtrlC()
 
 int WaitForKey()
 {
+    // The 64-bit tick count: no deadline wraps, whatever the pause time.
     const ULONGLONG deadline = GetTickCount64() + PauseTime;
     CtrlCSeen = 0;
     // The console's own input, so a redirected standard input cannot
@@ -84,25 +85,29 @@ int WaitForKey()
     vornel::unique_hfile input(CreateFileW(L"CONIN$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                     nullptr, OPEN_EXISTING, 0, nullptr));
     for (;;) {
-        if (input && WaitForSingleObject(input.get(), 10) == WAIT_OBJECT_0) {
+        DWORD waited = WAIT_TIMEOUT;
+        if (input)
+            waited = WaitForSingleObject(input.get(), 10);
+        else
+            Sleep(10);
+        if (waited == WAIT_OBJECT_0) {
             INPUT_RECORD record;
             DWORD read = 0;
-            if (ReadConsoleInputW(input.get(), &record, 1, &read) && read == 1) {
-                int key = KeyCode(record);
-                if (key >= 0)
-                    return key;
-            } else {
-                input.reset();  // no console to read from: only the pause time or Ctrl-C end the wait
-            }
-        } else if (!input) {
-            Sleep(10);
+            if (!ReadConsoleInputW(input.get(), &record, 1, &read))
+                input.reset();
+            else if (int key = read == 1 ? KeyCode(record) : -1; key >= 0)
+                return key;
+        } else if (waited != WAIT_TIMEOUT) {
+            input.reset();
         }
         if (CtrlCSeen)
             return 3;
         if (PauseTime && GetTickCount64() >= deadline)
-            return ' ';
+            return ' ';  // a time-out counts as a blank
+        // Without console input only the pause time or Ctrl-C could end the
+        // wait; with no pause time go on at once as after a time-out.
         if (!input && !PauseTime)
-            return ' ';  // nothing could ever answer: go on as after a time-out
+            return ' ';
     }
 }
 

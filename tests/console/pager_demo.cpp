@@ -1,5 +1,6 @@
 // Writes numbered lines through the paged and coloured writers, for the
-// console tests:  vornel_pagerdemo [/P...] [/N] [/W:ms] [count]
+// console tests:  vornel_pagerdemo [/A:hex] [/P...] [/N] [/W:ms] [count]
+//   /A:hex the console attribute to start with: the shell's normal colour
 //   /P...  the pause switch, as the commands take it
 //   /N     no highlight (colour output off)
 //   /W:ms  sleep that long before each line, to stop a listing half-way
@@ -25,6 +26,8 @@ int wmain(int argc, wchar_t** argv)
             paged = true;
         } else if (_wcsicmp(word, L"/N") == 0) {
             noHighlight = true;
+        } else if (_wcsnicmp(word, L"/A:", 3) == 0) {
+            SetConsoleTextAttribute(GetStdHandle(STD_OUTPUT_HANDLE), (WORD)wcstoul(word + 3, nullptr, 16));
         } else if (_wcsnicmp(word, L"/W:", 3) == 0) {
             wait = wcstoul(word + 3, nullptr, 10);
         } else {

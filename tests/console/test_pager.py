@@ -173,17 +173,23 @@ def test_colours():
     finally:
         t.close()
 
-    # The Highlight setting from the environment: yellow on blue (0x1e).
-    t = Terminal("3", env="Highlight=0x1e")
-    try:
-        t.wait_exit()
-        raw = t.screen(escapes=True)
-        row = next(r for r in raw if "Line 002" in r)
-        check(re.search(r"(\x1b\[(93|44)m){2}word", row) is not None and "\x1b[93m" in row and "\x1b[44m" in row,
-              f"set highlight colour: {row!r}")
-        check("\x1b[97mname" in row, f"second highlight beside a set highlight: {row!r}")
-    finally:
-        t.close()
+    # The shell's normal colour decides the highlights (bright white on
+    # blue: bright cyan and yellow; black on grey: bright blue and red), and
+    # a Highlight setting in the environment overrides the first.
+    cases = (
+        ("/A:1F 2", "", "\x1b[97m\x1b[44mLine 001 \x1b[96mword\x1b[97m \x1b[33mname"),
+        ("/A:70 2", "", "\x1b[30m\x1b[47mLine 001 \x1b[94mword\x1b[30m \x1b[31mname"),
+        ("2", "Highlight=0x1e", "Line 001 \x1b[93m\x1b[44mword\x1b[39m\x1b[49m \x1b[97mname"),
+        ("2", "Highlight='bright green'", "Line 001 \x1b[92mword\x1b[39m \x1b[97mname"),
+    )
+    for args, env, expected in cases:
+        t = Terminal(args, env=env)
+        try:
+            t.wait_exit()
+            raw = t.screen(escapes=True)
+            check(expected in raw[0], f"{args} {env}: {raw[0]!r}")
+        finally:
+            t.close()
 
     # No highlight asked for, or an unusable setting: plain text.
     for args, env in (("/N 3", ""), ("3", "Highlight=0x07")):

@@ -33,12 +33,12 @@ protected:
 
 TEST_F(PlainWriters, ColorCodesAndCarriageReturnsAreDropped)
 {
+    SetColors(0x4321);  // a mark: no writer may report a colour change
     EXPECT_EQ(ColorPrintf(L"\x12%s\x11 has %d\r\n", L"name", 5), 0);
     EXPECT_EQ(ColorPrintf(L"\x13r\x14rh\x15" L"a\x16ra\x11.\n"), 0);
     EXPECT_EQ(Paged(L"%s\x12!\x11\n", L"paged"), 0);
     EXPECT_EQ(capture.out(), L"name has 5\r\nrrhara.\r\npaged!\r\n");
-    // Only the host reported colours: nothing told it of a change.
-    EXPECT_EQ(OrshLastColors(), -1);
+    EXPECT_EQ(OrshLastColors(), 0x4321);
 }
 
 TEST_F(PlainWriters, LinesAndUnfinishedLines)
