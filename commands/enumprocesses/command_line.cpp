@@ -6,7 +6,6 @@
 #include "commands/enumprocesses/enumprocesses.h"
 #include "console/console.h"
 #include "frame/host.h"
-#include "frame/owners.h"
 #include "frame/usage_texts.h"
 
 namespace {
@@ -88,7 +87,6 @@ int ResolveName(const wchar_t* word, wchar_t* name, DWORD& processId)
 
 int ReadEnumProcessesWords(EnumProcessesOptions& options)
 {
-    vornel::unique_block<wchar_t> name;
     for (int i = 0; i < ArgCount; ++i) {
         wchar_t* word = ArgWords[i];
         if (word[0] == L'/') {
@@ -104,12 +102,7 @@ int ReadEnumProcessesWords(EnumProcessesOptions& options)
         } else if (unsigned int number; ParseNumber(word, &number, nullptr) == 0) {
             processId = number;
         } else {
-            if (!name) {
-                name = vornel::unique_block<wchar_t>::allocate(PATH_BUFFER_SIZE * sizeof(wchar_t));
-                if (!name)
-                    return WordError(L"Bad PID: \"%s\"\r\n", word);
-            }
-            int result = ResolveName(word, name.get(), processId);
+            int result = ResolveName(word, options.nameBuffer, processId);
             if (result >= 0)
                 return result;
         }

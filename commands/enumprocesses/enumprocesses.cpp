@@ -83,10 +83,12 @@ int EnumProcesses(const wchar_t* args)
     SplitArguments(args, SA_SPLIT_SPACE | SA_SPLIT_SWITCH | SA_UPPER);
 
     auto highlightList = vornel::unique_block<wchar_t>::allocate_zeroed(HIGHLIGHT_SIZE * sizeof(wchar_t));
-    if (!highlightList)
+    auto nameBuffer = vornel::unique_block<wchar_t>::allocate(PATH_BUFFER_SIZE * sizeof(wchar_t));
+    if (!highlightList || !nameBuffer)
         return 2;
     EnumProcessesOptions options{};
     options.highlightList = highlightList.get();
+    options.nameBuffer = nameBuffer.get();
     int result = ReadEnumProcessesWords(options);
     if (result >= 0)
         return result;

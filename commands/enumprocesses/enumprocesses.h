@@ -37,6 +37,7 @@ struct EnumProcessesOptions {
     unsigned int pauseLines;
     wchar_t sortKeys[SORT_KEYS_SIZE];
     wchar_t* highlightList;  // HIGHLIGHT_SIZE characters, owned by the caller
+    wchar_t* nameBuffer;     // PATH_BUFFER_SIZE characters, owned by the caller
 };
 
 // Reads the words of the last split into `options`. Returns -1 when the
