@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "frame/owners.h"
 #include "tests/support/process_gone.h"
 #include "tests/support/process_runner.h"
 #include "tests/support/test_service.h"
@@ -46,14 +47,13 @@ void ExpectRejected(const std::wstring& line, const std::string& message)
 
 DWORD RunningServiceProcess(const wchar_t* name)
 {
-    SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
-    SC_HANDLE service = OpenServiceW(manager, name, SERVICE_QUERY_STATUS);
+    vornel::unique_sc_handle manager(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
+    vornel::unique_sc_handle service(OpenServiceW(manager.get(), name, SERVICE_QUERY_STATUS));
     SERVICE_STATUS_PROCESS status{};
     DWORD needed;
     if (service)
-        QueryServiceStatusEx(service, SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&status), sizeof status, &needed);
-    CloseServiceHandle(service);
-    CloseServiceHandle(manager);
+        QueryServiceStatusEx(service.get(), SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&status), sizeof status,
+                             &needed);
     return status.dwProcessId;
 }
 
