@@ -60,6 +60,7 @@ int ReadSwitch(wchar_t* word, EnumProcessesOptions& options)
 int ResolveName(const wchar_t* word, wchar_t* name, DWORD& processId)
 {
     if (wcspbrk(word, L"\\/:")) {
+        name[0] = L'\0';
         QueryTrueName(word, name);
         if (!name[0])
             return WordError(L"Bad filename: \"%s\"\r\n", word);
