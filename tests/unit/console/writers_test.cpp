@@ -69,18 +69,15 @@ TEST_F(PlainWriters, LongTextIsWrittenWhole)
     EXPECT_EQ(capture.out(), L"<" + name + L">\r\n" + name);
 }
 
-TEST_F(PlainWriters, NullAndEmptyFormats)
+TEST_F(PlainWriters, NullAndEmptyFormatsAndHighlightedText)
 {
     EXPECT_EQ(ColorPrintf(nullptr), -1);
     EXPECT_EQ(Paged(nullptr), -1);
+    EXPECT_EQ(WriteColored(0x0F, nullptr), -1);
     EXPECT_EQ(ColorPrintf(L""), 0);
     EXPECT_EQ(Paged(L""), 0);
-    EXPECT_EQ(WriteColored(0x0F, nullptr), -1);
     EXPECT_EQ(capture.out(), L"");
-}
-
-TEST_F(PlainWriters, HighlightedTextGoesThroughTheHost)
-{
+    // Without colours the text goes through the host as it is.
     EXPECT_EQ(WriteHighlighted(L"name \U0001F600", 0x0F), 0);
     EXPECT_EQ(capture.out(), L"name \U0001F600");
 }
@@ -96,15 +93,6 @@ TEST_F(PlainWriters, CtrlCStopsAtTheNextLineEnd)
     CtrlCSeen = 1;
     EXPECT_EQ(ColorPrintf(L"never\n"), STOPPED);
     EXPECT_EQ(capture.out(), L"");
-}
-
-TEST_F(PlainWriters, LineEndsCountThePage)
-{
-    PageLines = 20;
-    LinesLeft = 5;
-    EXPECT_EQ(ColorPrintf(L"1\n2\n3\n4"), 0);
-    EXPECT_EQ(LinesLeft, 2u);
-    EXPECT_EQ(PageLines, 20u);
 }
 
 }  // namespace
