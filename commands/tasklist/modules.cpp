@@ -7,6 +7,21 @@
 #include "frame/host.h"
 #include "frame/owners.h"
 
+namespace {
+
+int WriteModuleLine(const MODULEENTRY32W& module, DWORD flags)
+{
+    if (flags & TL_MODULE_BASE)
+        Printf(L"\t%08X  %s", static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(module.modBaseAddr)), module.szExePath);
+    else
+        Printf(L"\t%s", module.szExePath);
+    return EndLine();
+}
+
+}  // namespace
+
+int (*ModuleLineWriter)(const MODULEENTRY32W& module, DWORD flags) = WriteModuleLine;
+
 int DumpModules(DWORD processId, DWORD flags)
 {
     if (processId == 0)
@@ -23,12 +38,7 @@ int DumpModules(DWORD processId, DWORD flags)
         for (BOOL more = Module32FirstW(snapshot.get(), &module); more;
              more = Module32NextW(snapshot.get(), &module)) {
             ++count;
-            if (flags & TL_MODULE_BASE)
-                Printf(L"\t%08X  %s", static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(module.modBaseAddr)),
-                       module.szExePath);
-            else
-                Printf(L"\t%s", module.szExePath);
-            if (EndLine() == STOPPED)
+            if (ModuleLineWriter(module, flags) == STOPPED)
                 return STOPPED;
             ZeroMemory(&module, sizeof module);
             module.dwSize = sizeof module;

@@ -4,8 +4,12 @@
 #pragma once
 
 #include <windows.h>
+#include <tlhelp32.h>
 
 #include "commands/tasklist/records.h"
+#include "frame/plugin.h"
+
+VORNEL_EXPORT int WINAPI tasklist(const wchar_t* args);
 
 int ListProcesses(const wchar_t* name, const wchar_t* ownerPattern, DWORD flags, const wchar_t* sortKeys,
                   const wchar_t* highlight);
@@ -27,6 +31,9 @@ int PrintThreadLine(const ThreadRecord* thread, DWORD flags);
 // The empty line and "   Found ..." footer.
 int PrintFooter(unsigned processCount, unsigned threadCount, DWORD flags);
 int DumpModules(DWORD processId, DWORD flags);
+// Writes one module line and ends it; a pointer so that a test can make the
+// module walk fail part-way.
+extern int (*ModuleLineWriter)(const MODULEENTRY32W& module, DWORD flags);
 
 int FormatCpuTime(ULONGLONG span, wchar_t* text);
 int WriteClipped(const wchar_t* text, int room, BYTE colour);

