@@ -239,9 +239,12 @@ int ListProcesses(const wchar_t* name, const wchar_t* ownerPattern, DWORD flags,
             if (tree || matches) {
                 if (ProcessRecord* record = MakeProcessRecord(entry, window, services.get())) {
                     InsertProcessRecord(processes.addr(), record, sortKeys);
+                    // Without a name, a tree starts at each process whose
+                    // parent did not come before it.
                     if (!tree)
                         ++processCount;
-                    else if (matches && (!rootsOnly || pid == 0 || !HasRecord(processes.get(), entry.th32ParentProcessID)))
+                    else if (matches &&
+                             (!rootsOnly || pid == 0 || !HasRecord(processes.get(), entry.th32ParentProcessID)))
                         record->mark |= MARK_ROOT;
                 }
             }

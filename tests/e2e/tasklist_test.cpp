@@ -58,7 +58,8 @@ protected:
         // The first process of a prefix to make a window may get Wine's
         // explorer.exe as a child; let a throw-away process be that one.
         delete new Helper(L"--window \"x|VornelTlWarmUp|0|0\"");
-        helper = new Helper(L"--children 2 --grandchildren 1 --threads 2 --window \"Vornel Title|VornelTaskClass|1|0\"");
+        helper = new Helper(
+            L"--children 2 --grandchildren 1 --threads 2 --window \"Vornel Title|VornelTaskClass|1|0\"");
     }
     static void TearDownTestSuite()
     {
@@ -272,7 +273,8 @@ TEST_F(Tasklist, ThreadsFlatAndInTheTree)
     RunResult tree = RunOrsh(L"tasklist /R /H /X" + Select());
     wchar_t tid[16];
     wsprintfW(tid, L"%08X", helper->threads()[0]);
-    EXPECT_NE(tree.out.find("  \xE2\x94\x82     TID: " + Narrow(tid) + "    Priority: "), std::string::npos) << tree.out;
+    EXPECT_NE(tree.out.find("  \xE2\x94\x82     TID: " + Narrow(tid) + "    Priority: "), std::string::npos)
+        << tree.out;
 }
 
 TEST_F(Tasklist, ModulesUnderTheProcessLine)
@@ -281,7 +283,9 @@ TEST_F(Tasklist, ModulesUnderTheProcessLine)
     std::vector<std::string> lines = SplitLines(d.out);
     ASSERT_GE(lines.size(), 3u);
     EXPECT_EQ(lines[0], Dec(pid()) + "  " + Name + "  " + Title);
-    EXPECT_EQ(_stricmp(lines[1].c_str(), ("\t" + Narrow(BinPath(L"vornel_testhelper.exe"))).c_str()), 0);
+    std::string image = Narrow(BinPath(L"vornel_testhelper.exe"));
+    EXPECT_EQ(lines[1].substr(0, 1), "\t");
+    EXPECT_EQ(_stricmp(lines[1].c_str() + 1, image.c_str()), 0) << lines[1];
     EXPECT_NE(d.out.find("\\ntdll.dll\r\n"), std::string::npos);
 
     RunResult da = RunOrsh(L"tasklist /DA /N:F" + Select());
@@ -290,7 +294,7 @@ TEST_F(Tasklist, ModulesUnderTheProcessLine)
     for (size_t i = 1; i < based.size(); ++i) {
         EXPECT_EQ(based[i].substr(0, 1), "\t");
         EXPECT_EQ(based[i].find_first_not_of("0123456789ABCDEF", 1), 9u) << based[i];
-        EXPECT_EQ(based[i].substr(9, 2) + based[i].substr(11), "  " + lines[i].substr(1));
+        EXPECT_EQ(based[i].substr(9), "  " + lines[i].substr(1));
     }
 }
 
