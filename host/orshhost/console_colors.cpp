@@ -4,6 +4,7 @@
 #include <cwctype>
 #include <string>
 
+#include "host/orshhost/host_internal.h"
 #include "host/orshhost/orshhost_control.h"
 
 namespace {
@@ -42,6 +43,8 @@ ORSH_API void __cdecl GetAttribute(unsigned int* normal, unsigned int* inverse)
 ORSH_API void __cdecl SetColors(unsigned int attribute) { lastColors = (int)(attribute & 0xFFFF); }
 
 ORSH_API int __cdecl OrshLastColors(void) { return lastColors; }
+
+void ResetLastColors() { lastColors = -1; }
 
 ORSH_API void __cdecl OrshSetNormalAttribute(int attribute) { normalOverride = attribute; }
 

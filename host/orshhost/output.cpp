@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <string>
 
+#include "host/orshhost/host_internal.h"
 #include "host/orshhost/orshhost_control.h"
 
 namespace {
@@ -99,4 +100,5 @@ ORSH_API void __cdecl OrshClearCapture(void)
 {
     captured[1].clear();
     captured[2].clear();
+    ResetLastColors();
 }
