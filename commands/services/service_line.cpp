@@ -71,8 +71,8 @@ int PrintServiceLine(const ENUM_SERVICE_STATUS_PROCESSW* record, DWORD flags, DW
     if (flags & SV_FILENAME) {
         // A path that cannot be read (stopped service, no rights) leaves
         // the column a single blank.
-        auto path = vornel::unique_block<wchar_t>::allocate_zeroed(PATH_BUFFER_SIZE * sizeof(wchar_t));
-        if (path && pid != 0 && GetProcessImagePath(pid, path.get()) != 0)
+        auto path = vornel::unique_block<wchar_t>::allocate(PATH_BUFFER_SIZE * sizeof(wchar_t));
+        if (path && (pid == 0 || GetProcessImagePath(pid, path.get()) != 0))
             path[0] = L'\0';
         PrintSecondColumn(path ? path.get() : L"", highlight);
     } else {

@@ -165,24 +165,36 @@ TEST(Services, SelectsByTypeMask)
     EXPECT_EQ(List("/T:0x4000"), "");
 }
 
-TEST(Services, WritesTypeValuesAndImagePaths)
+// /F for a running and a stopped service: the running one shows its program
+// in drive-letter form; the stopped one has no process, so its column is a
+// single blank.
+void CheckImagePaths(const std::string& args)
 {
-    TestServices own({L"VsvFileRun", L"VsvFileIdle"}, false);
-    ASSERT_TRUE(own.ok());
-    ASSERT_TRUE(own.Start(L"VsvFileRun"));
-    EXPECT_EQ(List("/V VsvFile*"), Pad("VsvFileRun") + "Vornel Test VsvFileRun  (16) " + Dash + " Running\r\n" +
-                                       Pad("VsvFileIdle") + "Vornel Test VsvFileIdle  (16) " + Dash + " Stopped\r\n");
-
-    // The running service shows its program in drive-letter form; the
-    // stopped one has no process, so its column is a single blank.
     const std::string program = Narrow(BinPath(L"vornel_testservice.exe"));
-    const std::string listed = List("/F VsvFile*");
+    const std::string listed = List(args);
     const std::string run = Pad("VsvFileRun");
     ASSERT_EQ(listed.compare(0, run.size(), run), 0) << listed;
     const size_t pathEnd = listed.find(" " + Dash);
     ASSERT_NE(pathEnd, std::string::npos);
     EXPECT_EQ(_stricmp(listed.substr(run.size(), pathEnd - run.size()).c_str(), program.c_str()), 0) << listed;
     EXPECT_EQ(listed.substr(pathEnd), " " + Dash + " Running\r\n" + Pad("VsvFileIdle") + " " + Dash + " Stopped\r\n");
+}
+
+TEST(Services, WritesTypeValues)
+{
+    TestServices own({L"VsvTypeValue"}, true);
+    ASSERT_TRUE(own.ok());
+    EXPECT_EQ(List("/V VsvTypeValue"), Pad("VsvTypeValue") + "Vornel Test VsvTypeValue  (32) " + Dash + " Stopped\r\n");
+}
+
+// Runs in both prefixes: where Windows reports a version below 6 the path is
+// read with the older, wider query right.
+TEST(ServicesOldWindows, WritesImagePaths)
+{
+    TestServices own({L"VsvFileRun", L"VsvFileIdle"}, false);
+    ASSERT_TRUE(own.ok());
+    ASSERT_TRUE(own.Start(L"VsvFileRun"));
+    CheckImagePaths("/F VsvFile*");
 }
 
 TEST(Services, StartsAndStopsTheListedServices)
