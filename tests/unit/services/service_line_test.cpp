@@ -1,5 +1,5 @@
-// One service line as the host receives it: the columns each flag adds, the
-// widths, the state words, and the image path of the service's process.
+// One service line as the host receives it: widths beyond what real
+// listings show, the state words, an unreadable image path, and the stop.
 #include <gtest/gtest.h>
 
 #include <string>
