@@ -31,3 +31,18 @@ int AppendHighlightPattern(const wchar_t* pattern, wchar_t* list);
 
 // Upper-cases a word in place (at most 8192 characters), as messages quote it.
 void UpperCaseInPlace(wchar_t* text);
+
+// Writes the error prefix and then the formatted message to standard error.
+// Returns 1, the result of a rejected command line.
+int PrintError(const wchar_t* format, ...);
+
+// Switch readers the commands share. Each returns SWITCH_TAKEN when the
+// command goes on, else the command's result: 0 after a help text, 1 after
+// an error message.
+inline constexpr int SWITCH_TAKEN = -1;
+// "/HL:patterns" or "/HL=patterns" adds to the highlight list; without the
+// ":" or "=" it is a syntax error naming the word, upper-cased.
+int ReadHighlightSwitch(wchar_t* word, wchar_t* list);
+// "/O..." (not "/O" alone): a "?" anywhere prints the sort help, otherwise the
+// text after "/O" gives the sort keys.
+int ReadSortSwitch(const wchar_t* word, const wchar_t* helpText, const wchar_t* allowed, wchar_t* keys);

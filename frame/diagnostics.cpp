@@ -1,4 +1,6 @@
 // The prefix before every error message, and the usage and version printer.
+#include <cstdarg>
+#include <cstdio>
 #include <cwchar>
 #include <memory>
 
@@ -46,6 +48,24 @@ int PrintErrorPrefix()
         Qprintf(err, L"%s", buffer.get());
     }
     return 0;
+}
+
+int PrintError(const wchar_t* format, ...)
+{
+    PrintErrorPrefix();
+    va_list args;
+    va_start(args, format);
+    va_list copy;
+    va_copy(copy, args);
+    int length = _vscwprintf(format, copy);
+    va_end(copy);
+    if (length >= 0) {
+        auto text = std::make_unique<wchar_t[]>(length + 1);
+        _vsnwprintf(text.get(), length + 1, format, args);
+        Qprintf(GetStdHandle(STD_ERROR_HANDLE), L"%s", text.get());
+    }
+    va_end(args);
+    return 1;
 }
 
 int ShowUsage(const wchar_t* text, int withVersion)

@@ -12,14 +12,7 @@ namespace {
 
 const wchar_t SortHelpText[] = L"ENUMPROCESSES /O:  \u2014 sort processes\n\n\tN\tby process name\n\tP\tby process ID\n";
 
-int WordError(const wchar_t* format, const wchar_t* word)
-{
-    PrintErrorPrefix();
-    Qprintf(GetStdHandle(STD_ERROR_HANDLE), format, word);
-    return 1;
-}
-
-// A switch word. Returns -1 when it was taken, else the command's result.
+// A switch word. Returns SWITCH_TAKEN, else the command's result.
 int ReadSwitch(wchar_t* word, EnumProcessesOptions& options)
 {
     if (wcsncmp(word, L"/?", 2) == 0)
@@ -27,19 +20,11 @@ int ReadSwitch(wchar_t* word, EnumProcessesOptions& options)
     if (wcscmp(word, L"/D") == 0) {
         options.noHighlight = 1;
     } else if (wcsncmp(word, L"/HL", 3) == 0) {
-        if (word[3] != L':' && word[3] != L'=')
-            return WordError(L"Syntax error: \"%s\"\r\n", word);
-        if (word[4])
-            AppendHighlightPattern(word + 4, options.highlightList);
+        return ReadHighlightSwitch(word, options.highlightList);
     } else if (wcscmp(word, L"/O") == 0) {
         wcscpy(options.sortKeys, L"P");
     } else if (wcsncmp(word, L"/O", 2) == 0) {
-        if (wcschr(word, L'?')) {
-            QPuts(SortHelpText);
-            return 0;
-        }
-        if (ParseSortKeys(word + 2, L"PN", options.sortKeys) != 0)
-            return 1;
+        return ReadSortSwitch(word, SortHelpText, L"PN", options.sortKeys);
     } else if (wcsncmp(word, L"/P", 2) == 0) {
         if (ParsePauseOption(word, &options.pauseLines) != 0)
             return 1;
@@ -50,12 +35,12 @@ int ReadSwitch(wchar_t* word, EnumProcessesOptions& options)
     } else if (wcscmp(word, L"/X") == 0) {
         options.flags |= EP_HEX;
     } else {
-        return WordError(L"Unknown option: \"%s\"\r\n", word);
+        return PrintError(L"Unknown option: \"%s\"\r\n", word);
     }
-    return -1;
+    return SWITCH_TAKEN;
 }
 
-// A name or path word turned into a process ID. Returns -1 with the ID in
+// A name or path word turned into a process ID. Returns SWITCH_TAKEN with the ID in
 // `processId`, else the command's result.
 int ResolveName(const wchar_t* word, wchar_t* name, DWORD& processId)
 {
@@ -63,7 +48,7 @@ int ResolveName(const wchar_t* word, wchar_t* name, DWORD& processId)
         name[0] = L'\0';
         QueryTrueName(word, name);
         if (!name[0])
-            return WordError(L"Bad filename: \"%s\"\r\n", word);
+            return PrintError(L"Bad filename: \"%s\"\r\n", word);
     } else {
         wcsncpy(name, word, PATH_BUFFER_SIZE - 1);
         name[PATH_BUFFER_SIZE - 1] = L'\0';
@@ -74,14 +59,14 @@ int ResolveName(const wchar_t* word, wchar_t* name, DWORD& processId)
         // "notepad" finds notepad.exe; a name with a dot is taken as given.
         size_t length = wcslen(name);
         if (wcschr(name, L'.') || length + 4 >= PATH_BUFFER_SIZE)
-            return WordError(L"Bad PID: \"%s\"\r\n", word);
+            return PrintError(L"Bad PID: \"%s\"\r\n", word);
         wcscpy(name + length, L".exe");
         found = FindProcessByName(name);
         if (found == -1)
-            return WordError(L"Bad PID: \"%s\"\r\n", word);
+            return PrintError(L"Bad PID: \"%s\"\r\n", word);
     }
     processId = static_cast<DWORD>(found);
-    return -1;
+    return SWITCH_TAKEN;
 }
 
 }  // namespace
@@ -109,8 +94,8 @@ int ReadEnumProcessesWords(EnumProcessesOptions& options)
         }
 
         if (options.requestedCount >= MAX_REQUESTED_PIDS)
-            return WordError(L"Too many PIDs: \"%s\"\r\n", word);
+            return PrintError(L"Too many PIDs: \"%s\"\r\n", word);
         options.requested[options.requestedCount++] = processId;
     }
-    return -1;
+    return SWITCH_TAKEN;
 }

@@ -21,9 +21,6 @@ const wchar_t SortHelpText[] =
     L"TASKLIST /O:  — sort processes\n\n\tN\tby process name\n\tP\tby process ID\n\tT\tby window title or "
     L"service name\n\tZ\tby parent process ID\n\t-\treverses the following key\n";
 
-// Result of a switch that ends the command before any listing.
-inline constexpr int CONTINUE = -1;
-
 struct Options {
     DWORD flags = 0;
     const wchar_t* name = nullptr;
@@ -33,13 +30,6 @@ struct Options {
     bool noColour = false;
     unsigned int pageLines = 0;
 };
-
-int Fail(const wchar_t* format, const wchar_t* text)
-{
-    PrintErrorPrefix();
-    Qprintf(GetStdHandle(STD_ERROR_HANDLE), format, text);
-    return 1;
-}
 
 // /N followed by sub-option letters.
 int ReadDisableSwitch(const wchar_t* word, Options& options)
@@ -68,18 +58,16 @@ int ReadDisableSwitch(const wchar_t* word, Options& options)
             options.flags |= TL_NO_WINDOWS;
             break;
         default:
-            PrintErrorPrefix();
-            Qprintf(GetStdHandle(STD_ERROR_HANDLE), L"Unknown suboption: /N:%c\r\n", *letters);
-            return 1;
+            return PrintError(L"Unknown suboption: /N:%c\r\n", *letters);
         }
     }
-    return CONTINUE;
+    return SWITCH_TAKEN;
 }
 
 bool Is(const wchar_t* word, const wchar_t* text) { return wcscmp(word, text) == 0; }
 bool BeginsWith(const wchar_t* word, const wchar_t* text) { return wcsncmp(word, text, wcslen(text)) == 0; }
 
-// One word of the command line; CONTINUE, or the command's result.
+// One word of the command line; SWITCH_TAKEN, or the command's result.
 int ReadWord(wchar_t* word, Options& options)
 {
     DWORD& flags = options.flags;
@@ -102,10 +90,7 @@ int ReadWord(wchar_t* word, Options& options)
     } else if (Is(word, L"/F")) {
         flags |= TL_FILENAME;
     } else if (BeginsWith(word, L"/HL")) {
-        if (word[3] != L':' && word[3] != L'=')
-            return Fail(L"Syntax error: \"%s\"\r\n", word);
-        if (word[4])
-            AppendHighlightPattern(word + 4, options.highlight.get());
+        return ReadHighlightSwitch(word, options.highlight.get());
     } else if (Is(word, L"/H")) {
         flags |= TL_THREADS;
     } else if (Is(word, L"/I")) {
@@ -126,12 +111,7 @@ int ReadWord(wchar_t* word, Options& options)
     } else if (Is(word, L"/O")) {
         wcscpy(options.sortKeys, L"P");
     } else if (BeginsWith(word, L"/O")) {
-        if (wcschr(word, L'?')) {
-            QPuts(SortHelpText);
-            return 0;
-        }
-        if (ParseSortKeys(word + 2, L"PNTZ", options.sortKeys) != 0)
-            return 1;
+        return ReadSortSwitch(word, SortHelpText, L"PNTZ", options.sortKeys);
     } else if (BeginsWith(word, L"/P")) {
         if (ParsePauseOption(word, &options.pageLines) != 0)
             return 1;
@@ -151,13 +131,13 @@ int ReadWord(wchar_t* word, Options& options)
     } else if (Is(word, L"/Z")) {
         flags |= TL_PARENT;
     } else if (word[0] == L'/') {
-        return Fail(L"Unknown option: \"%s\"\r\n", word);
+        return PrintError(L"Unknown option: \"%s\"\r\n", word);
     } else if (options.name) {
-        return Fail(L"Syntax error: \"%s\"\r\n", word);
+        return PrintError(L"Syntax error: \"%s\"\r\n", word);
     } else {
         options.name = word;
     }
-    return CONTINUE;
+    return SWITCH_TAKEN;
 }
 
 int RunTasklist(const wchar_t* args)
@@ -169,7 +149,7 @@ int RunTasklist(const wchar_t* args)
     SplitArguments(args, SA_SPLIT_SPACE | SA_SPLIT_SWITCH | SA_UPPER);
     for (int i = 0; i < ArgCount; ++i) {
         int result = ReadWord(ArgWords[i], options);
-        if (result != CONTINUE)
+        if (result != SWITCH_TAKEN)
             return result;
     }
 
