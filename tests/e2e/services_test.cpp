@@ -70,6 +70,8 @@ TEST(Services, SelectsByKeyNameInEnumerationOrder)
     EXPECT_EQ(List("VsvSel*"), all);
     // Patterns keep their case and still match without regard to it.
     EXPECT_EQ(List("vsvsel*"), all);
+    // Empty highlight patterns are ignored; without a console none applies.
+    EXPECT_EQ(List("/HL: /HL= /HL:VsvSel* VsvSel*"), all);
     // Several names: one line per service, in enumeration order, once.
     EXPECT_EQ(List("VsvSelAlpha VsvSelB* VsvSel?lpha"), Line("VsvSelBeta", "Stopped") + Line("VsvSelAlpha", "Stopped"));
     // The display name never selects.
@@ -254,6 +256,7 @@ TEST(Services, RejectsBadCommandLinesWithMessageAndCode)
         {"/T", "Bad value: \"\"\r\n"},
         {"/t:0x1g", "Bad value: \"0x1g\"\r\n"},
         {"/O:Q", "Bad sort key: /O:Q\r\n"},
+        {"/P,1001", "Pause lines must be 0 - 1000: 1001\r\n"},
         // Words after the rejected one are not examined.
         {"/H /O?", "Unknown option: \"/H\"\r\n"},
     };
