@@ -195,8 +195,8 @@ VORNEL_EXPORT int WINAPI services(const wchar_t* args)
     try {
         return RunServices(args);
     } catch (...) {
-        // Only the parse state's allocation can throw here; its owners and
-        // the scope guard have released everything on the way.
+        // An allocation outside the listing failed; the owners and the
+        // scope guard have released everything on the way.
         return 2;
     }
 }
