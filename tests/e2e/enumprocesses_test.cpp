@@ -36,9 +36,6 @@ class Enumprocesses : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        // The first process of a prefix to use the desktop gets Wine's
-        // explorer.exe as a child; let a throw-away process be that one.
-        delete new Helper(L"--window \"x|VornelEpWarmUp|0|0\"");
         helper = new Helper(L"--children 2 --grandchildren 1 --window \"Vornel EP Title|VornelEpClass|1|0\"");
     }
     static void TearDownTestSuite()
