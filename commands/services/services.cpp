@@ -20,9 +20,6 @@ const wchar_t SortHelpText[] =
     L"SERVICES /O:  \x2014 sort services\n\n\tD\tby display name\n\tN\tby service name\n\tP\tby process ID\n\tS\tby "
     L"status\n\t-\treverses the following key\n";
 
-// ReadWord's result when the command goes on with the next word.
-inline constexpr int CONTINUE = -1;
-
 struct ParseState {
     DWORD flags = 0;
     vornel::list_owner<ServiceNameNode> names;
@@ -34,13 +31,6 @@ struct ParseState {
     bool noColour = false;
     unsigned int pageLines = 0;
 };
-
-int Fail(const wchar_t* format, const wchar_t* text)
-{
-    PrintErrorPrefix();
-    Qprintf(GetStdHandle(STD_ERROR_HANDLE), format, text);
-    return 1;
-}
 
 bool Is(const wchar_t* word, const wchar_t* text) { return _wcsicmp(word, text) == 0; }
 bool BeginsWith(const wchar_t* word, const wchar_t* text) { return _wcsnicmp(word, text, wcslen(text)) == 0; }
@@ -72,7 +62,7 @@ void AppendName(const wchar_t* word, ParseState& state)
     state.tail = &node->next;
 }
 
-// One word of the command line; CONTINUE, or the command's result.
+// One word of the command line; SWITCH_TAKEN, or the command's result.
 int ReadWord(wchar_t* word, ParseState& state)
 {
     DWORD& flags = state.flags;
@@ -85,31 +75,21 @@ int ReadWord(wchar_t* word, ParseState& state)
     } else if (Is(word, L"/F")) {
         flags |= SV_FILENAME;
     } else if (BeginsWith(word, L"/HL")) {
-        if (word[3] != L':' && word[3] != L'=') {
-            UpperCaseInPlace(word);
-            return Fail(L"Syntax error: \"%s\"\r\n", word);
-        }
-        if (word[4])
-            AppendHighlightPattern(word + 4, state.highlight.get());
+        return ReadHighlightSwitch(word, state.highlight.get());
     } else if (Is(word, L"/I")) {
         flags |= SV_PIDS;
     } else if (BeginsWith(word, L"/I")) {
         wchar_t* value = SwitchValue(word);
         if (!ReadNumber(value, &state.pidFilter)) {
             UpperCaseInPlace(value);
-            return Fail(L"Bad PID: \"%s\"\r\n", value);
+            return PrintError(L"Bad PID: \"%s\"\r\n", value);
         }
     } else if (Is(word, L"/L")) {
         flags |= SV_LINE_NUMBERS;
     } else if (Is(word, L"/O")) {
         wcscpy(state.sortKeys, L"N");
     } else if (BeginsWith(word, L"/O")) {
-        if (wcschr(word, L'?')) {
-            QPuts(SortHelpText);
-            return 0;
-        }
-        if (ParseSortKeys(word + 2, L"DNPST", state.sortKeys) != 0)
-            return 1;
+        return ReadSortSwitch(word, SortHelpText, L"DNPST", state.sortKeys);
     } else if (BeginsWith(word, L"/P")) {
         if (ParsePauseOption(word, &state.pageLines) != 0)
             return 1;
@@ -120,18 +100,18 @@ int ReadWord(wchar_t* word, ParseState& state)
     } else if (BeginsWith(word, L"/T")) {
         const wchar_t* value = SwitchValue(word);
         if (!ReadNumber(value, &state.typeMask))
-            return Fail(L"Bad value: \"%s\"\r\n", value);
+            return PrintError(L"Bad value: \"%s\"\r\n", value);
     } else if (Is(word, L"/V")) {
         flags |= SV_TYPES;
     } else if (Is(word, L"/X")) {
         flags |= SV_HEX;
     } else if (word[0] == L'/') {
         UpperCaseInPlace(word);
-        return Fail(L"Unknown option: \"%s\"\r\n", word);
+        return PrintError(L"Unknown option: \"%s\"\r\n", word);
     } else {
         AppendName(word, state);
     }
-    return CONTINUE;
+    return SWITCH_TAKEN;
 }
 
 int RunServices(const wchar_t* args)
@@ -147,22 +127,15 @@ int RunServices(const wchar_t* args)
     SplitArguments(args, SA_SPLIT_SPACE | SA_SPLIT_SWITCH);
     for (int i = 0; i < ArgCount; ++i) {
         const int result = ReadWord(ArgWords[i], state);
-        if (result != CONTINUE)
+        if (result != SWITCH_TAKEN)
             return result;
     }
 
     const DWORD request = state.flags & (SV_START | SV_STOP);
-    if (request == (SV_START | SV_STOP)) {
-        PrintErrorPrefix();
-        Qprintf(GetStdHandle(STD_ERROR_HANDLE), L"Can\x2019t combine /R and /S\r\n");
-        return 1;
-    }
-    if (request && !state.names.get()) {
-        PrintErrorPrefix();
-        Qprintf(GetStdHandle(STD_ERROR_HANDLE), L"You must specify at least one name with /%c\r\n",
-                request == SV_START ? L'R' : L'S');
-        return 1;
-    }
+    if (request == (SV_START | SV_STOP))
+        return PrintError(L"Can\x2019t combine /R and /S\r\n");
+    if (request && !state.names.get())
+        return PrintError(L"You must specify at least one name with /%c\r\n", request == SV_START ? L'R' : L'S');
 
     if (state.pageLines)
         SetPageLength(state.pageLines);
