@@ -1,6 +1,7 @@
-"""A terminal for the console tests: orsh.exe runs one command line in a
-tmux server of its own (120 x 40), and the shell stays after it so that the
-exit code can be read from the pane. Importable by every test_*.py here."""
+"""A terminal for the console tests: one program of VORNEL_BIN (orsh.exe
+unless told otherwise) runs once in a tmux server of its own (120 x 40), and
+the shell stays after it so that the exit code can be read from the pane.
+Importable by every test_*.py here."""
 import os
 import shlex
 import subprocess
@@ -10,6 +11,7 @@ import time
 BIN = os.environ["VORNEL_BIN"]
 PREFIX = os.environ["WINEPREFIX"]
 WINE = "/usr/lib/wine/wine64"
+# The prompt as the pane shows it: tmux drops the trailing blank.
 PROMPT = "   \u2500\u2500 Press a key to continue \u2500\u2500"
 failures = []
 
@@ -33,10 +35,12 @@ def finish():
 class Terminal:
     count = 0
 
-    def __init__(self, orsh_args):
+    def __init__(self, args, program="orsh.exe", env=""):
+        """args and env (VAR=value assignments) are shell text: args may
+        end in a redirection."""
         Terminal.count += 1
         self.socket = f"vornel-console-{os.getpid()}-{Terminal.count}"
-        run = f"WINEPREFIX={shlex.quote(PREFIX)} WINEDEBUG=-all {WINE} orsh.exe {orsh_args}"
+        run = f"WINEPREFIX={shlex.quote(PREFIX)} WINEDEBUG=-all {env} {WINE} {program} {args}"
         command = f"cd {shlex.quote(BIN)} && {run}; echo EXIT=$?; sleep 600"
         self.tmux("new-session", "-d", "-x", "120", "-y", "40", command)
 
@@ -68,6 +72,12 @@ class Terminal:
 
     def close(self):
         subprocess.run(["tmux", "-L", self.socket, "kill-server"], capture_output=True)
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        self.close()
 
 
 def run(orsh_args):
