@@ -31,38 +31,26 @@ protected:
     Capture capture;
 };
 
-TEST_F(PlainWriters, ColorCodesAndCarriageReturnsAreDropped)
+TEST_F(PlainWriters, ColorCodesAndCarriageReturnsAreDroppedAndLinesContinue)
 {
     SetColors(0x4321);  // a mark: no writer may report a colour change
     EXPECT_EQ(ColorPrintf(L"\x12%s\x11 has %d\r\n", L"name", 5), 0);
     EXPECT_EQ(ColorPrintf(L"\x13r\x14rh\x15" L"a\x16ra\x11.\n"), 0);
     EXPECT_EQ(Paged(L"%s\x12!\x11\n", L"paged"), 0);
-    EXPECT_EQ(capture.out(), L"name has 5\r\nrrhara.\r\npaged!\r\n");
+    EXPECT_EQ(ColorPrintf(L"a\nb\n\nc"), 0);
+    EXPECT_EQ(capture.out().back(), L'c');  // an unended line is written at once
+    EXPECT_EQ(ColorPrintf(L"d%s\n", L"e"), 0);  // goes on with the unended line
+    EXPECT_EQ(ColorPrintf(L"\t\x01\x17|\n"), 0);  // other control characters pass
+    EXPECT_EQ(capture.out(), L"name has 5\r\nrrhara.\r\npaged!\r\na\r\nb\r\n\r\ncde\r\n\t\x01\x17|\r\n");
     EXPECT_EQ(OrshLastColors(), 0x4321);
 }
 
-TEST_F(PlainWriters, LinesAndUnfinishedLines)
-{
-    EXPECT_EQ(ColorPrintf(L"a\nb\n\nc"), 0);
-    EXPECT_EQ(capture.out(), L"a\r\nb\r\n\r\nc");
-    // The next call goes on with the same line.
-    EXPECT_EQ(ColorPrintf(L"d%s\n", L"e"), 0);
-    EXPECT_EQ(capture.out(), L"a\r\nb\r\n\r\ncde\r\n");
-    // Other control characters pass.
-    capture.clear();
-    EXPECT_EQ(ColorPrintf(L"\t\x01\x17|\n"), 0);
-    EXPECT_EQ(capture.out(), L"\t\x01\x17|\r\n");
-}
-
-TEST_F(PlainWriters, MicrosoftFormatConventions)
+TEST_F(PlainWriters, MicrosoftFormatsAndTextsOfAnyLength)
 {
     EXPECT_EQ(ColorPrintf(L"%s|%5d|%-4u|%I64u|%c\n", L"wide", 42, 7u, 1ULL << 40, L'z'), 0);
     EXPECT_EQ(capture.out(), L"wide|   42|7   |1099511627776|z\r\n");
-}
-
-TEST_F(PlainWriters, LongTextIsWrittenWhole)
-{
     // Far beyond any fixed buffer: the buffers follow the formatted length.
+    capture.clear();
     std::wstring name(40000, L'n');
     name[39999] = L'Z';
     EXPECT_EQ(ColorPrintf(L"<%s>\n%s", name.c_str(), name.c_str()), 0);
@@ -87,12 +75,10 @@ TEST_F(PlainWriters, CtrlCStopsAtTheNextLineEnd)
     CtrlCSeen = 1;
     EXPECT_EQ(Paged(L"first\nsecond\n"), STOPPED);
     EXPECT_EQ(capture.out(), L"first\r\n");
-
     // ColorPrintf stops before writing anything.
-    capture.clear();
     CtrlCSeen = 1;
     EXPECT_EQ(ColorPrintf(L"never\n"), STOPPED);
-    EXPECT_EQ(capture.out(), L"");
+    EXPECT_EQ(capture.out(), L"first\r\n");
 }
 
 }  // namespace

@@ -70,67 +70,65 @@ const std::vector<Proc> ExampleTree = {
     {1300, 1200, L"where.exe"}, {1500, 1000, L"ping.exe"}, {1600, 900, L"x.exe"},
 };
 
-TEST_F(Descendants, ExampleTreeWithAndWithoutConnectors)
+TEST_F(Descendants, ShapesOrdersAndLoops)
 {
-    ProcList list(ExampleTree);
-    EXPECT_EQ(Print(list, 1000, EP_TREE),
-              L"\r\n1000  cmd.exe\r\n"
-              L"\u251C\u25001200  notepad.exe\r\n"
-              L"\u2502 \u2514\u25001300  where.exe\r\n"
-              L"\u2514\u25001500  ping.exe\r\n");
-    EXPECT_EQ(result, 0);
-    EXPECT_EQ(Print(list, 1000, 0),
-              L"\r\n1000  cmd.exe\r\n"
-              L"  1200  notepad.exe\r\n"
-              L"    1300  where.exe\r\n"
-              L"  1500  ping.exe\r\n");
-    // A process without children: the empty line and its own line.
-    EXPECT_EQ(Print(list, 1300, EP_TREE), L"\r\n1300  where.exe\r\n");
+    // Children 30 c, 10 A, 20 b, 40 a (snapshot order), plus a grandchild so
+    // that the connectors show which child came last after sorting.
+    const std::vector<Proc> unsorted = {{1, 0, L"root"}, {30, 1, L"c.exe"}, {10, 1, L"A.exe"},
+                                        {20, 1, L"b.exe"}, {40, 1, L"a.exe"}, {50, 30, L"g.exe"}};
+    // The idle process (0, parent 0) is not its own child; everything whose
+    // parent is 0 is a child of 0. 7 names itself as parent.
+    const std::vector<Proc> zero = {{0, 0, L"[System Process]"}, {4, 0, L"System"}, {7, 7, L"self.exe"},
+                                    {8, 7, L"kid.exe"}, {12, 0, L"orphan.exe"}};
+    // 10 -> 20 -> 30 -> 10 form a loop of parent links; 40 hangs off 30.
+    const std::vector<Proc> loop = {{10, 30, L"a"}, {20, 10, L"b"}, {30, 20, L"c"}, {40, 30, L"d"}};
+    const struct {
+        std::vector<Proc> procs;
+        DWORD pid;
+        unsigned flags;
+        const wchar_t* keys;
+        const wchar_t* text;
+    } cases[] = {
+        {ExampleTree, 1000, EP_TREE, nullptr,
+         L"\r\n1000  cmd.exe\r\n\u251C\u25001200  notepad.exe\r\n\u2502 \u2514\u25001300  where.exe\r\n"
+         L"\u2514\u25001500  ping.exe\r\n"},
+        {ExampleTree, 1000, 0, nullptr,
+         L"\r\n1000  cmd.exe\r\n  1200  notepad.exe\r\n    1300  where.exe\r\n  1500  ping.exe\r\n"},
+        // A process without children: the empty line and its own line.
+        {ExampleTree, 1300, EP_TREE, nullptr, L"\r\n1300  where.exe\r\n"},
+        // Names compare without case; "A.exe" and "a.exe" tie and keep snapshot order.
+        {unsorted, 1, EP_TREE, L"N",
+         L"\r\n1  root\r\n\u251C\u250010  A.exe\r\n\u251C\u250040  a.exe\r\n\u251C\u250020  b.exe\r\n"
+         L"\u2514\u250030  c.exe\r\n  \u2514\u250050  g.exe\r\n"},
+        {unsorted, 1, 0, L"n", L"\r\n1  root\r\n  30  c.exe\r\n    50  g.exe\r\n  20  b.exe\r\n  10  A.exe\r\n  40  a.exe\r\n"},
+        {unsorted, 1, 0, L"P", L"\r\n1  root\r\n  10  A.exe\r\n  20  b.exe\r\n  30  c.exe\r\n    50  g.exe\r\n  40  a.exe\r\n"},
+        // The tie on the name is broken by the second key.
+        {unsorted, 1, 0, L"Np", L"\r\n1  root\r\n  40  a.exe\r\n  10  A.exe\r\n  20  b.exe\r\n  30  c.exe\r\n    50  g.exe\r\n"},
+        {unsorted, 1, 0, L"", L"\r\n1  root\r\n  30  c.exe\r\n    50  g.exe\r\n  10  A.exe\r\n  20  b.exe\r\n  40  a.exe\r\n"},
+        {zero, 0, EP_TREE, nullptr, L"\r\n0  [System Process]\r\n\u251C\u25004  System\r\n\u2514\u250012  orphan.exe\r\n"},
+        {zero, 7, EP_TREE, nullptr, L"\r\n7  self.exe\r\n\u2514\u25008  kid.exe\r\n"},
+        {loop, 10, EP_TREE, nullptr, L"\r\n10  a\r\n\u2514\u250020  b\r\n  \u2514\u250030  c\r\n    \u2514\u250040  d\r\n"},
+        {loop, 30, 0, nullptr, L"\r\n30  c\r\n  10  a\r\n    20  b\r\n  40  d\r\n"},
+        {loop, 30, 0, L"n", L"\r\n30  c\r\n  40  d\r\n  10  a\r\n    20  b\r\n"},
+        {{{5, 6, L"x"}, {6, 5, L"y"}}, 5, 0, nullptr, L"\r\n5  x\r\n  6  y\r\n"},  // two naming each other
+        {{{4, 0, L"a"}, {0x1A2B, 4, L"b"}, {0x12345, 4, L"c"}}, 4, EP_HEX | EP_TREE, nullptr,
+         L"\r\n0004  a\r\n\u251C\u25001A2B  b\r\n\u2514\u250012345  c\r\n"},
+        {{{4, 0, L"a"}, {0x1A2B, 4, L"b"}, {0x12345, 4, L"c"}}, 4, 0, nullptr, L"\r\n4  a\r\n  6699  b\r\n  74565  c\r\n"},
+    };
+    for (const auto& c : cases) {
+        ProcList list(c.procs);
+        EXPECT_EQ(Print(list, c.pid, c.flags, c.keys), c.text) << c.pid << " " << c.flags << " " << (c.keys ? c.keys : L"-");
+        EXPECT_EQ(result, 0);
+    }
     EXPECT_EQ(PrintDescendants(nullptr, 1000, L"cmd.exe", 0, nullptr, false, nullptr, nullptr, nullptr, nullptr),
               -1);
-}
-
-TEST_F(Descendants, GivenPrefixIsContinued)
-{
+    // A given prefix is continued.
     ProcList list(ExampleTree);
     Capture capture;
     EXPECT_EQ(PrintDescendants(list.get(), 1200, L"notepad.exe", EP_TREE, L"\u2502 ", true, nullptr, nullptr,
                                nullptr, nullptr),
               0);
     EXPECT_EQ(capture.out(), L"\u2502 \u2514\u25001200  notepad.exe\r\n\u2502   \u2514\u25001300  where.exe\r\n");
-}
-
-TEST_F(Descendants, HexadecimalIds)
-{
-    ProcList list({{4, 0, L"a"}, {0x1A2B, 4, L"b"}, {0x12345, 4, L"c"}});
-    EXPECT_EQ(Print(list, 4, EP_HEX | EP_TREE),
-              L"\r\n0004  a\r\n\u251C\u25001A2B  b\r\n\u2514\u250012345  c\r\n");
-    EXPECT_EQ(Print(list, 4, 0), L"\r\n4  a\r\n  6699  b\r\n  74565  c\r\n");
-}
-
-// Children 30 c, 10 A, 20 b, 40 a (snapshot order), plus a grandchild so
-// that the connectors show which child came last after sorting.
-const std::vector<Proc> Unsorted = {
-    {1, 0, L"root"}, {30, 1, L"c.exe"}, {10, 1, L"A.exe"}, {20, 1, L"b.exe"}, {40, 1, L"a.exe"}, {50, 30, L"g.exe"},
-};
-
-TEST_F(Descendants, SortedChildren)
-{
-    ProcList list(Unsorted);
-    // Names compare without case; "A.exe" and "a.exe" tie and keep snapshot order.
-    EXPECT_EQ(Print(list, 1, EP_TREE, L"N"),
-              L"\r\n1  root\r\n\u251C\u250010  A.exe\r\n\u251C\u250040  a.exe\r\n\u251C\u250020  b.exe\r\n"
-              L"\u2514\u250030  c.exe\r\n  \u2514\u250050  g.exe\r\n");
-    EXPECT_EQ(Print(list, 1, 0, L"n"),
-              L"\r\n1  root\r\n  30  c.exe\r\n    50  g.exe\r\n  20  b.exe\r\n  10  A.exe\r\n  40  a.exe\r\n");
-    EXPECT_EQ(Print(list, 1, 0, L"P"),
-              L"\r\n1  root\r\n  10  A.exe\r\n  20  b.exe\r\n  30  c.exe\r\n    50  g.exe\r\n  40  a.exe\r\n");
-    // The tie on the name is broken by the second key.
-    EXPECT_EQ(Print(list, 1, 0, L"Np"),
-              L"\r\n1  root\r\n  40  a.exe\r\n  10  A.exe\r\n  20  b.exe\r\n  30  c.exe\r\n    50  g.exe\r\n");
-    // No keys: snapshot order.
-    EXPECT_EQ(Print(list, 1, 0, L""),
-              L"\r\n1  root\r\n  30  c.exe\r\n    50  g.exe\r\n  10  A.exe\r\n  20  b.exe\r\n  40  a.exe\r\n");
 }
 
 TEST(CompareChildren, KeysAndUnsignedIds)
@@ -142,30 +140,6 @@ TEST(CompareChildren, KeysAndUnsignedIds)
     EXPECT_EQ(CompareChildren(L"N", big.get(), small.get()), 0);
     EXPECT_GT(CompareChildren(L"NP", big.get(), small.get()), 0);
     EXPECT_EQ(CompareChildren(nullptr, big.get(), small.get()), 0);
-}
-
-TEST_F(Descendants, OwnParentAndProcessZero)
-{
-    // The idle process (0, parent 0) is not its own child; everything whose
-    // parent is 0 is a child of 0. 7 names itself as parent.
-    ProcList list({{0, 0, L"[System Process]"}, {4, 0, L"System"}, {7, 7, L"self.exe"}, {8, 7, L"kid.exe"},
-                   {12, 0, L"orphan.exe"}});
-    EXPECT_EQ(Print(list, 0, EP_TREE),
-              L"\r\n0  [System Process]\r\n\u251C\u25004  System\r\n\u2514\u250012  orphan.exe\r\n");
-    EXPECT_EQ(Print(list, 7, EP_TREE), L"\r\n7  self.exe\r\n\u2514\u25008  kid.exe\r\n");
-}
-
-TEST_F(Descendants, CyclesEndTheWalk)
-{
-    // 10 -> 20 -> 30 -> 10 form a loop of parent links; 40 hangs off 30.
-    ProcList list({{10, 30, L"a"}, {20, 10, L"b"}, {30, 20, L"c"}, {40, 30, L"d"}});
-    EXPECT_EQ(Print(list, 10, EP_TREE), L"\r\n10  a\r\n\u2514\u250020  b\r\n  \u2514\u250030  c\r\n    \u2514\u250040  d\r\n");
-    EXPECT_EQ(result, 0);
-    EXPECT_EQ(Print(list, 30, 0), L"\r\n30  c\r\n  10  a\r\n    20  b\r\n  40  d\r\n");
-    EXPECT_EQ(Print(list, 30, 0, L"n"), L"\r\n30  c\r\n  40  d\r\n  10  a\r\n    20  b\r\n");
-    // Two processes naming each other.
-    ProcList pair({{5, 6, L"x"}, {6, 5, L"y"}});
-    EXPECT_EQ(Print(pair, 5, 0), L"\r\n5  x\r\n  6  y\r\n");
 }
 
 TEST_F(Descendants, DeepChainStopsAtThePrefixLimit)
@@ -226,14 +200,6 @@ TEST_F(Descendants, WindowTitlesAndServiceNames)
     EXPECT_EQ(Print(list, 20, 0, nullptr, windows.get(), services.get()), L"\r\n20  host.exe\r\n");
 }
 
-TEST_F(Descendants, StopBeforeTheFirstLine)
-{
-    ProcList list(ExampleTree);
-    CtrlCSeen = 1;
-    EXPECT_EQ(Print(list, 1000, EP_TREE), L"\r\n");
-    EXPECT_EQ(result, STOPPED);
-}
-
 DWORD WINAPI PressCtrlCLater(void*)
 {
     Sleep(500);
@@ -241,8 +207,13 @@ DWORD WINAPI PressCtrlCLater(void*)
     return 0;
 }
 
-TEST_F(Descendants, StopInADeepLevelEndsEveryTree)
+TEST_F(Descendants, StopsBeforeTheFirstLineOrInADeepLevel)
 {
+    CtrlCSeen = 1;
+    EXPECT_EQ(Print(ProcList(ExampleTree), 1000, EP_TREE), L"\r\n");
+    EXPECT_EQ(result, STOPPED);
+    SetUp();  // a fresh output state for the second walk
+
     // A page of 6 lines: the prompt comes at the end of depth 4's line, and
     // a Ctrl-C while it waits stops the whole walk from there.
     std::vector<Proc> procs;

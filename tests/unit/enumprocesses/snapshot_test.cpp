@@ -14,18 +14,14 @@ namespace {
 TEST(EnumProcSnapshot, FindProcessByNameAndPath)
 {
     const int self = static_cast<int>(GetCurrentProcessId());
-    EXPECT_EQ(FindProcessByName(L"UNIT_TESTS.EXE"), self);
-    EXPECT_EQ(FindProcessByName(L"unit_test?.*"), self);
-    // Without the extension the name alone matches nothing.
-    EXPECT_EQ(FindProcessByName(L"unit_tests"), -1);
-    // A pattern with a backslash is held against full image paths.
     wchar_t path[MAX_PATH];
     ASSERT_GT(GetModuleFileNameW(nullptr, path, MAX_PATH), 0u);
-    EXPECT_EQ(FindProcessByName(path), self);
-    EXPECT_EQ(FindProcessByName(L"*\\unit_tests.exe"), self);
-    EXPECT_EQ(FindProcessByName(L"\\unit_tests.exe"), -1);
-    EXPECT_EQ(FindProcessByName(L""), -1);
-    EXPECT_EQ(FindProcessByName(nullptr), -1);
+    // Without the extension the name alone matches nothing; a pattern with a
+    // backslash is held against full image paths.
+    for (auto [pattern, found] : {std::pair<const wchar_t*, int>{L"UNIT_TESTS.EXE", self}, {L"unit_test?.*", self},
+                                  {L"unit_tests", -1}, {path, self}, {L"*\\unit_tests.exe", self},
+                                  {L"\\unit_tests.exe", -1}, {L"", -1}, {nullptr, -1}})
+        EXPECT_EQ(FindProcessByName(pattern), found) << (pattern ? pattern : L"-");
 }
 
 TEST(EnumProcSnapshot, SystemMessages)

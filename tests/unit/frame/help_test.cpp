@@ -7,6 +7,7 @@
 #include <string>
 
 #include "frame/help.h"
+#include "frame/owners.h"
 #include "frame/plugin.h"
 #include "host/orshhost/orshhost_control.h"
 #include "tests/support/help_viewer.h"
@@ -23,7 +24,7 @@ class HelpTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        ClearVariables();
+        SetVariables(nullptr, nullptr);
         ASSERT_NE(GetFileAttributesW(BinPath(L"Vornel.chm").c_str()), INVALID_FILE_ATTRIBUTES)
             << "the build puts Vornel.chm beside the test program";
         ASSERT_FALSE(vornel::test::ViewerPath().empty());
@@ -36,19 +37,13 @@ protected:
             CloseHandle(HelpViewerProcess);
             HelpViewerProcess = nullptr;
         }
-        ClearVariables();
+        SetVariables(nullptr, nullptr);
     }
 
-    static void ClearVariables()
+    static void SetVariables(const wchar_t* vornelHelp, const wchar_t* pluginHelp)
     {
-        OrshSetVariable(L"VornelHelp", nullptr);
-        OrshSetVariable(L"PluginHelp", nullptr);
-    }
-
-    // A directory holding a copy of the help file.
-    static void AddHelpFile(const ScratchDirectory& directory)
-    {
-        ASSERT_TRUE(directory.Copy(BinPath(L"Vornel.chm")));
+        OrshSetVariable(L"VornelHelp", vornelHelp);
+        OrshSetVariable(L"PluginHelp", pluginHelp);
     }
 
     static std::wstring ViewerCommandLine()
@@ -62,14 +57,17 @@ protected:
     }
 
     // Members, so that they outlive the viewer that has their files open.
-    ScratchDirectory first, second, decoy;
+    ScratchDirectory first, second, third, decoy;
 };
 
-TEST_F(HelpTest, EachSpellingOfANameOpensItsPage)
+TEST_F(HelpTest, ItsNamesOpenTheirPagesOthersAreLeftToTheHost)
 {
+    for (const wchar_t* topic : {L"pidexename", L"tasklist.exe", L"_clver", L"", L"@", L"task", L"tasklistx",
+                                 L"f_elevated", L"services,tasklist", PluginNames, (const wchar_t*)nullptr})
+        EXPECT_EQ(Help(topic), 0) << (topic ? topic : L"-");
+    EXPECT_EQ(HelpViewerProcess, nullptr);
     const struct {
-        const wchar_t* topic;
-        const wchar_t* page;
+        const wchar_t *topic, *page;
     } cases[] = {
         {L"SERVICES", L"services"},           {L"services", L"services"},
         {L"Services", L"services"},           {L"tasklist", L"tasklist"},
@@ -77,48 +75,47 @@ TEST_F(HelpTest, EachSpellingOfANameOpensItsPage)
         {L"@elevated", L"f_elevated"},        {L"@PidSvcNames", L"f_pidsvcnames"},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(Help(c.topic), 1) << c.topic;
-        EXPECT_EQ(ViewerCommandLine(), Expected(BinDir(), c.page)) << c.topic;
+        SCOPED_TRACE(c.topic);
+        // Each request ends the viewer of the one before, which stays open
+        // until then.
+        HANDLE previous = nullptr;
+        if (HelpViewerProcess)
+            DuplicateHandle(GetCurrentProcess(), HelpViewerProcess, GetCurrentProcess(), &previous, 0, FALSE,
+                            DUPLICATE_SAME_ACCESS);
+        vornel::unique_handle previousOwner(previous);
+        EXPECT_EQ(previous ? WaitForSingleObject(previous, 200) : WAIT_TIMEOUT, static_cast<DWORD>(WAIT_TIMEOUT));
+        EXPECT_EQ(Help(c.topic), 1);
+        EXPECT_EQ(ViewerCommandLine(), Expected(BinDir(), c.page));
+        DWORD code = 0;
+        if (previous) {
+            EXPECT_EQ(WaitForSingleObject(previous, 10000), WAIT_OBJECT_0);
+            EXPECT_TRUE(GetExitCodeProcess(previous, &code));
+        }
+        EXPECT_EQ(code, 0u);
     }
-}
-
-TEST_F(HelpTest, OtherNamesAreLeftToTheHost)
-{
-    for (const wchar_t* topic : {L"pidexename", L"tasklist.exe", L"_clver", L"", L"@", L"task", L"tasklistx",
-                                 L"f_elevated", L"services,tasklist", PluginNames}) {
-        EXPECT_EQ(Help(topic), 0) << topic;
-    }
-    EXPECT_EQ(Help(nullptr), 0);
-    EXPECT_EQ(HelpViewerProcess, nullptr);
 }
 
 TEST_F(HelpTest, VornelHelpWinsThenPluginHelpThenTheModuleDirectory)
 {
-    AddHelpFile(first);
-    AddHelpFile(second);
-    OrshSetVariable(L"VornelHelp", first.path().c_str());
-    OrshSetVariable(L"PluginHelp", second.path().c_str());
-    ASSERT_EQ(Help(L"services"), 1);
-    EXPECT_EQ(ViewerCommandLine(), Expected(first.path(), L"services"));
-
-    OrshSetVariable(L"VornelHelp", nullptr);
-    ASSERT_EQ(Help(L"services"), 1);
-    EXPECT_EQ(ViewerCommandLine(), Expected(second.path(), L"services"));
-
-    OrshSetVariable(L"PluginHelp", nullptr);
-    ASSERT_EQ(Help(L"services"), 1);
-    EXPECT_EQ(ViewerCommandLine(), Expected(BinDir(), L"services"));
-}
-
-TEST_F(HelpTest, PlacesWithoutAUsableFileAreSkipped)
-{
-    // VornelHelp names a directory without the file, PluginHelp one where
-    // Vornel.chm is itself a directory: the search goes on beside the module.
-    OrshSetVariable(L"VornelHelp", decoy.path().c_str());
-    ASSERT_TRUE(first.MakeDirectory(L"Vornel.chm"));
-    OrshSetVariable(L"PluginHelp", first.path().c_str());
-    ASSERT_EQ(Help(L"tasklist"), 1);
-    EXPECT_EQ(ViewerCommandLine(), Expected(BinDir(), L"tasklist"));
+    ASSERT_TRUE(first.Copy(BinPath(L"Vornel.chm")));
+    ASSERT_TRUE(second.Copy(BinPath(L"Vornel.chm")));
+    const struct {
+        const wchar_t *vornelHelp, *pluginHelp;
+        std::wstring directory;
+    } cases[] = {
+        {first.path().c_str(), second.path().c_str(), first.path()},
+        {nullptr, second.path().c_str(), second.path()},
+        {nullptr, nullptr, BinDir()},
+        // A directory without the file, and one where Vornel.chm is itself a
+        // directory: the search goes on beside the module.
+        {decoy.path().c_str(), third.path().c_str(), BinDir()},
+    };
+    ASSERT_TRUE(third.MakeDirectory(L"Vornel.chm"));
+    for (const auto& c : cases) {
+        SetVariables(c.vornelHelp, c.pluginHelp);
+        ASSERT_EQ(Help(L"services"), 1);
+        EXPECT_EQ(ViewerCommandLine(), Expected(c.directory, L"services"));
+    }
 }
 
 TEST_F(HelpTest, AnUnsetVariableNamesNoDirectory)
@@ -136,25 +133,6 @@ TEST_F(HelpTest, AnUnsetVariableNamesNoDirectory)
     OrshSetVariable(L"VornelHelp", bin.substr(0, 2).c_str());
     EXPECT_EQ(TryHelpFile(candidate.c_str(), L"tasklist"), 1);
     EXPECT_EQ(ViewerCommandLine(), Expected(bin, L"tasklist"));
-}
-
-TEST_F(HelpTest, TheNextRequestEndsThePreviousViewer)
-{
-    ASSERT_EQ(Help(L"tasklist"), 1);
-    HANDLE previous = nullptr;
-    ASSERT_TRUE(DuplicateHandle(GetCurrentProcess(), HelpViewerProcess, GetCurrentProcess(), &previous, 0, FALSE,
-                                DUPLICATE_SAME_ACCESS));
-    ASSERT_EQ(ReadCommandLine(previous), Expected(BinDir(), L"tasklist"));
-    ASSERT_EQ(WaitForSingleObject(previous, 500), static_cast<DWORD>(WAIT_TIMEOUT)) << "the viewer stays open";
-
-    ASSERT_EQ(Help(L"@elevated"), 1);
-    EXPECT_EQ(WaitForSingleObject(previous, 10000), WAIT_OBJECT_0);
-    DWORD code = 1;
-    EXPECT_TRUE(GetExitCodeProcess(previous, &code));
-    EXPECT_EQ(code, 0u);
-    CloseHandle(previous);
-    EXPECT_EQ(WaitForSingleObject(HelpViewerProcess, 0), static_cast<DWORD>(WAIT_TIMEOUT));
-    EXPECT_EQ(ViewerCommandLine(), Expected(BinDir(), L"f_elevated"));
 }
 
 }  // namespace

@@ -1,9 +1,10 @@
-// Owner, command line, integrity, elevation and creation order of real
-// processes: this program and test helpers with known command lines.
+// Owner, command line, integrity, elevation, creation order and image path
+// of real processes: this program and test helpers with known command lines.
 #include <gtest/gtest.h>
 
 #include <lmcons.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 
@@ -20,140 +21,110 @@ using vornel::test::WaitUntilProcessGone;
 namespace {
 
 constexpr wchar_t Sentinel = 0xFEFE;
+constexpr int Guard = 64;
 
 // A command-line buffer with a guard zone behind its 32768 characters.
 struct CommandLineBuffer {
-    static constexpr int Guard = 64;
     std::unique_ptr<wchar_t[]> data = std::make_unique<wchar_t[]>(PATH_BUFFER_SIZE + Guard);
     CommandLineBuffer() { std::fill_n(data.get(), PATH_BUFFER_SIZE + Guard, Sentinel); }
     bool GuardIntact() const
     {
-        for (int i = PATH_BUFFER_SIZE; i < PATH_BUFFER_SIZE + Guard; ++i) {
-            if (data[i] != Sentinel)
-                return false;
-        }
-        return true;
+        return std::all_of(&data[PATH_BUFFER_SIZE], &data[PATH_BUFFER_SIZE + Guard], [](wchar_t c) { return c == Sentinel; });
+    }
+    std::wstring Of(DWORD pid, int expected = 0)
+    {
+        EXPECT_EQ(GetProcessCommandLine(pid, data.get()), expected) << pid;
+        return data.get();
     }
 };
 
-TEST(GetProcessCommandLine, HelperAndItsChildAsStarted)
+std::wstring HelperCommandLine(const std::wstring& args)
 {
-    Helper helper(L"--tag \"cmdline probe\" --children 1");
+    return L"\"" + BinPath(L"vornel_testhelper.exe") + L"\" " + args;
+}
+
+TEST(ProcessQueries, HelperAndItsChildThenGone)
+{
+    const std::wstring args = L"--tag \"cmdline probe\" --children 1";
+    Helper helper(args);
     ASSERT_TRUE(helper.ready());
     ASSERT_EQ(helper.children().size(), 1u);
+    DWORD parent = helper.pid(), child = helper.children()[0], self = GetCurrentProcessId();
 
     CommandLineBuffer buffer;
-    ASSERT_EQ(GetProcessCommandLine(helper.pid(), buffer.data.get()), 0);
-    std::wstring helperPath = BinPath(L"vornel_testhelper.exe");
-    EXPECT_EQ(std::wstring(buffer.data.get()),
-              L"\"" + helperPath + L"\" --tag \"cmdline probe\" --children 1");
-
+    EXPECT_EQ(buffer.Of(parent), HelperCommandLine(args));
     // The child is started by the helper with its own full path.
-    ASSERT_EQ(GetProcessCommandLine(helper.children()[0], buffer.data.get()), 0);
-    std::wstring child = buffer.data.get();
-    EXPECT_NE(child.find(L"vornel_testhelper.exe\" --tag child1 --signal VornelHelper-"), std::wstring::npos)
-        << std::string(child.begin(), child.end());
+    EXPECT_NE(buffer.Of(child).find(L"vornel_testhelper.exe\" --tag child1 --signal VornelHelper-"),
+              std::wstring::npos);
+
+    wchar_t user[UNLEN + 1];
+    DWORD size = UNLEN + 1;
+    ASSERT_TRUE(GetUserNameW(user, &size));
+    wchar_t owner[NAME_BUFFER_SIZE] = L"stale";
+    EXPECT_EQ(GetProcessOwner(GetCurrentProcess(), owner), 0);
+    EXPECT_STREQ(owner, user);  // the account name without the domain
+    vornel::unique_handle process(OpenProcess(ProcessQueryAccess(), FALSE, parent));
+    ASSERT_TRUE(process);
+    wcscpy(owner, L"stale");
+    EXPECT_EQ(GetProcessOwner(process.get(), owner), 0);
+    EXPECT_STREQ(owner, user);
+    EXPECT_EQ(GetProcessOwner(nullptr, owner), -1);
+    EXPECT_EQ(GetProcessOwner(process.get(), nullptr), -1);
+    process.reset();  // an open handle would keep the process object alive
+
+    EXPECT_EQ(GetProcessIntegrity(GetCurrentProcess()), 0x3000);  // Wine's tokens are high
+    EXPECT_EQ(GetProcessIntegrity(nullptr), -1);
+    if (OsIsVistaOrLater()) {
+        EXPECT_EQ(IsProcessElevated(self), 1);  // and elevated
+        EXPECT_EQ(IsProcessElevated(parent), 1);
+    }
+    EXPECT_EQ(IsProcessElevated(0), -1);
+
+    EXPECT_EQ(IsProcessNewer(child, parent), 1);
+    EXPECT_EQ(IsProcessNewer(parent, child), 0);
+    EXPECT_EQ(IsProcessNewer(parent, parent), 0);
+    EXPECT_EQ(IsProcessNewer(child, self), 1);
+    EXPECT_EQ(IsProcessNewer(0, parent), 0);
+    EXPECT_EQ(IsProcessNewer(child, 0), 0);
+
+    auto path = std::make_unique<wchar_t[]>(PATH_BUFFER_SIZE);
+    EXPECT_EQ(GetProcessImagePath(parent, path.get()), 0);
+    EXPECT_EQ(_wcsicmp(path.get(), BinPath(L"vornel_testhelper.exe").c_str()), 0);
+
+    // Processes that have gone: failures that leave the buffer alone.
+    helper.Kill();
+    ASSERT_TRUE(WaitUntilProcessGone(parent));
+    ASSERT_TRUE(WaitUntilProcessGone(child));
+    CommandLineBuffer untouched;
+    untouched.Of(parent, 1);
+    untouched.Of(0, 1);
+    EXPECT_EQ(untouched.data[0], Sentinel);
+    EXPECT_EQ(GetProcessCommandLine(self, nullptr), -1);
+    EXPECT_EQ(IsProcessElevated(parent), -1);
+    EXPECT_EQ(IsProcessNewer(child, self), 0);
+    EXPECT_NE(GetProcessImagePath(parent, path.get()), 0);
+    EXPECT_STREQ(path.get(), L"");
 }
 
 TEST(GetProcessCommandLine, LongestCommandLineStaysInsideTheBuffer)
 {
     // CreateProcess takes up to 32767 characters with the terminator.
-    std::wstring prefix = L"\"" + BinPath(L"vornel_testhelper.exe") + L"\" --tag ";
-    std::wstring tag(32766 - prefix.size(), L'x');
+    std::wstring tag(32766 - HelperCommandLine(L"--tag ").size(), L'x');
     Helper helper(L"--tag " + tag);
     ASSERT_TRUE(helper.ready());
-
     CommandLineBuffer buffer;
-    ASSERT_EQ(GetProcessCommandLine(helper.pid(), buffer.data.get()), 0);
+    EXPECT_EQ(buffer.Of(helper.pid()), HelperCommandLine(L"--tag " + tag));
     EXPECT_EQ(wcslen(buffer.data.get()), 32766u);
-    EXPECT_EQ(std::wstring(buffer.data.get()), prefix + tag);
     EXPECT_TRUE(buffer.GuardIntact());
-}
 
-TEST(GetProcessCommandLine, FailuresLeaveTheBufferAlone)
-{
-    CommandLineBuffer buffer;
-    EXPECT_EQ(GetProcessCommandLine(0, buffer.data.get()), 1);
-    EXPECT_EQ(buffer.data[0], Sentinel);
-    Helper helper(L"--tag gone");
-    ASSERT_TRUE(helper.ready());
-    DWORD gone = helper.pid();
-    helper.Kill();
-    ASSERT_TRUE(WaitUntilProcessGone(gone));
-    EXPECT_EQ(GetProcessCommandLine(gone, buffer.data.get()), 1);
-    EXPECT_EQ(buffer.data[0], Sentinel);
-    EXPECT_EQ(GetProcessCommandLine(GetCurrentProcessId(), nullptr), -1);
-}
-
-TEST(GetProcessCommandLine, WithoutTheNativeQueryNothingIsRead)
-{
-    CommandLineBuffer buffer;
+    // Without the native query nothing is read.
+    CommandLineBuffer untouched;
     auto saved = NtQueryInformationProcessFn;
     NtQueryInformationProcessFn = nullptr;
-    int result = GetProcessCommandLine(GetCurrentProcessId(), buffer.data.get());
+    int result = GetProcessCommandLine(GetCurrentProcessId(), untouched.data.get());
     NtQueryInformationProcessFn = saved;
     EXPECT_EQ(result, -1);
-    EXPECT_EQ(buffer.data[0], Sentinel);
-}
-
-TEST(GetProcessOwner, AccountNameWithoutDomain)
-{
-    wchar_t user[UNLEN + 1];
-    DWORD size = UNLEN + 1;
-    ASSERT_TRUE(GetUserNameW(user, &size));
-
-    wchar_t owner[NAME_BUFFER_SIZE] = L"stale";
-    EXPECT_EQ(GetProcessOwner(GetCurrentProcess(), owner), 0);
-    EXPECT_STREQ(owner, user);
-
-    Helper helper(L"--tag owner");
-    ASSERT_TRUE(helper.ready());
-    vornel::unique_handle process(OpenProcess(ProcessQueryAccess(), FALSE, helper.pid()));
-    ASSERT_TRUE(process);
-    EXPECT_EQ(GetProcessOwner(process.get(), owner), 0);
-    EXPECT_STREQ(owner, user);
-
-    EXPECT_EQ(GetProcessOwner(nullptr, owner), -1);
-    EXPECT_EQ(GetProcessOwner(process.get(), nullptr), -1);
-}
-
-TEST(GetProcessIntegrity, WinesTokensAreHigh)
-{
-    EXPECT_EQ(GetProcessIntegrity(GetCurrentProcess()), 0x3000);
-    EXPECT_EQ(GetProcessIntegrity(nullptr), -1);
-}
-
-TEST(IsProcessElevated, OwnProcessAndOthers)
-{
-    if (!OsIsVistaOrLater())
-        GTEST_SKIP() << "elevation exists from Windows 6 on";
-    EXPECT_EQ(IsProcessElevated(GetCurrentProcessId()), 1);  // Wine's tokens are elevated
-    Helper helper(L"--tag elevated");
-    ASSERT_TRUE(helper.ready());
-    EXPECT_EQ(IsProcessElevated(helper.pid()), 1);
-    DWORD gone = helper.pid();
-    helper.Kill();
-    ASSERT_TRUE(WaitUntilProcessGone(gone));
-    EXPECT_EQ(IsProcessElevated(gone), -1);
-    EXPECT_EQ(IsProcessElevated(0), -1);
-}
-
-TEST(IsProcessNewer, ParentAndChild)
-{
-    Helper helper(L"--tag order --children 1");
-    ASSERT_TRUE(helper.ready());
-    ASSERT_EQ(helper.children().size(), 1u);
-    DWORD parent = helper.pid(), child = helper.children()[0];
-    EXPECT_EQ(IsProcessNewer(child, parent), 1);
-    EXPECT_EQ(IsProcessNewer(parent, child), 0);
-    EXPECT_EQ(IsProcessNewer(parent, parent), 0);
-    EXPECT_EQ(IsProcessNewer(child, GetCurrentProcessId()), 1);
-    EXPECT_EQ(IsProcessNewer(0, parent), 0);
-    EXPECT_EQ(IsProcessNewer(child, 0), 0);
-    helper.Kill();
-    // A process that has gone cannot be compared.
-    ASSERT_TRUE(WaitUntilProcessGone(child));
-    EXPECT_EQ(IsProcessNewer(child, GetCurrentProcessId()), 0);
+    EXPECT_EQ(untouched.data[0], Sentinel);
 }
 
 // The 5.1 prefix: the full query right is used, and elevation, which the
@@ -168,10 +139,7 @@ TEST(ProcessQueriesOldWindows, FullQueryRightAndNoElevation)
     Helper helper(L"--tag \"old windows\" --children 1");
     ASSERT_TRUE(helper.ready());
     ASSERT_EQ(helper.children().size(), 1u);
-    CommandLineBuffer buffer;
-    ASSERT_EQ(GetProcessCommandLine(helper.pid(), buffer.data.get()), 0);
-    EXPECT_EQ(std::wstring(buffer.data.get()),
-              L"\"" + BinPath(L"vornel_testhelper.exe") + L"\" --tag \"old windows\" --children 1");
+    EXPECT_EQ(CommandLineBuffer().Of(helper.pid()), HelperCommandLine(L"--tag \"old windows\" --children 1"));
     EXPECT_EQ(IsProcessNewer(helper.children()[0], helper.pid()), 1);
     auto path = std::make_unique<wchar_t[]>(PATH_BUFFER_SIZE);
     EXPECT_EQ(GetProcessImagePath(helper.pid(), path.get()), 0);

@@ -1,5 +1,5 @@
 // Device paths to drive letters and UNC names, with the volumes Wine
-// really reports, and image paths of real processes.
+// really reports, and the image path of this program.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -7,25 +7,8 @@
 
 #include "frame/plugin.h"
 #include "procinfo/procinfo.h"
-#include "tests/support/process_gone.h"
-#include "tests/support/process_runner.h"
-
-using vornel::test::BinPath;
-using vornel::test::Helper;
-using vornel::test::WaitUntilProcessGone;
 
 namespace {
-
-// The path rewritten in a full-size buffer, as callers hand it over.
-std::wstring Rewritten(const std::wstring& devicePath, int* result = nullptr)
-{
-    auto buffer = std::make_unique<wchar_t[]>(PATH_BUFFER_SIZE);
-    wcscpy(buffer.get(), devicePath.c_str());
-    int r = DevicePathToDosPath(buffer.get());
-    if (result)
-        *result = r;
-    return buffer.get();
-}
 
 std::wstring DeviceTarget(const wchar_t* drive)
 {
@@ -34,78 +17,51 @@ std::wstring DeviceTarget(const wchar_t* drive)
     return target;
 }
 
-std::wstring ImagePath(DWORD processId, int* result)
-{
-    auto buffer = std::make_unique<wchar_t[]>(PATH_BUFFER_SIZE);
-    wcscpy(buffer.get(), L"stale");
-    *result = GetProcessImagePath(processId, buffer.get());
-    return buffer.get();
-}
-
-TEST(DevicePathToDosPath, NetworkFormsBecomeUncPaths)
-{
-    EXPECT_EQ(Rewritten(L"\\device\\mup\\srv\\share\\x.exe"), L"\\\\srv\\share\\x.exe");
-    EXPECT_EQ(Rewritten(L"\\Device\\Mup\\srv\\share\\x.exe"), L"\\\\srv\\share\\x.exe");
-    EXPECT_EQ(Rewritten(L"\\Device\\LanmanRedirector\\srv\\share\\x.exe"), L"\\\\srv\\share\\x.exe");
-    EXPECT_EQ(Rewritten(L"\\DEVICE\\LANMANREDIRECTOR\\;Z:0001\\srv\\x.exe"), L"\\\\;Z:0001\\srv\\x.exe");
-    EXPECT_EQ(Rewritten(L"\\Device\\Mup\\"), L"\\\\");
-    // Too short for a prefix: left alone.
-    EXPECT_EQ(Rewritten(L"\\Device\\Mup"), L"\\Device\\Mup");
-}
-
-TEST(DevicePathToDosPath, VolumesOfWinesDrives)
+TEST(DevicePathToDosPath, NetworkFormsVolumesAndUnmappedPaths)
 {
     // Wine maps C: and Z: to numbered volumes.
-    std::wstring c = DeviceTarget(L"C:"), z = DeviceTarget(L"Z:");
+    std::wstring c = DeviceTarget(L"C:"), z = DeviceTarget(L"Z:"), upperC = c;
     ASSERT_EQ(c.rfind(L"\\Device\\HarddiskVolume", 0), 0u) << c;
     ASSERT_EQ(z.rfind(L"\\Device\\HarddiskVolume", 0), 0u) << z;
-
-    int result = -9;
-    EXPECT_EQ(Rewritten(c + L"\\Windows\\notepad.exe", &result), L"C:\\Windows\\notepad.exe");
-    EXPECT_EQ(result, 0);
-    EXPECT_EQ(Rewritten(z + L"\\tmp\\a b.exe"), L"Z:\\tmp\\a b.exe");
-    EXPECT_EQ(Rewritten(z), L"Z:");
-    // Case does not matter in the volume name.
-    std::wstring upper = c;
-    CharUpperW(upper.data());
-    EXPECT_EQ(Rewritten(upper + L"\\x.exe"), L"C:\\x.exe");
-}
-
-TEST(DevicePathToDosPath, UnmappedPathsStayAsTheyAre)
-{
-    int result = -9;
-    EXPECT_EQ(Rewritten(L"\\Device\\HarddiskVolume99\\x.exe", &result), L"\\Device\\HarddiskVolume99\\x.exe");
-    EXPECT_EQ(result, 0);
-    // A volume whose name merely starts with a lettered one's name is another
-    // volume (HarddiskVolume1 against HarddiskVolume12).
-    std::wstring c = DeviceTarget(L"C:");
-    EXPECT_EQ(Rewritten(c + L"2\\x.exe"), c + L"2\\x.exe");
-    EXPECT_EQ(Rewritten(L"C:\\already\\dos.exe"), L"C:\\already\\dos.exe");
-    EXPECT_EQ(Rewritten(L"", &result), L"");
-    EXPECT_EQ(result, 0);
+    CharUpperW(upperC.data());
+    const struct {
+        std::wstring device, dos;
+    } cases[] = {
+        {L"\\device\\mup\\srv\\share\\x.exe", L"\\\\srv\\share\\x.exe"},
+        {L"\\Device\\Mup\\srv\\share\\x.exe", L"\\\\srv\\share\\x.exe"},
+        {L"\\Device\\LanmanRedirector\\srv\\share\\x.exe", L"\\\\srv\\share\\x.exe"},
+        {L"\\DEVICE\\LANMANREDIRECTOR\\;Z:0001\\srv\\x.exe", L"\\\\;Z:0001\\srv\\x.exe"},
+        {L"\\Device\\Mup\\", L"\\\\"},
+        {L"\\Device\\Mup", L"\\Device\\Mup"},  // too short for a prefix
+        {c + L"\\Windows\\notepad.exe", L"C:\\Windows\\notepad.exe"},
+        {z + L"\\tmp\\a b.exe", L"Z:\\tmp\\a b.exe"},
+        {z, L"Z:"},
+        {upperC + L"\\x.exe", L"C:\\x.exe"},  // case does not matter in the volume name
+        {L"\\Device\\HarddiskVolume99\\x.exe", L"\\Device\\HarddiskVolume99\\x.exe"},
+        // HarddiskVolume12 is not HarddiskVolume1 with a "2" in front of the path.
+        {c + L"2\\x.exe", c + L"2\\x.exe"},
+        {L"C:\\already\\dos.exe", L"C:\\already\\dos.exe"},
+        {L"", L""},
+    };
+    auto buffer = std::make_unique<wchar_t[]>(PATH_BUFFER_SIZE);
+    for (const auto& t : cases) {
+        wcscpy(buffer.get(), t.device.c_str());
+        EXPECT_EQ(DevicePathToDosPath(buffer.get()), 0) << t.device;
+        EXPECT_EQ(buffer.get(), t.dos) << t.device;
+    }
     EXPECT_EQ(DevicePathToDosPath(nullptr), -1);
 }
 
-TEST(GetProcessImagePath, RealProcesses)
+TEST(GetProcessImagePath, OwnProcessAndNone)
 {
-    int result = -9;
+    auto buffer = std::make_unique<wchar_t[]>(PATH_BUFFER_SIZE);
     wchar_t self[MAX_PATH];
     GetModuleFileNameW(nullptr, self, MAX_PATH);
-    EXPECT_EQ(_wcsicmp(ImagePath(GetCurrentProcessId(), &result).c_str(), self), 0);
-    EXPECT_EQ(result, 0);
-
-    Helper helper(L"--tag image");
-    ASSERT_TRUE(helper.ready());
-    EXPECT_EQ(_wcsicmp(ImagePath(helper.pid(), &result).c_str(), BinPath(L"vornel_testhelper.exe").c_str()), 0);
-    EXPECT_EQ(result, 0);
-    DWORD gone = helper.pid();
-    helper.Kill();
-    ASSERT_TRUE(WaitUntilProcessGone(gone));
-    EXPECT_EQ(ImagePath(gone, &result), L"");
-    EXPECT_NE(result, 0);
-
-    EXPECT_EQ(ImagePath(0, &result), L"");
-    EXPECT_NE(result, 0);
+    EXPECT_EQ(GetProcessImagePath(GetCurrentProcessId(), buffer.get()), 0);
+    EXPECT_EQ(_wcsicmp(buffer.get(), self), 0);
+    wcscpy(buffer.get(), L"stale");
+    EXPECT_NE(GetProcessImagePath(0, buffer.get()), 0);
+    EXPECT_STREQ(buffer.get(), L"");
     EXPECT_EQ(GetProcessImagePath(GetCurrentProcessId(), nullptr), -1);
 }
 

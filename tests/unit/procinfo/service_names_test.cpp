@@ -1,5 +1,5 @@
 // The service-name list against Wine's own services and services of our
-// test service program, one process hosting several or each its own.
+// test service program sharing one process, and the joining of names.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -17,47 +17,29 @@ namespace {
 
 using NameList = vornel::list_owner<ServiceNamesInfo>;
 
-bool HaveTestService()
+std::vector<std::wstring> Records(const NameList& list)
 {
-    return GetFileAttributesW(BinPath(L"vornel_testservice.exe").c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-// What the service manager says about one service, asked directly.
-struct ServiceFacts {
-    std::wstring displayName;
-    DWORD processId = 0;
-};
-
-ServiceFacts Facts(const wchar_t* name)
-{
-    ServiceFacts facts;
-    vornel::unique_sc_handle manager(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
-    vornel::unique_sc_handle service(OpenServiceW(manager.get(), name, SERVICE_QUERY_STATUS));
-    wchar_t display[512];
-    DWORD size = 512;
-    if (GetServiceDisplayNameW(manager.get(), name, display, &size))
-        facts.displayName = display;
-    SERVICE_STATUS_PROCESS status{};
-    DWORD needed;
-    if (service && QueryServiceStatusEx(service.get(), SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&status),
-                                        sizeof status, &needed))
-        facts.processId = status.dwProcessId;
-    return facts;
+    std::vector<std::wstring> records;
+    for (const ServiceNamesInfo* r = list.get(); r; r = r->next)
+        records.push_back(std::to_wstring(r->processId) + L":" + r->names);
+    return records;
 }
 
 bool AnyRecordNames(const NameList& list, const std::wstring& displayName)
 {
-    for (const ServiceNamesInfo* r = list.get(); r; r = r->next) {
-        if (std::wstring(r->names).find(displayName) != std::wstring::npos)
+    for (const std::wstring& record : Records(list)) {
+        if (record.find(displayName) != std::wstring::npos)
             return true;
     }
     return false;
 }
 
-std::wstring NamesOf(const NameList& list, DWORD processId)
+std::wstring DisplayName(SC_HANDLE manager, const wchar_t* name)
 {
-    const ServiceNamesInfo* record = FindServiceNames(list.get(), processId);
-    return record ? record->names : L"<none>";
+    wchar_t display[512] = {};
+    DWORD size = 512;
+    GetServiceDisplayNameW(manager, name, display, &size);
+    return display;
 }
 
 TEST(CollectServiceNames, WinesRunningServicesByProcess)
@@ -67,16 +49,20 @@ TEST(CollectServiceNames, WinesRunningServicesByProcess)
     ASSERT_GT(count, 0);
 
     // Wine runs EventLog and PlugPlay, each in a service process.
-    int counted = 0;
+    vornel::unique_sc_handle manager(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
     for (const wchar_t* name : {L"EventLog", L"PlugPlay"}) {
-        ServiceFacts facts = Facts(name);
-        ASSERT_NE(facts.processId, 0u) << name;
-        const ServiceNamesInfo* record = FindServiceNames(list.get(), facts.processId);
+        vornel::unique_sc_handle service(OpenServiceW(manager.get(), name, SERVICE_QUERY_STATUS));
+        SERVICE_STATUS_PROCESS status{};
+        DWORD needed;
+        ASSERT_TRUE(QueryServiceStatusEx(service.get(), SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&status),
+                                         sizeof status, &needed));
+        const ServiceNamesInfo* record = FindServiceNames(list.get(), status.dwProcessId);
         ASSERT_NE(record, nullptr) << name;
-        EXPECT_NE((L"; " + std::wstring(record->names) + L"; ").find(L"; " + facts.displayName + L"; "),
+        EXPECT_NE((L"; " + std::wstring(record->names) + L"; ").find(L"; " + DisplayName(manager.get(), name) + L"; "),
                   std::wstring::npos);
     }
     // One record per process, and the names add up to the count.
+    int counted = 0;
     for (const ServiceNamesInfo* r = list.get(); r; r = r->next) {
         EXPECT_NE(r->processId, 0u);
         EXPECT_EQ(FindServiceNames(list.get(), r->processId), r);
@@ -88,32 +74,21 @@ TEST(CollectServiceNames, WinesRunningServicesByProcess)
         counted += r->nameCount;
     }
     EXPECT_EQ(counted, count);
-
     // Drivers are in no record, running or not.
-    ServiceFacts mountManager = Facts(L"MountMgr");
-    ASSERT_FALSE(mountManager.displayName.empty());
-    EXPECT_FALSE(AnyRecordNames(list, mountManager.displayName));
-}
+    std::wstring mountManager = DisplayName(manager.get(), L"MountMgr");
+    ASSERT_FALSE(mountManager.empty());
+    EXPECT_FALSE(AnyRecordNames(list, mountManager));
 
-TEST(CollectServiceNames, SecondCallReplacesTheList)
-{
-    NameList list;
-    int first = CollectServiceNames(list.addr());
-    std::vector<std::wstring> before;
-    for (const ServiceNamesInfo* r = list.get(); r; r = r->next)
-        before.push_back(std::to_wstring(r->processId) + L":" + r->names);
-    int second = CollectServiceNames(list.addr());
-    std::vector<std::wstring> after;
-    for (const ServiceNamesInfo* r = list.get(); r; r = r->next)
-        after.push_back(std::to_wstring(r->processId) + L":" + r->names);
-    EXPECT_EQ(first, second);
-    EXPECT_EQ(before, after);
+    // A second call replaces the list.
+    std::vector<std::wstring> before = Records(list);
+    EXPECT_EQ(CollectServiceNames(list.addr()), count);
+    EXPECT_EQ(Records(list), before);
     EXPECT_EQ(CollectServiceNames(nullptr), 0);
 }
 
 TEST(CollectServiceNames, SharedHostGetsOneRecord)
 {
-    if (!HaveTestService())
+    if (GetFileAttributesW(BinPath(L"vornel_testservice.exe").c_str()) == INVALID_FILE_ATTRIBUTES)
         GTEST_SKIP() << "vornel_testservice.exe is not built";
     TestServices services({L"PiSharedA", L"PiSharedB", L"PiSharedC", L"PiSharedIdle"}, true);
     ASSERT_TRUE(services.ok());
@@ -136,45 +111,27 @@ TEST(CollectServiceNames, SharedHostGetsOneRecord)
     // Once stopped, a service leaves its host's record.
     ASSERT_TRUE(services.Stop(L"PiSharedB"));
     CollectServiceNames(list.addr());
-    EXPECT_EQ(NamesOf(list, host), L"Vornel Test PiSharedA; Vornel Test PiSharedC");
-}
-
-TEST(CollectServiceNames, OwnProcessServicesGetARecordEach)
-{
-    if (!HaveTestService())
-        GTEST_SKIP() << "vornel_testservice.exe is not built";
-    TestServices services({L"PiOwnA", L"PiOwnB"}, false);
-    ASSERT_TRUE(services.ok());
-    ASSERT_TRUE(services.Start(L"PiOwnA"));
-    ASSERT_TRUE(services.Start(L"PiOwnB"));
-    ASSERT_NE(services.ProcessId(L"PiOwnA"), services.ProcessId(L"PiOwnB"));
-    NameList list;
-    CollectServiceNames(list.addr());
-    EXPECT_EQ(NamesOf(list, services.ProcessId(L"PiOwnA")), L"Vornel Test PiOwnA");
-    EXPECT_EQ(NamesOf(list, services.ProcessId(L"PiOwnB")), L"Vornel Test PiOwnB");
+    record = FindServiceNames(list.get(), host);
+    ASSERT_NE(record, nullptr);
+    EXPECT_STREQ(record->names, L"Vornel Test PiSharedA; Vornel Test PiSharedC");
 }
 
 // Joining, on names as the enumeration hands them over.
 TEST(AddServiceName, OneRecordPerProcessInTheOrderMet)
 {
     NameList list;
-    EXPECT_EQ(AddServiceName(list.addr(), 10, L"Alpha"), 1);
-    EXPECT_EQ(AddServiceName(list.addr(), 20, L"Other"), 1);
-    EXPECT_EQ(AddServiceName(list.addr(), 10, L"Beta"), 1);
-    EXPECT_EQ(AddServiceName(list.addr(), 0, L"Stopped"), 0);
-    EXPECT_EQ(AddServiceName(list.addr(), 10, L""), 0);
-    EXPECT_EQ(AddServiceName(list.addr(), 10, nullptr), 0);
-    EXPECT_EQ(AddServiceName(list.addr(), 10, L"Gamma"), 1);
+    const struct {
+        DWORD pid;
+        const wchar_t* name;
+        int added;
+    } calls[] = {{10, L"Alpha", 1}, {20, L"Other", 1}, {10, L"Beta", 1}, {0, L"Stopped", 0},
+                 {10, L"", 0},      {10, nullptr, 0},  {10, L"Gamma", 1}};
+    for (const auto& c : calls)
+        EXPECT_EQ(AddServiceName(list.addr(), c.pid, c.name), c.added) << c.pid << " " << (c.name ? c.name : L"-");
     EXPECT_EQ(AddServiceName(nullptr, 10, L"Gamma"), 0);
-
-    ASSERT_NE(list.get(), nullptr);
-    EXPECT_EQ(list.get()->processId, 10u);
-    EXPECT_STREQ(list.get()->names, L"Alpha; Beta; Gamma");
+    EXPECT_EQ(Records(list), (std::vector<std::wstring>{L"10:Alpha; Beta; Gamma", L"20:Other"}));
     EXPECT_EQ(list.get()->nameCount, 3u);
-    ASSERT_NE(list.get()->next, nullptr);
-    EXPECT_STREQ(list.get()->next->names, L"Other");
     EXPECT_EQ(list.get()->next->nameCount, 1u);
-    EXPECT_EQ(list.get()->next->next, nullptr);
     EXPECT_EQ(FindServiceNames(list.get(), 0), nullptr);
 }
 
@@ -193,10 +150,7 @@ TEST(AddServiceName, NamesThatDoNotFitWholeAreLeftOut)
     // 1006 + 2 + 16 would leave no room for the terminator; 15 just fits.
     EXPECT_EQ(AddServiceName(list.addr(), 7, std::wstring(16, L'F').c_str()), 0);
     EXPECT_EQ(AddServiceName(list.addr(), 7, std::wstring(15, L'G').c_str()), 1);
-    expected += L"; " + std::wstring(15, L'G');
-
-    EXPECT_EQ(std::wstring(list.get()->names), expected);
-    EXPECT_EQ(wcslen(list.get()->names), 1023u);
+    EXPECT_EQ(std::wstring(list.get()->names), expected + L"; " + std::wstring(15, L'G'));
     EXPECT_EQ(list.get()->nameCount, 5u);
     EXPECT_EQ(AddServiceName(list.addr(), 7, L"x"), 0);
 

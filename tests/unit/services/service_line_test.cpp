@@ -12,10 +12,10 @@ using vornel::test::Capture;
 
 namespace {
 
-ENUM_SERVICE_STATUS_PROCESSW Spooler(DWORD pid)
+ENUM_SERVICE_STATUS_PROCESSW Spooler(DWORD pid, const wchar_t* name = L"Spooler")
 {
     ENUM_SERVICE_STATUS_PROCESSW record{};
-    record.lpServiceName = const_cast<wchar_t*>(L"Spooler");
+    record.lpServiceName = const_cast<wchar_t*>(name);
     record.lpDisplayName = const_cast<wchar_t*>(L"Print Spooler");
     record.ServiceStatusProcess.dwServiceType = SERVICE_WIN32_OWN_PROCESS | SERVICE_INTERACTIVE_PROCESS;
     record.ServiceStatusProcess.dwCurrentState = SERVICE_RUNNING;
@@ -33,50 +33,32 @@ std::wstring LineOf(const ENUM_SERVICE_STATUS_PROCESSW& record, DWORD flags, DWO
 
 }  // namespace
 
-// The widths beyond what the listings of real services show.
 TEST(ServiceLine, ColumnWidthsAndPrecedence)
 {
-    const auto spooler = Spooler(420);
     // Hexadecimal wins over decimal; numbers wider than their column push on.
-    EXPECT_EQ(LineOf(spooler, SV_HEX | SV_PIDS), L"     1A4  Spooler             Print Spooler \x2014 Running\r\n");
+    EXPECT_EQ(LineOf(Spooler(420), SV_HEX | SV_PIDS), L"     1A4  Spooler             Print Spooler \x2014 Running\r\n");
     EXPECT_EQ(LineOf(Spooler(123456789), SV_PIDS | SV_LINE_NUMBERS, SERVICE_RUNNING, 1234),
               L"1234: 123456789  Spooler             Print Spooler \x2014 Running\r\n");
-    EXPECT_EQ(LineOf(spooler, SV_TYPES), L"Spooler             Print Spooler  (272) \x2014 Running\r\n");
-}
-
-TEST(ServiceLine, NamesFillEighteenColumnsOrAreWrittenWhole)
-{
-    auto record = Spooler(0);
-    record.lpServiceName = const_cast<wchar_t*>(L"SeventeenCharName");
-    EXPECT_EQ(LineOf(record, 0), L"SeventeenCharName   Print Spooler \x2014 Running\r\n");
-    record.lpServiceName = const_cast<wchar_t*>(L"AServiceNameOf22Chars!");
-    EXPECT_EQ(LineOf(record, 0), L"AServiceNameOf22Chars!  Print Spooler \x2014 Running\r\n");
-    // Without colour output the highlight list changes nothing.
+    EXPECT_EQ(LineOf(Spooler(420), SV_TYPES), L"Spooler             Print Spooler  (272) \x2014 Running\r\n");
+    // 17 characters still get the padding; without colour output the
+    // highlight list changes nothing.
     ASSERT_EQ(NormalColor, 0);
-    EXPECT_EQ(LineOf(record, 0, SERVICE_RUNNING, 1, L"ASer*|Print*"),
-              L"AServiceNameOf22Chars!  Print Spooler \x2014 Running\r\n");
-}
-
-TEST(ServiceLine, WritesTheStateWords)
-{
-    const auto record = Spooler(0);
-    const wchar_t* words[] = {L"Unknown", L"Stopped", L"Starting", L"Stopping",
-                              L"Running", L"Resuming", L"Pausing",  L"Paused"};
-    for (DWORD state = 0; state < 8; ++state)
-        EXPECT_EQ(LineOf(record, 0, state), std::wstring(L"Spooler             Print Spooler \x2014 ") + words[state] + L"\r\n");
-    EXPECT_EQ(LineOf(record, 0, 8), L"Spooler             Print Spooler \x2014 Unknown\r\n");
-    EXPECT_EQ(LineOf(record, 0, 0xFFFFFFFF), L"Spooler             Print Spooler \x2014 Unknown\r\n");
-}
-
-TEST(ServiceLine, FileNameOfAProcessThatCannotBeOpenedIsBlank)
-{
-    // 11 blanks of padding, two after the name, the blank column.
+    EXPECT_EQ(LineOf(Spooler(0, L"SeventeenCharName"), 0, SERVICE_RUNNING, 1, L"Seven*|Print*"),
+              L"SeventeenCharName   Print Spooler \x2014 Running\r\n");
+    // The file name of a process that cannot be opened is blank: 11 blanks
+    // of padding, two after the name, the blank column.
     EXPECT_EQ(LineOf(Spooler(0xFFFFFFF0), SV_FILENAME), L"Spooler" + std::wstring(14, L' ') + L"\x2014 Running\r\n");
 }
 
-TEST(ServiceLine, ReportsStopWhenTheUserStopped)
+TEST(ServiceLine, StateWordsAndTheStop)
 {
     const auto record = Spooler(0);
+    const wchar_t* words[] = {L"Unknown", L"Stopped", L"Starting", L"Stopping", L"Running",
+                              L"Resuming", L"Pausing", L"Paused", L"Unknown"};
+    for (DWORD state = 0; state < 9; ++state)
+        EXPECT_EQ(LineOf(record, 0, state), std::wstring(L"Spooler             Print Spooler \x2014 ") + words[state] + L"\r\n");
+    EXPECT_EQ(LineOf(record, 0, 0xFFFFFFFF), L"Spooler             Print Spooler \x2014 Unknown\r\n");
+
     Capture capture;
     CtrlCSeen = 1;
     EXPECT_EQ(PrintServiceLine(&record, 0, SERVICE_RUNNING, 1, nullptr), STOPPED);

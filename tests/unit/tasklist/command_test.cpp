@@ -9,25 +9,13 @@
 #include "console/console.h"
 #include "tests/support/capture.h"
 
-using vornel::test::Capture;
-
 namespace {
-
-TEST(TasklistCommand, OwnProcessByFullStop)
-{
-    Capture capture;
-    EXPECT_EQ(tasklist(L"/n:f ."), 0);
-    wchar_t line[64];
-    wsprintfW(line, L"%5u* unit_tests      \r\n", GetCurrentProcessId());
-    EXPECT_EQ(capture.out(), line);
-    EXPECT_EQ(CtrlHandlerInstalled, 0);
-}
 
 TEST(TasklistCommand, FailureInTheModuleWalkEndsTheCommand)
 {
     auto writer = ModuleLineWriter;
     ModuleLineWriter = [](const MODULEENTRY32W&, DWORD) -> int { throw std::bad_alloc(); };
-    Capture capture;
+    vornel::test::Capture capture;
     int result = tasklist(L"/D .");
     ModuleLineWriter = writer;
 

@@ -2,10 +2,9 @@
 // allocated as the command allocates them and freed by the same owners.
 #pragma once
 
-#include <cstdlib>
 #include <cstddef>
+#include <cstdlib>
 #include <cwchar>
-#include <string>
 #include <vector>
 
 #include "commands/tasklist/tasklist.h"
@@ -21,27 +20,6 @@ struct Proc {
     const wchar_t* title = nullptr;
 };
 
-inline ProcessRecord* NewProcessRecord(const Proc& p, list_owner<WindowTitleInfo>& windows)
-{
-    auto record = static_cast<ProcessRecord*>(calloc(1, sizeof(ProcessRecord)));
-    record->entry.dwSize = sizeof record->entry;
-    record->entry.th32ProcessID = p.pid;
-    record->entry.th32ParentProcessID = p.parent;
-    wcsncpy(record->entry.szExeFile, p.name, MAX_PATH - 1);
-    record->services = p.services;
-    if (p.title) {
-        size_t length = wcslen(p.title);
-        auto window = static_cast<WindowTitleInfo*>(
-            calloc(1, offsetof(WindowTitleInfo, title) + (length + 1) * sizeof(wchar_t)));
-        window->processId = p.pid;
-        wcscpy(window->title, p.title);
-        window->next = windows.get();
-        *windows.addr() = window;
-        record->window = window;
-    }
-    return record;
-}
-
 // A process list in the order given (or inserted by keys), and its threads.
 class Processes {
 public:
@@ -49,7 +27,21 @@ public:
     {
         ProcessRecord** tail = list_.addr();
         for (const Proc& p : procs) {
-            ProcessRecord* record = NewProcessRecord(p, windows_);
+            auto record = static_cast<ProcessRecord*>(calloc(1, sizeof(ProcessRecord)));
+            record->entry.dwSize = sizeof record->entry;
+            record->entry.th32ProcessID = p.pid;
+            record->entry.th32ParentProcessID = p.parent;
+            wcsncpy(record->entry.szExeFile, p.name, MAX_PATH - 1);
+            record->services = p.services;
+            if (p.title) {
+                auto window = static_cast<WindowTitleInfo*>(
+                    calloc(1, offsetof(WindowTitleInfo, title) + (wcslen(p.title) + 1) * sizeof(wchar_t)));
+                window->processId = p.pid;
+                wcscpy(window->title, p.title);
+                window->next = windows_.get();
+                *windows_.addr() = window;
+                record->window = window;
+            }
             if (keys) {
                 InsertProcessRecord(list_.addr(), record, keys);
             } else {
@@ -60,23 +52,22 @@ public:
     }
     void AddThread(DWORD tid, DWORD owner, LONG priority)
     {
-        auto thread = static_cast<ThreadRecord*>(calloc(1, sizeof(ThreadRecord)));
-        thread->threadId = tid;
-        thread->ownerProcessId = owner;
-        thread->basePriority = priority;
         ThreadRecord** tail = threads_.addr();
         while (*tail)
             tail = &(*tail)->next;
-        *tail = thread;
+        *tail = static_cast<ThreadRecord*>(calloc(1, sizeof(ThreadRecord)));
+        (*tail)->threadId = tid;
+        (*tail)->ownerProcessId = owner;
+        (*tail)->basePriority = priority;
     }
     ProcessRecord* get() const { return list_.get(); }
     const ThreadRecord* threads() const { return threads_.get(); }
     ProcessRecord* find(DWORD pid) const
     {
-        for (ProcessRecord* r = list_.get(); r; r = r->next)
-            if (r->entry.th32ProcessID == pid)
-                return r;
-        return nullptr;
+        ProcessRecord* r = list_.get();
+        while (r && r->entry.th32ProcessID != pid)
+            r = r->next;
+        return r;
     }
     std::vector<DWORD> pids() const
     {

@@ -4,61 +4,42 @@
 
 #include "tests/unit/tasklist/fabricated.h"
 
+using vornel::test::Proc;
 using vornel::test::Processes;
 using Pids = std::vector<DWORD>;
 
 namespace {
 
-TEST(TasklistSort, NoKeysKeepArrivalOrder)
+TEST(TasklistSort, EachKeyReversedAndCombined)
 {
-    Processes list({{30, 0, L"c"}, {10, 0, L"a"}, {20, 0, L"b"}}, L"");
-    EXPECT_EQ(list.pids(), (Pids{30, 10, 20}));
-}
-
-TEST(TasklistSort, ByProcessIdAscendingAndReversed)
-{
-    EXPECT_EQ(Processes({{30, 0, L"c"}, {10, 0, L"a"}, {20, 0, L"b"}, {5, 0, L"z"}}, L"P").pids(),
-              (Pids{5, 10, 20, 30}));
-    EXPECT_EQ(Processes({{30, 0, L"c"}, {10, 0, L"a"}, {20, 0, L"b"}, {5, 0, L"z"}}, L"p").pids(),
-              (Pids{30, 20, 10, 5}));
-    // Unsigned: the largest IDs go last.
-    EXPECT_EQ(Processes({{0x80000000, 0, L"x"}, {1, 0, L"y"}}, L"P").pids(), (Pids{1, 0x80000000}));
-}
-
-TEST(TasklistSort, ByNameIgnoresCaseAndTiesStayInArrivalOrder)
-{
-    Processes list({{1, 0, L"cmd"}, {2, 0, L"Alpha"}, {3, 0, L"CMD"}, {4, 0, L"beta"}, {5, 0, L"cMd"}}, L"N");
-    EXPECT_EQ(list.pids(), (Pids{2, 4, 1, 3, 5}));
-    Processes reversed({{1, 0, L"cmd"}, {2, 0, L"Alpha"}, {3, 0, L"CMD"}, {4, 0, L"beta"}, {5, 0, L"cMd"}}, L"n");
-    EXPECT_EQ(reversed.pids(), (Pids{1, 3, 5, 4, 2}));
-}
-
-TEST(TasklistSort, SecondKeyDecidesAmongEqualFirstKeys)
-{
-    Processes list({{9, 0, L"b"}, {7, 0, L"a"}, {3, 0, L"b"}, {8, 0, L"a"}}, L"Np");
-    EXPECT_EQ(list.pids(), (Pids{8, 7, 9, 3}));
-}
-
-TEST(TasklistSort, ByDisplayTextRecordsWithoutTextFirst)
-{
+    const std::vector<Proc> ids = {{30, 0, L"c"}, {10, 0, L"a"}, {20, 0, L"b"}, {5, 0, L"z"}};
+    const std::vector<Proc> names = {{1, 0, L"cmd"}, {2, 0, L"Alpha"}, {3, 0, L"CMD"}, {4, 0, L"beta"}, {5, 0, L"cMd"}};
     // Service names count before the title; no text sorts first.
-    std::vector<vornel::test::Proc> procs = {
-        {1, 0, L"a", nullptr, L"Zeta window"},
-        {2, 0, L"b"},
-        {3, 0, L"c", L"alpha service", L"Zzz ignored title"},
-        {4, 0, L"d", nullptr, L"beta window"},
-        {5, 0, L"e"},
+    const std::vector<Proc> texts = {{1, 0, L"a", nullptr, L"Zeta window"},
+                                     {2, 0, L"b"},
+                                     {3, 0, L"c", L"alpha service", L"Zzz ignored title"},
+                                     {4, 0, L"d", nullptr, L"beta window"},
+                                     {5, 0, L"e"}};
+    const std::vector<Proc> parents = {{1, 40, L"a"}, {2, 0, L"b"}, {3, 12, L"c"}, {4, 12, L"d"}};
+    const struct {
+        std::vector<Proc> procs;
+        const wchar_t* keys;
+        Pids order;
+    } cases[] = {
+        {ids, L"", {30, 10, 20, 5}},
+        {ids, L"P", {5, 10, 20, 30}},
+        {ids, L"p", {30, 20, 10, 5}},
+        {{{0x80000000, 0, L"x"}, {1, 0, L"y"}}, L"P", {1, 0x80000000}},  // unsigned
+        {names, L"N", {2, 4, 1, 3, 5}},  // case ignored, ties in arrival order
+        {names, L"n", {1, 3, 5, 4, 2}},
+        {{{9, 0, L"b"}, {7, 0, L"a"}, {3, 0, L"b"}, {8, 0, L"a"}}, L"Np", {8, 7, 9, 3}},
+        {texts, L"T", {2, 5, 3, 4, 1}},
+        {texts, L"t", {1, 4, 3, 2, 5}},
+        {parents, L"Z", {2, 3, 4, 1}},
+        {parents, L"z", {1, 3, 4, 2}},
     };
-    EXPECT_EQ(Processes(procs, L"T").pids(), (Pids{2, 5, 3, 4, 1}));
-    EXPECT_EQ(Processes(procs, L"t").pids(), (Pids{1, 4, 3, 2, 5}));
-}
-
-TEST(TasklistSort, ByParentId)
-{
-    Processes list({{1, 40, L"a"}, {2, 0, L"b"}, {3, 12, L"c"}, {4, 12, L"d"}}, L"Z");
-    EXPECT_EQ(list.pids(), (Pids{2, 3, 4, 1}));
-    Processes reversed({{1, 40, L"a"}, {2, 0, L"b"}, {3, 12, L"c"}, {4, 12, L"d"}}, L"z");
-    EXPECT_EQ(reversed.pids(), (Pids{1, 3, 4, 2}));
+    for (const auto& c : cases)
+        EXPECT_EQ(Processes(c.procs, c.keys).pids(), c.order) << c.keys;
 }
 
 TEST(TasklistSort, CompareWithoutKeysOrUnknownKeysIsEqual)
@@ -74,22 +55,19 @@ TEST(TasklistSort, CompareWithoutKeysOrUnknownKeysIsEqual)
 
 TEST(TasklistSort, ThreadsSortOnlyByIdAndOnlyWithP)
 {
-    auto build = [](const wchar_t* keys) {
+    for (auto [keys, order] : {std::pair{L"N", Pids{30, 10, 20}}, std::pair{L"NP", Pids{10, 20, 30}},
+                               std::pair{L"Tp", Pids{30, 20, 10}}, std::pair{L"", Pids{30, 10, 20}}}) {
         vornel::list_owner<ThreadRecord> threads;
         for (DWORD tid : {30u, 10u, 20u}) {
             auto thread = static_cast<ThreadRecord*>(calloc(1, sizeof(ThreadRecord)));
             thread->threadId = tid;
             InsertThreadRecord(threads.addr(), thread, keys);
         }
-        Pids order;
+        Pids got;
         for (const ThreadRecord* t = threads.get(); t; t = t->next)
-            order.push_back(t->threadId);
-        return order;
-    };
-    EXPECT_EQ(build(L"N"), (Pids{30, 10, 20}));
-    EXPECT_EQ(build(L"NP"), (Pids{10, 20, 30}));
-    EXPECT_EQ(build(L"Tp"), (Pids{30, 20, 10}));
-    EXPECT_EQ(build(L""), (Pids{30, 10, 20}));
+            got.push_back(t->threadId);
+        EXPECT_EQ(got, order) << keys;
+    }
 }
 
 }  // namespace

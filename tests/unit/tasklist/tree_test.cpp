@@ -30,6 +30,8 @@ std::vector<std::wstring> Lines(const std::wstring& text)
     return lines;
 }
 
+using Text = std::vector<std::wstring>;
+
 class TasklistTree : public ::testing::Test {
 protected:
     void SetUp() override
@@ -39,7 +41,7 @@ protected:
     }
     void TearDown() override { ResetOutputState(); }
 
-    std::vector<std::wstring> Print(const Processes& list, DWORD rootPid, DWORD flags = 0, int width = 120)
+    Text Print(const Processes& list, DWORD rootPid, DWORD flags = 0, int width = 120)
     {
         Capture capture;
         processCount = threadCount = 0;
@@ -52,28 +54,17 @@ protected:
     unsigned processCount = 0, threadCount = 0;
 };
 
-using Lines_ = std::vector<std::wstring>;
-
-TEST_F(TasklistTree, ChildrenDepthFirstWithConnectors)
+TEST_F(TasklistTree, ChildrenDepthFirstWithConnectorsAndThreadLines)
 {
     Processes list({{4, 0, L"System"}, {100, 4, L"smss"}, {200, 4, L"csrss"}, {300, 100, L"winlogon"}});
-    EXPECT_EQ(Print(list, 4), (Lines_{
-                                  L"    4  System",
-                                  L"  ├─  100  smss",
-                                  L"  │ └─  300  winlogon",
-                                  L"  └─  200  csrss",
-                              }));
+    EXPECT_EQ(Print(list, 4), (Text{L"    4  System", L"  ├─  100  smss", L"  │ └─  300  winlogon",
+                                      L"  └─  200  csrss"}));
     EXPECT_EQ(result, 0);
     EXPECT_EQ(processCount, 4u);
-}
-
-TEST_F(TasklistTree, ThreadLinesFollowTheirProcessInsideTheTree)
-{
-    Processes list({{4, 0, L"System"}, {100, 4, L"smss"}, {200, 4, L"csrss"}, {300, 100, L"winlogon"}});
     list.AddThread(104, 100, 11);
     list.AddThread(8, 4, 13);
     list.AddThread(304, 300, 8);
-    EXPECT_EQ(Print(list, 4, TL_THREADS), (Lines_{
+    EXPECT_EQ(Print(list, 4, TL_THREADS), (Text{
                                               L"    4  System",
                                               L"  │     TID:       8    Priority: 13",
                                               L"  ├─  100  smss",
@@ -84,7 +75,7 @@ TEST_F(TasklistTree, ThreadLinesFollowTheirProcessInsideTheTree)
                                           }));
     EXPECT_EQ(processCount, 4u);
     EXPECT_EQ(threadCount, 3u);
-    EXPECT_EQ(Print(list, 100, TL_THREADS | TL_HEX), (Lines_{
+    EXPECT_EQ(Print(list, 100, TL_THREADS | TL_HEX), (Text{
                                                          L"   64  smss",
                                                          L"  │     TID: 00000068    Priority: 11",
                                                          L"  └─  12C  winlogon",
@@ -92,41 +83,25 @@ TEST_F(TasklistTree, ThreadLinesFollowTheirProcessInsideTheTree)
                                                      }));
 }
 
-TEST_F(TasklistTree, ChildrenFollowListOrderAndSkipThemselves)
-{
-    // A process listed as its own parent is not its own child.
-    Processes list({{7, 7, L"self"}, {9, 7, L"b"}, {8, 7, L"a"}});
-    EXPECT_EQ(Print(list, 7), (Lines_{L"    7  self", L"  ├─    9  b", L"  └─    8  a"}));
-}
-
 TEST_F(TasklistTree, ExhaustedWidthDropsTheConnectors)
 {
     Processes list({{1, 0, L"a"}, {2, 1, L"b"}, {3, 2, L"c"}, {4, 3, L"d"}});
-    EXPECT_EQ(Print(list, 1, 0, 12), (Lines_{
-                                          L"    1  a",
-                                          L"  └─    2  b",
-                                          L"    └─    3  c",
-                                          L"    4  d",
-                                      }));
+    EXPECT_EQ(Print(list, 1, 0, 12), (Text{L"    1  a", L"  └─    2  b", L"    └─    3  c", L"    4  d"}));
 }
 
 TEST_F(TasklistTree, ParentCycleIsCutAndOtherTreesStayTheSame)
 {
     // 10 and 11 name each other as parent; 12 hangs off the loop.
     Processes list({{10, 11, L"loopA"}, {1, 0, L"init"}, {11, 10, L"loopB"}, {2, 1, L"child"}, {12, 11, L"tail"}});
-    EXPECT_EQ(Print(list, 10), (Lines_{
-                                   L"   10  loopA",
-                                   L"  └─   11  loopB",
-                                   L"    └─   12  tail",
-                               }));
-    EXPECT_EQ(Print(list, 11), (Lines_{
-                                   L"   11  loopB",
-                                   L"  ├─   10  loopA",
-                                   L"  └─   12  tail",
-                               }));
-    EXPECT_EQ(Print(list, 1), (Lines_{L"    1  init", L"  └─    2  child"}));
+    EXPECT_EQ(Print(list, 10), (Text{L"   10  loopA", L"  └─   11  loopB", L"    └─   12  tail"}));
+    EXPECT_EQ(Print(list, 11), (Text{L"   11  loopB", L"  ├─   10  loopA", L"  └─   12  tail"}));
+    EXPECT_EQ(Print(list, 1), (Text{L"    1  init", L"  └─    2  child"}));
     for (ProcessRecord* r = list.get(); r; r = r->next)
         EXPECT_EQ(r->mark, 0u) << r->entry.th32ProcessID;
+    // Children follow the list order; a process listed as its own parent is
+    // not its own child.
+    Processes self({{7, 7, L"self"}, {9, 7, L"b"}, {8, 7, L"a"}});
+    EXPECT_EQ(Print(self, 7), (Text{L"    7  self", L"  ├─    9  b", L"  └─    8  a"}));
 }
 
 TEST_F(TasklistTree, ChainDeeperThanThePrefixBufferPrintsEveryProcess)
@@ -137,7 +112,7 @@ TEST_F(TasklistTree, ChainDeeperThanThePrefixBufferPrintsEveryProcess)
         procs.push_back({pid, pid - 1, L"p"});
     Processes list(procs);
     list.AddThread(77, depth, 9);
-    std::vector<std::wstring> lines = Print(list, 1, TL_THREADS);
+    Text lines = Print(list, 1, TL_THREADS);
     ASSERT_EQ(lines.size(), depth + 1);
     EXPECT_EQ(processCount, depth);
     EXPECT_EQ(lines[1], L"  └─    2  p");
@@ -158,7 +133,7 @@ TEST_F(TasklistTree, StopEndsTheWalkAndLeavesNoMarks)
     CtrlCSeen = 0;
     EXPECT_EQ(stopped, STOPPED);
     // The name writer saw the stop first and wrote nothing.
-    EXPECT_EQ(Lines(capture.out()), (Lines_{L"    1"}));
+    EXPECT_EQ(Lines(capture.out()), (Text{L"    1"}));
 
     for (ProcessRecord* r = list.get(); r; r = r->next)
         EXPECT_EQ(r->mark, 0u);
