@@ -23,21 +23,16 @@ struct Proc {
     const wchar_t* name;
 };
 
-class ProcList {
-public:
-    explicit ProcList(const std::vector<Proc>& procs)
-    {
-        _EnumProcInfo** tail = list_.addr();
-        for (const Proc& p : procs) {
-            *tail = NewEnumProcInfo(p.pid, p.parent, p.name);
-            tail = &(*tail)->next;
-        }
-    }
-    const _EnumProcInfo* get() const { return list_.get(); }
+using ProcList = vornel::list_owner<_EnumProcInfo>;
 
-private:
-    vornel::list_owner<_EnumProcInfo> list_;
-};
+void Build(ProcList& list, const std::vector<Proc>& procs)
+{
+    _EnumProcInfo** tail = list.addr();
+    for (const Proc& p : procs) {
+        *tail = NewEnumProcInfo(p.pid, p.parent, p.name);
+        tail = &(*tail)->next;
+    }
+}
 
 class Descendants : public ::testing::Test {
 protected:
@@ -49,9 +44,11 @@ protected:
     void TearDown() override { ResetOutputState(); }
 
     // The text of one requested tree, and the walk's result in `result`.
-    std::wstring Print(const ProcList& list, DWORD pid, unsigned flags, const wchar_t* keys = nullptr,
+    std::wstring Print(const std::vector<Proc>& procs, DWORD pid, unsigned flags, const wchar_t* keys = nullptr,
                        const WindowTitleInfo* windows = nullptr, const ServiceNamesInfo* services = nullptr)
     {
+        ProcList list;
+        Build(list, procs);
         Capture capture;
         const _EnumProcInfo* record = list.get();
         while (record && record->processId != pid)
@@ -116,14 +113,14 @@ TEST_F(Descendants, ShapesOrdersAndLoops)
         {{{4, 0, L"a"}, {0x1A2B, 4, L"b"}, {0x12345, 4, L"c"}}, 4, 0, nullptr, L"\r\n4  a\r\n  6699  b\r\n  74565  c\r\n"},
     };
     for (const auto& c : cases) {
-        ProcList list(c.procs);
-        EXPECT_EQ(Print(list, c.pid, c.flags, c.keys), c.text) << c.pid << " " << c.flags << " " << (c.keys ? c.keys : L"-");
+        EXPECT_EQ(Print(c.procs, c.pid, c.flags, c.keys), c.text) << c.pid << " " << c.flags << " " << (c.keys ? c.keys : L"-");
         EXPECT_EQ(result, 0);
     }
     EXPECT_EQ(PrintDescendants(nullptr, 1000, L"cmd.exe", 0, nullptr, false, nullptr, nullptr, nullptr, nullptr),
               -1);
     // A given prefix is continued.
-    ProcList list(ExampleTree);
+    ProcList list;
+    Build(list, ExampleTree);
     Capture capture;
     EXPECT_EQ(PrintDescendants(list.get(), 1200, L"notepad.exe", EP_TREE, L"\u2502 ", true, nullptr, nullptr,
                                nullptr, nullptr),
@@ -149,9 +146,8 @@ TEST_F(Descendants, DeepChainStopsAtThePrefixLimit)
     std::vector<Proc> chain;
     for (DWORD pid = 1; pid <= 2000; ++pid)
         chain.push_back({pid, pid - 1, L"p"});
-    ProcList list(chain);
     for (unsigned flags : {0u, unsigned(EP_TREE)}) {
-        std::wstring out = Print(list, 1, flags);
+        std::wstring out = Print(chain, 1, flags);
         EXPECT_EQ(result, 0);
         std::vector<std::wstring> lines;
         for (size_t start = 2, end; (end = out.find(L"\r\n", start)) != std::wstring::npos; start = end + 2)
@@ -187,17 +183,17 @@ ServiceNamesInfo* NewServices(DWORD pid, const wchar_t* names, ServiceNamesInfo*
 
 TEST_F(Descendants, WindowTitlesAndServiceNames)
 {
-    ProcList list({{0, 0, L"idle"}, {20, 0, L"host.exe"}, {30, 0, L"app.exe"}, {40, 0, L"plain.exe"}});
+    const std::vector<Proc> procs = {{0, 0, L"idle"}, {20, 0, L"host.exe"}, {30, 0, L"app.exe"}, {40, 0, L"plain.exe"}};
     vornel::list_owner<WindowTitleInfo> windows;
     vornel::list_owner<ServiceNamesInfo> services;
     *windows.addr() = NewTitle(20, L"Host window", NewTitle(30, L"App window", nullptr));
     *services.addr() = NewServices(0, L"Never shown", NewServices(20, L"Event Log; Plug and Play", nullptr));
 
-    EXPECT_EQ(Print(list, 0, EP_WINDOWS, nullptr, windows.get(), services.get()),
+    EXPECT_EQ(Print(procs, 0, EP_WINDOWS, nullptr, windows.get(), services.get()),
               L"\r\n0  idle\r\n  20  host.exe  Event Log; Plug and Play\r\n  30  app.exe  App window\r\n"
               L"  40  plain.exe\r\n");
     // Without the flag the lists are not consulted.
-    EXPECT_EQ(Print(list, 20, 0, nullptr, windows.get(), services.get()), L"\r\n20  host.exe\r\n");
+    EXPECT_EQ(Print(procs, 20, 0, nullptr, windows.get(), services.get()), L"\r\n20  host.exe\r\n");
 }
 
 DWORD WINAPI PressCtrlCLater(void*)
@@ -210,7 +206,7 @@ DWORD WINAPI PressCtrlCLater(void*)
 TEST_F(Descendants, StopsBeforeTheFirstLineOrInADeepLevel)
 {
     CtrlCSeen = 1;
-    EXPECT_EQ(Print(ProcList(ExampleTree), 1000, EP_TREE), L"\r\n");
+    EXPECT_EQ(Print(ExampleTree, 1000, EP_TREE), L"\r\n");
     EXPECT_EQ(result, STOPPED);
     SetUp();  // a fresh output state for the second walk
 
@@ -220,11 +216,10 @@ TEST_F(Descendants, StopsBeforeTheFirstLineOrInADeepLevel)
     for (DWORD pid = 1; pid <= 8; ++pid)
         procs.push_back({pid, pid - 1, L"p"});
     procs.push_back({100, 1, L"sibling"});
-    ProcList list(procs);
     PageLines = LinesLeft = 6;
     PauseTime = 60000;
     vornel::unique_handle thread(CreateThread(nullptr, 0, PressCtrlCLater, nullptr, 0, nullptr));
-    std::wstring out = Print(list, 1, 0);
+    std::wstring out = Print(procs, 1, 0);
     WaitForSingleObject(thread.get(), INFINITE);
     EXPECT_EQ(result, STOPPED);
     EXPECT_EQ(out, L"\r\n1  p\r\n  2  p\r\n    3  p\r\n      4  p\r\n        5  p\r\n");
