@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <string>
-#include <vector>
 
 #include "tests/support/process_runner.h"
 
@@ -15,7 +14,6 @@ using namespace vornel::test;
 namespace {
 
 constexpr char Exe[] = "vornel_testhelper.exe";
-constexpr char Title[] = "Vornel EP Title";
 // Connectors as UTF-8: "├─", "└─", "│ ".
 constexpr char Tee[] = "\xE2\x94\x9C\xE2\x94\x80";
 constexpr char Corner[] = "\xE2\x94\x94\xE2\x94\x80";
@@ -31,6 +29,9 @@ std::string Hex(DWORD value)
     return text;
 }
 
+// A process line without connectors: indentation, ID and name.
+std::string Line(const std::string& lead, DWORD pid) { return lead + S(pid) + "  " + Exe + "\r\n"; }
+
 // A parent with a window, two children with one child each.
 class Enumprocesses : public ::testing::Test {
 protected:
@@ -38,11 +39,7 @@ protected:
     {
         helper = new Helper(L"--children 2 --grandchildren 1 --window \"Vornel EP Title|VornelEpClass|1|0\"");
     }
-    static void TearDownTestSuite()
-    {
-        delete helper;
-        helper = nullptr;
-    }
+    static void TearDownTestSuite() { delete helper; }
     void SetUp() override
     {
         ASSERT_TRUE(helper->ready());
@@ -69,60 +66,55 @@ protected:
         return "\r\n" + line("", pid()) + line("  ", c1) + line("    ", g1) + line("  ", c2) + line("    ", g2);
     }
 
-    static RunResult Expect(const std::wstring& args, const std::string& out, const std::string& err = "",
-                            DWORD code = 0)
+    static void Expect(const std::wstring& args, const std::string& out, const std::string& err = "",
+                       DWORD code = 0)
     {
         RunResult r = RunOrsh(L"enumprocesses " + args);
         EXPECT_EQ(r.out, out) << Narrow(args);
         EXPECT_EQ(r.err, err) << Narrow(args);
         EXPECT_EQ(r.exitCode, code) << Narrow(args);
-        return r;
     }
     static void ExpectError(const std::wstring& args, const std::string& message)
     {
         Expect(args, "", "Vornel plugin: " + message + "\r\n", 1);
     }
 
-    static Helper* helper;
+    static inline Helper* helper = nullptr;
     DWORD c1 = 0, g1 = 0, c2 = 0, g2 = 0;
 };
 
-Helper* Enumprocesses::helper = nullptr;
-
 TEST_F(Enumprocesses, ByIdInDecimalOrHex)
 {
-    Expect(L"/O " + W(pid()), Tree(false));
     wchar_t hex[16];
     wsprintfW(hex, L"0x%x", pid());
+    Expect(L"/O " + W(pid()), Tree(false));
     Expect(L"/O " + std::wstring(hex), Tree(false));
     // Switches after the ID still apply to its tree.
     Expect(W(pid()) + L" /t /o", Tree(true));
     Expect(L"/X /T /O " + W(pid()), Tree(true, Hex));
-    Expect(L"/O /D /P " + W(c1), "\r\n" + S(c1) + "  " + Exe + "\r\n  " + S(g1) + "  " + Exe + "\r\n");
+    Expect(L"/O /D /P " + W(c1), "\r\n" + Line("", c1) + Line("  ", g1));
 }
 
 TEST_F(Enumprocesses, SortOrders)
 {
     // Descending IDs turn the children round; names tie, so /O:N keeps
     // snapshot order, which /O:U and no /O give too.
-    RunResult reversed = RunOrsh(L"enumprocesses /O:-P " + W(pid()));
-    std::string second = "  " + S(c1) + "  " + Exe + "\r\n    " + S(g1) + "  " + Exe + "\r\n";
-    EXPECT_EQ(reversed.out.substr(reversed.out.size() - second.size()), second) << reversed.out;
+    std::string reversed = RunOrsh(L"enumprocesses /O:-P " + W(pid())).out;
+    std::string second = Line("  ", c1) + Line("    ", g1);
+    EXPECT_EQ(reversed.substr(reversed.size() - second.size()), second) << reversed;
     std::string plain = RunOrsh(L"enumprocesses " + W(pid())).out;
-    EXPECT_EQ(RunOrsh(L"enumprocesses /O:U " + W(pid())).out, plain);
-    EXPECT_EQ(RunOrsh(L"enumprocesses /O:N " + W(pid())).out, plain);
-    EXPECT_EQ(RunOrsh(L"enumprocesses /O: " + W(pid())).out, plain);
     EXPECT_EQ(plain.size(), Tree(false).size());
+    for (const wchar_t* order : {L"/O:U ", L"/O:N ", L"/O: "})
+        EXPECT_EQ(RunOrsh(L"enumprocesses " + std::wstring(order) + W(pid())).out, plain) << Narrow(order);
 }
 
 TEST_F(Enumprocesses, ByNameOrPath)
 {
     // The first match in the snapshot is the parent, started before its children.
-    Expect(L"/O vornel_testhelper", Tree(false));
-    Expect(L"/O VORNEL_TESTHELPER.EXE", Tree(false));
-    Expect(L"/O vornel_test*", Tree(false));
-    Expect(L"/O \"" + BinPath(L"vornel_testhelper.exe") + L"\"", Tree(false));
-    Expect(L"/O \"" + BinDir() + L"\\vornel_test?elper.*\"", Tree(false));
+    for (const std::wstring& name : {std::wstring(L"vornel_testhelper"), std::wstring(L"VORNEL_TESTHELPER.EXE"),
+                                     std::wstring(L"vornel_test*"), L"\"" + BinPath(L"vornel_testhelper.exe") + L"\"",
+                                     L"\"" + BinDir() + L"\\vornel_test?elper.*\""})
+        Expect(L"/O " + name, Tree(false));
     // A name with a dot is not tried again with ".exe".
     ExpectError(L"vornel_testhelper.", "Bad PID: \"VORNEL_TESTHELPER.\"");
     ExpectError(L"no_such_program", "Bad PID: \"NO_SUCH_PROGRAM\"");
@@ -133,8 +125,7 @@ TEST_F(Enumprocesses, ByNameOrPath)
 
 TEST_F(Enumprocesses, SeveralAndMissingIds)
 {
-    std::string c1Tree = "\r\n" + S(c1) + "  " + Exe + "\r\n  " + S(g1) + "  " + Exe + "\r\n";
-    std::string g2Tree = "\r\n" + S(g2) + "  " + Exe + "\r\n";
+    std::string c1Tree = "\r\n" + Line("", c1) + Line("  ", g1), g2Tree = "\r\n" + Line("", g2);
     Expect(W(c1) + L" " + W(g2) + L" " + W(c1), c1Tree + g2Tree + c1Tree);
     Expect(W(c1) + L" 99999 " + W(g2), c1Tree + g2Tree, "Vornel plugin: Process ID not found: 99999\r\n", 2);
 
@@ -146,7 +137,7 @@ TEST_F(Enumprocesses, SeveralAndMissingIds)
         trees += g2Tree;
     }
     Expect(many, trees);
-    ExpectError(many + L" 0x" + W(99), "Too many PIDs: \"0X99\"");
+    ExpectError(many + L" 0x99", "Too many PIDs: \"0X99\"");
 }
 
 TEST_F(Enumprocesses, OwnShellByDefault)
@@ -154,9 +145,8 @@ TEST_F(Enumprocesses, OwnShellByDefault)
     // One shell, two commands: no argument and "." both give its own tree.
     RunResult r = RunOrshInteractive("enumprocesses\nenumprocesses .\n", InputFrom::Pipe);
     EXPECT_EQ(r.exitCode, 0u);
-    size_t half = r.out.size() / 2;
-    std::string first = r.out.substr(0, half);
-    EXPECT_EQ(r.out.substr(half), first);
+    std::string first = r.out.substr(0, r.out.size() / 2);
+    EXPECT_EQ(r.out.substr(first.size()), first);
     std::string id = first.substr(2, first.find(' ') - 2);
     EXPECT_GT(std::stoul(id), 0ul) << first;
     EXPECT_EQ(first, "\r\n" + id + "  orsh.exe\r\n");
@@ -164,14 +154,14 @@ TEST_F(Enumprocesses, OwnShellByDefault)
 
 TEST_F(Enumprocesses, WindowTitlesAndServiceNames)
 {
-    Expect(L"/W " + W(g2), "\r\n" + S(g2) + "  " + Exe + "\r\n");
-    Expect(L"/W /O " + W(c2), "\r\n" + S(c2) + "  " + Exe + "\r\n  " + S(g2) + "  " + Exe + "\r\n");
+    Expect(L"/W " + W(g2), "\r\n" + Line("", g2));
+    Expect(L"/W /O " + W(c2), "\r\n" + Line("", c2) + Line("  ", g2));
 
     // The helper, with its window, is a child of this test program.
     RunResult mine = RunOrsh(L"enumprocesses /W " + W(GetCurrentProcessId()));
-    EXPECT_NE(mine.out.find("\r\n  " + S(pid()) + "  " + Exe + "  " + Title + "\r\n"), std::string::npos)
+    EXPECT_NE(mine.out.find("\r\n  " + S(pid()) + "  " + Exe + "  Vornel EP Title\r\n"), std::string::npos)
         << mine.out;
-    EXPECT_EQ(RunOrsh(L"enumprocesses " + W(GetCurrentProcessId())).out.find(Title), std::string::npos);
+    EXPECT_EQ(RunOrsh(L"enumprocesses " + W(GetCurrentProcessId())).out.find("Vornel EP Title"), std::string::npos);
 
     // Wine's service manager starts the event log in a service host of its own.
     RunResult services = RunOrsh(L"enumprocesses /W /T services.exe");
@@ -185,7 +175,7 @@ TEST_F(Enumprocesses, WindowTitlesAndServiceNames)
     EXPECT_EQ(RunOrsh(L"enumprocesses /T services.exe").out.find("Event Log"), std::string::npos);
 }
 
-TEST_F(Enumprocesses, HelpTexts)
+TEST_F(Enumprocesses, HelpTextsAndRejectedCommandLines)
 {
     const std::string usage =
         "List processes started by the specified PID.\n\nENUMPROCESSES /D /O: /P /T /W /X pid...\r\n\n"
@@ -197,21 +187,18 @@ TEST_F(Enumprocesses, HelpTexts)
     RunResult versions = RunOrsh(L"enumprocesses /??");
     EXPECT_EQ(versions.out.substr(0, usage.size()), usage);
     EXPECT_NE(versions.out.find("1.0.25.3"), std::string::npos);
-
     const std::string sortHelp =
         "ENUMPROCESSES /O:  \xE2\x80\x94 sort processes\n\n\tN\tby process name\n\tP\tby process ID\n";
     Expect(L"/O?", sortHelp);
     Expect(L"/O:-N? 99999", sortHelp);
-}
 
-TEST_F(Enumprocesses, RejectedCommandLines)
-{
-    ExpectError(L"/Z " + W(pid()), "Unknown option: \"/Z\"");
-    ExpectError(L"/tx", "Unknown option: \"/TX\"");
-    ExpectError(L"/HL", "Syntax error: \"/HL\"");
-    ExpectError(L"/hlx", "Syntax error: \"/HLX\"");
-    ExpectError(L"/O:Q", "Bad sort key: /O:Q");
-    ExpectError(L"/P:x", "Syntax error: \"/P:X\"");
+    const std::pair<std::wstring, const char*> rejected[] = {
+        {L"/Z " + W(pid()), "Unknown option: \"/Z\""}, {L"/tx", "Unknown option: \"/TX\""},
+        {L"/hlx", "Syntax error: \"/HLX\""},         {L"/O:Q", "Bad sort key: /O:Q"},
+        {L"/P:x", "Syntax error: \"/P:X\""},
+    };
+    for (const auto& [args, message] : rejected)
+        ExpectError(args, message);
     // /HL with nothing after it adds nothing and is no error.
     Expect(L"/HL: /hl=vornel* /O " + W(pid()), Tree(false));
 }

@@ -11,85 +11,17 @@
 #include <future>
 #include <string>
 
+#include "frame/owners.h"
 #include "tests/support/help_viewer.h"
 #include "tests/support/process_runner.h"
 
 namespace {
 
 using namespace vornel::test;
+using vornel::scope_exit;
+using vornel::unique_handle;
 
 constexpr wchar_t Caption[] = L"Missing Help File";
-
-void CopyShell(const ScratchDirectory& directory)
-{
-    for (const wchar_t* file : {L"orsh.exe", L"OrshHost.dll", L"Vornel.dll"})
-        ASSERT_TRUE(directory.Copy(BinPath(file))) << file;
-}
-
-// An interactive shell whose input the test holds open: the plug-in stays
-// loaded until the input ends.
-class ShellSession {
-public:
-    explicit ShellSession(const std::wstring& shellPath)
-    {
-        SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-        HANDLE inputRead = nullptr;
-        if (!CreatePipe(&inputRead, &input_, &inherit, 0))
-            return;
-        SetHandleInformation(input_, HANDLE_FLAG_INHERIT, 0);
-        HANDLE nul = CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING,
-                                 0, nullptr);
-        STARTUPINFOW startup = {};
-        startup.cb = sizeof startup;
-        startup.dwFlags = STARTF_USESTDHANDLES;
-        startup.hStdInput = inputRead;
-        startup.hStdOutput = nul;
-        startup.hStdError = nul;
-        std::wstring commandLine = L"\"" + shellPath + L"\"";
-        PROCESS_INFORMATION started = {};
-        if (CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
-                           &started)) {
-            CloseHandle(started.hThread);
-            process_ = started.hProcess;
-            pid_ = started.dwProcessId;
-        }
-        CloseHandle(inputRead);
-        CloseHandle(nul);
-    }
-    ~ShellSession()
-    {
-        if (process_ && Close() != WAIT_OBJECT_0)
-            EndProcess(process_);
-        if (process_)
-            CloseHandle(process_);
-    }
-    ShellSession(const ShellSession&) = delete;
-    ShellSession& operator=(const ShellSession&) = delete;
-
-    bool started() const { return process_ != nullptr; }
-    DWORD pid() const { return pid_; }
-
-    bool Send(const std::string& line)
-    {
-        DWORD written = 0;
-        return WriteFile(input_, line.data(), (DWORD)line.size(), &written, nullptr) && written == line.size();
-    }
-
-    // Ends the input, so the shell unloads the plug-in and exits.
-    DWORD Close()
-    {
-        if (input_) {
-            CloseHandle(input_);
-            input_ = nullptr;
-        }
-        return WaitForSingleObject(process_, 20000);
-    }
-
-private:
-    HANDLE input_ = nullptr;
-    HANDLE process_ = nullptr;
-    DWORD pid_ = 0;
-};
 
 // The hh.exe that `parent` started, opened for reading its command line.
 HANDLE WaitForViewer(DWORD parent)
@@ -112,24 +44,53 @@ HANDLE WaitForViewer(DWORD parent)
     return nullptr;
 }
 
-// Opens the help for `topic` in a shell run from `shellDirectory`; returns
-// the viewer's command line, and checks that the viewer ends with the shell.
-std::wstring ViewerCommandLineFromShell(const ScratchDirectory& shellDirectory, const std::string& topic)
+// Opens the help for `topic` in an interactive shell run from `directory`
+// whose input the test holds open, so the plug-in stays loaded; returns the
+// viewer's command line, and checks that the viewer ends with the shell.
+std::wstring ViewerCommandLineFromShell(const std::wstring& directory, const std::string& topic)
 {
-    ShellSession shell(shellDirectory.path() + L"\\orsh.exe");
-    EXPECT_TRUE(shell.started());
-    EXPECT_TRUE(shell.Send("help " + topic + "\n"));
-    HANDLE viewer = WaitForViewer(shell.pid());
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    unique_handle inputRead, input;
+    EXPECT_TRUE(CreatePipe(inputRead.put(), input.put(), &inherit, 0));
+    SetHandleInformation(input.get(), HANDLE_FLAG_INHERIT, 0);
+    unique_handle nul(
+        CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0, nullptr));
+    STARTUPINFOW startup{sizeof startup};
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = inputRead.get();
+    startup.hStdOutput = startup.hStdError = nul.get();
+    std::wstring shellLine = L"\"" + directory + L"\\orsh.exe\"";
+    PROCESS_INFORMATION started{};
+    if (!CreateProcessW(nullptr, shellLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &started)) {
+        ADD_FAILURE() << "no shell started";
+        return {};
+    }
+    CloseHandle(started.hThread);
+    inputRead.reset();
+    unique_handle shell(started.hProcess);
+    // Ending the input unloads the plug-in and ends the shell.
+    auto closeShell = [&] {
+        input.reset();
+        return WaitForSingleObject(shell.get(), 20000);
+    };
+    scope_exit endShell([&] {
+        if (closeShell() != WAIT_OBJECT_0)
+            EndProcess(shell.get());
+    });
+
+    std::string command = "help " + topic + "\n";
+    DWORD written = 0;
+    EXPECT_TRUE(WriteFile(input.get(), command.data(), (DWORD)command.size(), &written, nullptr));
+    unique_handle viewer(WaitForViewer(started.dwProcessId));
     if (!viewer) {
         ADD_FAILURE() << "no help viewer started";
         return {};
     }
-    std::wstring commandLine = ReadCommandLine(viewer);
-    EXPECT_EQ(WaitForSingleObject(viewer, 300), static_cast<DWORD>(WAIT_TIMEOUT)) << "the viewer stays open";
-    EXPECT_EQ(shell.Close(), WAIT_OBJECT_0);
-    EXPECT_EQ(WaitForSingleObject(viewer, 10000), WAIT_OBJECT_0) << "unloading the plug-in ends its viewer";
-    EndProcess(viewer);
-    CloseHandle(viewer);
+    scope_exit endViewer([&] { EndProcess(viewer.get()); });
+    std::wstring commandLine = ReadCommandLine(viewer.get());
+    EXPECT_EQ(WaitForSingleObject(viewer.get(), 300), static_cast<DWORD>(WAIT_TIMEOUT)) << "the viewer stays open";
+    EXPECT_EQ(closeShell(), WAIT_OBJECT_0);
+    EXPECT_EQ(WaitForSingleObject(viewer.get(), 10000), WAIT_OBJECT_0) << "unloading the plug-in ends its viewer";
     return commandLine;
 }
 
@@ -164,6 +125,8 @@ protected:
         windowsDirectory_ = windows;
         ASSERT_EQ(GetFileAttributesW(WindowsHelpFile().c_str()), INVALID_FILE_ATTRIBUTES)
             << "no help file of ours in the Windows help directory";
+        for (const wchar_t* file : {L"orsh.exe", L"OrshHost.dll", L"Vornel.dll"})
+            ASSERT_TRUE(shell_.Copy(BinPath(file))) << file;
     }
     void TearDown() override { DeleteFileW(WindowsHelpFile().c_str()); }
 
@@ -175,33 +138,27 @@ protected:
 
 TEST_F(HelpFromTheShell, AHelpDirectoryBesideTheDll)
 {
-    CopyShell(shell_);
     ASSERT_TRUE(shell_.MakeDirectory(L"Help"));
     ASSERT_TRUE(shell_.Copy(BinPath(L"Vornel.chm"), L"Help"));
-    EXPECT_EQ(ViewerCommandLineFromShell(shell_, "@PidSvcNames"),
+    EXPECT_EQ(ViewerCommandLineFromShell(shell_.path(), "@PidSvcNames"),
               L"\"" + ViewerPath() + L"\" \"" + shell_.path() + L"\\Help\\Vornel.chm::/f_pidsvcnames.html\"");
 }
 
 TEST_F(HelpFromTheShell, TheWindowsHelpDirectoryComesLast)
 {
-    CopyShell(shell_);
     ASSERT_TRUE(CopyFileW(BinPath(L"Vornel.chm").c_str(), WindowsHelpFile().c_str(), FALSE));
-    EXPECT_EQ(ViewerCommandLineFromShell(shell_, "enumprocesses"),
+    EXPECT_EQ(ViewerCommandLineFromShell(shell_.path(), "enumprocesses"),
               L"\"" + ViewerPath() + L"\" \"" + WindowsHelpFile() + L"::/enumprocesses.html\"");
 }
 
 TEST_F(HelpFromTheShell, NoHelpFileAnywhereShowsTheMessageBox)
 {
-    CopyShell(shell_);
     ASSERT_EQ(FindWindowW(nullptr, Caption), nullptr);
     auto run = std::async(std::launch::async,
                           [&] { return RunProcess(L"\"" + shell_.path() + L"\\orsh.exe\" help services", {}, 60000); });
     HWND box = nullptr;
-    for (int tries = 0; tries < 300 && !box; ++tries) {
-        box = FindWindowW(nullptr, Caption);
-        if (!box)
-            Sleep(100);
-    }
+    for (int tries = 0; tries < 300 && !(box = FindWindowW(nullptr, Caption)); ++tries)
+        Sleep(100);
     ASSERT_NE(box, nullptr) << "no message box";
     std::wstring text = StaticText(box);
     // The box is modal: the shell waits until it is closed with OK.

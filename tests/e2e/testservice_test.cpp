@@ -7,55 +7,39 @@
 using vornel::test::TestServices;
 
 // A share-process program dispatches start requests by service name, so
-// every name of the group must reach its own service.
+// every name of the group must reach its own service; stopping one leaves
+// the others running.
 TEST(TestService, ShareProcessServicesStartAndStopByName)
 {
     TestServices services({L"VtsShareA", L"VtsShareB", L"VtsShareC"}, true);
     ASSERT_TRUE(services.ok());
-    ASSERT_TRUE(services.Start(L"VtsShareA"));
-    ASSERT_TRUE(services.Start(L"VtsShareB"));
-    ASSERT_TRUE(services.Start(L"VtsShareC"));
-    EXPECT_NE(services.ProcessId(L"VtsShareA"), 0u);
-    EXPECT_NE(services.ProcessId(L"VtsShareC"), 0u);
-
-    // Stopping one leaves the others running.
+    for (const wchar_t* name : {L"VtsShareA", L"VtsShareB", L"VtsShareC"})
+        ASSERT_TRUE(services.Start(name));
     ASSERT_TRUE(services.Stop(L"VtsShareB"));
-    EXPECT_EQ(services.State(L"VtsShareB"), (DWORD)SERVICE_STOPPED);
     EXPECT_EQ(services.ProcessId(L"VtsShareB"), 0u);
-    EXPECT_EQ(services.State(L"VtsShareA"), (DWORD)SERVICE_RUNNING);
-    EXPECT_EQ(services.State(L"VtsShareC"), (DWORD)SERVICE_RUNNING);
+    for (const wchar_t* name : {L"VtsShareA", L"VtsShareC"}) {
+        EXPECT_EQ(services.State(name), (DWORD)SERVICE_RUNNING);
+        EXPECT_NE(services.ProcessId(name), 0u);
+    }
 }
 
+// Own-process services run in processes of their own, start again after a
+// stop, and are deleted with the object that registered them.
 TEST(TestService, OwnProcessServicesRunInSeparateProcesses)
 {
-    TestServices services({L"VtsOwnA", L"VtsOwnB"}, false);
-    ASSERT_TRUE(services.ok());
-    EXPECT_EQ(services.State(L"VtsOwnA"), (DWORD)SERVICE_STOPPED);
-    ASSERT_TRUE(services.Start(L"VtsOwnA"));
-    ASSERT_TRUE(services.Start(L"VtsOwnB"));
-    EXPECT_NE(services.ProcessId(L"VtsOwnA"), 0u);
-    EXPECT_NE(services.ProcessId(L"VtsOwnB"), 0u);
-    EXPECT_NE(services.ProcessId(L"VtsOwnA"), services.ProcessId(L"VtsOwnB"));
-    ASSERT_TRUE(services.Stop(L"VtsOwnA"));
-    EXPECT_EQ(services.ProcessId(L"VtsOwnA"), 0u);
-    // Started again after a stop.
-    ASSERT_TRUE(services.Start(L"VtsOwnA"));
-    EXPECT_EQ(services.State(L"VtsOwnA"), (DWORD)SERVICE_RUNNING);
-}
-
-// Destruction removes the registrations.
-TEST(TestService, ServicesAreDeletedAfterTheTest)
-{
     {
-        TestServices services({L"VtsGone"}, false);
+        TestServices services({L"VtsOwnA", L"VtsOwnB"}, false);
         ASSERT_TRUE(services.ok());
-        ASSERT_TRUE(services.Start(L"VtsGone"));
+        EXPECT_EQ(services.State(L"VtsOwnA"), (DWORD)SERVICE_STOPPED);
+        ASSERT_TRUE(services.Start(L"VtsOwnA") && services.Start(L"VtsOwnB"));
+        EXPECT_NE(services.ProcessId(L"VtsOwnA"), 0u);
+        EXPECT_NE(services.ProcessId(L"VtsOwnB"), 0u);
+        EXPECT_NE(services.ProcessId(L"VtsOwnA"), services.ProcessId(L"VtsOwnB"));
+        ASSERT_TRUE(services.Stop(L"VtsOwnA"));
+        EXPECT_EQ(services.ProcessId(L"VtsOwnA"), 0u);
+        ASSERT_TRUE(services.Start(L"VtsOwnA"));
     }
-    SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
-    ASSERT_NE(manager, nullptr);
-    SC_HANDLE service = OpenServiceW(manager, L"VtsGone", SERVICE_QUERY_STATUS);
-    EXPECT_EQ(service, nullptr);
-    if (service)
-        CloseServiceHandle(service);
-    CloseServiceHandle(manager);
+    vornel::unique_sc_handle manager(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
+    ASSERT_TRUE(manager);
+    EXPECT_FALSE(vornel::unique_sc_handle(OpenServiceW(manager.get(), L"VtsOwnA", SERVICE_QUERY_STATUS)));
 }
