@@ -1,9 +1,7 @@
-// `help NAME` in the shell: the help viewer that the plug-in starts from its
-// real DLL, which lives exactly as long as the shell keeps the plug-in, and
-// the message box when the help file is in none of its places. Each test runs
-// a copy of the shell and the plug-in from a directory of its own, so that the
-// places beside the DLL and beside the shell hold only what the test puts
-// there.
+// `help NAME` in the shell: the viewer that the plug-in starts lives exactly as
+// long as the shell keeps the plug-in; a message box when the help file is in
+// none of its places. Each test runs a copy of the shell and the plug-in from a
+// directory of its own, which holds only the help files the test puts there.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <tlhelp32.h>
@@ -94,25 +92,6 @@ std::wstring ViewerCommandLineFromShell(const std::wstring& directory, const std
     return commandLine;
 }
 
-std::wstring StaticText(HWND box)
-{
-    std::wstring text;
-    EnumChildWindows(
-        box,
-        [](HWND child, LPARAM found) -> BOOL {
-            wchar_t className[64];
-            wchar_t buffer[2048];
-            if (GetClassNameW(child, className, 64) && _wcsicmp(className, L"Static") == 0 &&
-                GetWindowTextW(child, buffer, 2048) > 0) {
-                *reinterpret_cast<std::wstring*>(found) = buffer;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&text));
-    return text;
-}
-
 class HelpFromTheShell : public testing::Test {
 protected:
     void SetUp() override
@@ -160,13 +139,15 @@ TEST_F(HelpFromTheShell, NoHelpFileAnywhereShowsTheMessageBox)
     for (int tries = 0; tries < 300 && !(box = FindWindowW(nullptr, Caption)); ++tries)
         Sleep(100);
     ASSERT_NE(box, nullptr) << "no message box";
-    std::wstring text = StaticText(box);
+    // A message box's text is the static control with the ID 0xFFFF.
+    wchar_t text[2048] = L"";
+    GetDlgItemTextW(box, 0xFFFF, text, 2048);
     // The box is modal: the shell waits until it is closed with OK.
     EXPECT_EQ(run.wait_for(std::chrono::milliseconds(300)), std::future_status::timeout);
     PostMessageW(box, WM_COMMAND, IDOK, 0);
     RunResult result = run.get();
 
-    EXPECT_EQ(text, L"I can\u2019t find the help file Vornel.chm.  It should be:\n\n"
+    EXPECT_EQ(std::wstring(text), L"I can\u2019t find the help file Vornel.chm.  It should be:\n\n"
                     L"    \u2022  in a directory specified in %VORNELHELP\n"
                     L"    \u2022  in a directory specified in %PLUGINHELP\n"
                     L"    \u2022  in the same directory as the .DLL file\n"
