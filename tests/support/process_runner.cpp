@@ -44,6 +44,19 @@ void ReadAll(HANDLE pipe, std::string* sink)
         sink->append(buffer, got);
 }
 
+// CreateProcessW, tried once more after a short pause: under a loaded
+// wineserver a start can fail transiently, and a test should not fail on it.
+BOOL Start(std::wstring& cmd, STARTUPINFOW* si, PROCESS_INFORMATION* pi)
+{
+    for (int attempt = 0;; ++attempt) {
+        if (CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, si, pi))
+            return TRUE;
+        if (attempt == 1)
+            return FALSE;
+        Sleep(200);
+    }
+}
+
 bool MakePipe(HANDLE* read, HANDLE* write, bool childReads)
 {
     SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
@@ -89,7 +102,7 @@ RunResult RunProcess(const std::wstring& commandLine, const std::string& input, 
     si.hStdError = errWrite;
     PROCESS_INFORMATION pi{};
     std::wstring cmd = commandLine;
-    BOOL ok = CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
+    BOOL ok = Start(cmd, &si, &pi);
     CloseHandle(inRead);
     CloseHandle(outWrite);
     CloseHandle(errWrite);
@@ -146,7 +159,7 @@ Helper::Helper(const std::wstring& args)
     si.hStdError = GetStdHandle(STD_ERROR_HANDLE);
     PROCESS_INFORMATION pi{};
     std::wstring cmd = L"\"" + BinPath(L"vornel_testhelper.exe") + L"\" " + args;
-    BOOL ok = CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
+    BOOL ok = Start(cmd, &si, &pi);
     CloseHandle(inRead);
     CloseHandle(outWrite);
     if (!ok)
