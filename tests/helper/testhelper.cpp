@@ -47,13 +47,13 @@ DWORD WINAPI StdinWatcher(void*)
     ExitProcess(exitCode);
 }
 
-HWND MakeWindow(const std::wstring& spec)
+HWND MakeWindow(const std::wstring& description)
 {
     std::vector<std::wstring> parts;
     size_t start = 0;
     for (;;) {
-        size_t bar = spec.find(L'|', start);
-        parts.push_back(spec.substr(start, bar - start));
+        size_t bar = description.find(L'|', start);
+        parts.push_back(description.substr(start, bar - start));
         if (bar == std::wstring::npos)
             break;
         start = bar + 1;
@@ -110,8 +110,8 @@ int wmain(int argc, wchar_t** argv)
             Report("thread", tid);
         }
     }
-    for (const auto& spec : windows)
-        Report("window", (unsigned long long)(ULONG_PTR)MakeWindow(spec));
+    for (const auto& description : windows)
+        Report("window", (unsigned long long)(ULONG_PTR)MakeWindow(description));
 
     wchar_t self[MAX_PATH];
     GetModuleFileNameW(nullptr, self, MAX_PATH);
