@@ -14,7 +14,12 @@ int ParseNumber(const wchar_t* text, unsigned int* value, wchar_t** end)
     wchar_t* after = nullptr;
     unsigned long number;
     if (text[0] == L'0' && (text[1] == L'x' || text[1] == L'X') && iswxdigit(text[2])) {
-        number = wcstoul(text + 2, &after, 16);
+        // wcstoul would take a second "0x" as a prefix of its own: "0x0x5"
+        // is the number 0 followed by "x5", not 5.
+        bool secondPrefix = text[2] == L'0' && (text[3] == L'x' || text[3] == L'X');
+        number = secondPrefix ? 0 : wcstoul(text + 2, &after, 16);
+        if (secondPrefix)
+            after = const_cast<wchar_t*>(text + 3);
     } else {
         if (!iswdigit(text[0]))
             return -1;

@@ -110,6 +110,7 @@ TEST(ParseNumber, Rejections)
     EXPECT_EQ(ParseNumber(L"", &value, nullptr), -1);
     EXPECT_EQ(ParseNumber(nullptr, &value, nullptr), -1);
     EXPECT_EQ(ParseNumber(L"12ab", &value, nullptr), -1);
+    EXPECT_EQ(ParseNumber(L"0x0x5", &value, nullptr), -1);
 }
 
 TEST(ParseSortKeys, KeysReversalAndLimits)
