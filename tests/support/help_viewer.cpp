@@ -49,7 +49,10 @@ std::wstring TryReadCommandLine(HANDLE process)
         return {};
     std::wstring line(text.length / sizeof(wchar_t), L'\0');
     SIZE_T got = 0;
-    if (!ReadProcessMemory(process, text.buffer, line.data(), text.length, &got) || got != text.length)
+    // A process that has only just started may show its parameters before
+    // their text: a line that begins with a zero character is not there yet.
+    if (!ReadProcessMemory(process, text.buffer, line.data(), text.length, &got) || got != text.length ||
+        line[0] == L'\0')
         return {};
     return line;
 }
