@@ -86,9 +86,7 @@ int ListServices(const ServiceNameNode* names, DWORD typeMask, DWORD flags, DWOR
         if (!Selected(record, names, pidFilter))
             continue;
         ++line;
-        DWORD state = record->ServiceStatusProcess.dwCurrentState;
-        if (state > SERVICE_PAUSED)
-            state = 0;
+        DWORD state = KnownState(record->ServiceStatusProcess.dwCurrentState);
         if (flags & SV_START)
             StartListedService(manager.get(), record->lpServiceName, &state);
         else if (flags & SV_STOP)

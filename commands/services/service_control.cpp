@@ -3,12 +3,6 @@
 #include "commands/services/services.h"
 #include "frame/owners.h"
 
-namespace {
-
-DWORD KnownState(DWORD state) { return state > SERVICE_PAUSED ? 0 : state; }
-
-}  // namespace
-
 int StartListedService(SC_HANDLE manager, const wchar_t* name, DWORD* state)
 {
     if (!manager || !name || !*name)

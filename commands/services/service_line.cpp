@@ -46,7 +46,7 @@ void PrintSecondColumn(const wchar_t* text, const wchar_t* highlight)
 
 }  // namespace
 
-const wchar_t* ServiceStateName(DWORD state) { return StateNames[state > SERVICE_PAUSED ? 0 : state]; }
+const wchar_t* ServiceStateName(DWORD state) { return StateNames[KnownState(state)]; }
 
 int PrintServiceLine(const ENUM_SERVICE_STATUS_PROCESSW* record, DWORD flags, DWORD state, int line,
                      const wchar_t* highlight)

@@ -47,3 +47,6 @@ int PrintServiceLine(const ENUM_SERVICE_STATUS_PROCESSW* record, DWORD flags, DW
 
 // The word written for a state code; codes above 7 are "Unknown".
 const wchar_t* ServiceStateName(DWORD state);
+
+// State codes the listing knows: 1 to 7; anything else counts as 0 ("Unknown").
+inline DWORD KnownState(DWORD state) { return state > SERVICE_PAUSED ? 0 : state; }
