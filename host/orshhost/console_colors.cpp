@@ -9,7 +9,6 @@
 
 namespace {
 
-int normalOverride = -1;
 int lastColors = -1;
 
 int ColourNumber(const std::wstring& word)
@@ -27,13 +26,9 @@ int ColourNumber(const std::wstring& word)
 ORSH_API void __cdecl GetAttribute(unsigned int* normal, unsigned int* inverse)
 {
     unsigned attribute = 0x07;
-    if (normalOverride >= 0) {
-        attribute = (unsigned)normalOverride;
-    } else {
-        CONSOLE_SCREEN_BUFFER_INFO info;
-        if (GetConsoleScreenBufferInfo(GetStdHandle(STD_OUTPUT_HANDLE), &info))
-            attribute = info.wAttributes & 0xFF;
-    }
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    if (GetConsoleScreenBufferInfo(GetStdHandle(STD_OUTPUT_HANDLE), &info))
+        attribute = info.wAttributes & 0xFF;
     if (normal)
         *normal = attribute;
     if (inverse)
@@ -46,7 +41,6 @@ ORSH_API int __cdecl OrshLastColors(void) { return lastColors; }
 
 void ResetLastColors() { lastColors = -1; }
 
-ORSH_API void __cdecl OrshSetNormalAttribute(int attribute) { normalOverride = attribute; }
 
 // "[bright] colour [on [bright] colour]". Foreground -1: not a colour text.
 // Background 64: none was named.

@@ -12,9 +12,6 @@ ORSH_API void __cdecl OrshSetVariable(const wchar_t* name, const wchar_t* value)
 ORSH_API void __cdecl OrshSetShellState(int transient, int pipe);
 ORSH_API void __cdecl OrshSetBatch(const wchar_t* batchName, int line);
 
-// Normal attribute reported by GetAttribute; -1 restores "read the console".
-ORSH_API void __cdecl OrshSetNormalAttribute(int attribute);
-
 // Capture: while on, Printf/QPuts/CrLf text (stream 1) and Qprintf text to
 // the standard-error handle (stream 2) is appended to buffers instead of
 // being written. OrshCaptured returns the text so far (valid until the next
