@@ -41,24 +41,33 @@ int GetProcessCommandLine(DWORD processId, wchar_t* commandLine)
     vornel::unique_handle process(OpenProcess(ProcessQueryAccess() | PROCESS_VM_READ, FALSE, processId));
     if (!process)
         return 1;
+    return ReadProcessCommandLine(process.get(), commandLine);
+}
+
+int ReadProcessCommandLine(HANDLE process, wchar_t* commandLine)
+{
+    if (!commandLine || !NtQueryInformationProcessFn)
+        return -1;
+    if (!process)
+        return 1;
 
     BYTE basic[BASIC_INFORMATION_SIZE] = {};
     ULONG returned = 0;
-    if (NtQueryInformationProcessFn(process.get(), BASIC_INFORMATION_CLASS, basic, sizeof basic, &returned) != 0)
+    if (NtQueryInformationProcessFn(process, BASIC_INFORMATION_CLASS, basic, sizeof basic, &returned) != 0)
         return 2;
     auto pebAddress = FieldAt<ULONG64>(basic, PEB_ADDRESS_OFFSET);
     if (!pebAddress)
         return 2;
 
     auto peb = vornel::unique_block<BYTE>::allocate(PEB_READ_SIZE);
-    if (!peb || !ReadForeign(process.get(), pebAddress, peb.get(), PEB_READ_SIZE))
+    if (!peb || !ReadForeign(process, pebAddress, peb.get(), PEB_READ_SIZE))
         return 2;
     auto parametersAddress = FieldAt<ULONG64>(peb.get(), PARAMETERS_OFFSET);
     if (!parametersAddress)
         return 2;
 
     BYTE parameters[PARAMETERS_READ_SIZE];
-    if (!ReadForeign(process.get(), parametersAddress, parameters, sizeof parameters))
+    if (!ReadForeign(process, parametersAddress, parameters, sizeof parameters))
         return 2;
     auto lengthInBytes = FieldAt<USHORT>(parameters, COMMAND_LINE_LENGTH_OFFSET);
     auto textAddress = FieldAt<ULONG64>(parameters, COMMAND_LINE_BUFFER_OFFSET);
@@ -70,7 +79,7 @@ int GetProcessCommandLine(DWORD processId, wchar_t* commandLine)
     static_assert(0xFFFF / sizeof(wchar_t) < PATH_BUFFER_SIZE);
     size_t characters = lengthInBytes / sizeof(wchar_t);
     commandLine[0] = L'\0';
-    if (!ReadForeign(process.get(), textAddress, commandLine, characters * sizeof(wchar_t)))
+    if (!ReadForeign(process, textAddress, commandLine, characters * sizeof(wchar_t)))
         characters = 0;  // a partial read is no command line
     commandLine[characters] = L'\0';
     return 0;

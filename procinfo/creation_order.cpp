@@ -30,3 +30,5 @@ int IsProcessNewer(DWORD processIdA, DWORD processIdB)
         return 0;
     return createdA > createdB ? 1 : 0;
 }
+
+int (*ParentIsYounger)(DWORD parentId, DWORD childId) = IsProcessNewer;

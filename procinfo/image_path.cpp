@@ -6,6 +6,9 @@
 
 #include <cwchar>
 #include <cwctype>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include "frame/owners.h"
 #include "frame/plugin.h"
@@ -35,7 +38,65 @@ bool IsDriveRoot(const wchar_t* root)
     return iswalnum(root[0]) && root[1] == L':' && root[2] == L'\\' && root[3] == L'\0';
 }
 
+struct DriveTarget {
+    wchar_t device[3];  // "C:"
+    std::wstring target;
+};
+
+// The drive letters in the order the system lists them, each with its
+// device target; drives whose target cannot be read are left out.
+struct DriveMap {
+    std::vector<DriveTarget> drives;
+
+    static DriveMap Read()
+    {
+        DriveMap map;
+        auto buffer =
+            vornel::unique_block<wchar_t>::allocate_zeroed((DRIVE_LIST_SIZE + DEVICE_TARGET_SIZE) * sizeof(wchar_t));
+        if (!buffer)
+            return map;
+        wchar_t* target = buffer.get() + DRIVE_LIST_SIZE;
+        DWORD listed = GetLogicalDriveStringsW(DRIVE_LIST_SIZE - 1, buffer.get());
+        if (listed == 0 || listed >= DRIVE_LIST_SIZE)
+            return map;
+        for (const wchar_t* root = buffer.get(); *root; root += wcslen(root) + 1) {
+            if (!IsDriveRoot(root))
+                continue;
+            DriveTarget drive{{root[0], L':', L'\0'}, {}};
+            target[0] = L'\0';
+            if (!QueryDosDeviceW(drive.device, target, DEVICE_TARGET_SIZE))
+                continue;
+            target[DEVICE_TARGET_SIZE - 1] = L'\0';
+            drive.target = target;
+            map.drives.push_back(std::move(drive));
+        }
+        return map;
+    }
+};
+
 }  // namespace
+
+// The map of the innermost live scope, read at its first use.
+struct DriveMapScope::Cache {
+    std::optional<DriveMap> map;
+    const DriveMap& Get()
+    {
+        if (!map)
+            map = DriveMap::Read();
+        return *map;
+    }
+};
+
+namespace {
+DriveMapScope::Cache* ActiveDriveMap = nullptr;
+}
+
+DriveMapScope::DriveMapScope() : cache_(std::make_unique<Cache>()), outer_(ActiveDriveMap)
+{
+    ActiveDriveMap = cache_.get();
+}
+
+DriveMapScope::~DriveMapScope() { ActiveDriveMap = outer_; }
 
 int DevicePathToDosPath(wchar_t* path)
 {
@@ -56,25 +117,13 @@ int DevicePathToDosPath(wchar_t* path)
         return 0;
     }
 
-    // The drive list, then one drive's device target.
-    auto drives =
-        vornel::unique_block<wchar_t>::allocate_zeroed((DRIVE_LIST_SIZE + DEVICE_TARGET_SIZE) * sizeof(wchar_t));
-    if (!drives)
-        return 0;
-    wchar_t* target = drives.get() + DRIVE_LIST_SIZE;
-    DWORD listed = GetLogicalDriveStringsW(DRIVE_LIST_SIZE - 1, drives.get());
-    if (listed == 0 || listed >= DRIVE_LIST_SIZE)
-        return 0;
-
-    for (const wchar_t* root = drives.get(); *root; root += wcslen(root) + 1) {
-        if (!IsDriveRoot(root))
-            continue;
-        const wchar_t device[3] = {root[0], L':', L'\0'};
-        target[0] = L'\0';
-        if (!QueryDosDeviceW(device, target, DEVICE_TARGET_SIZE))
-            continue;
-        target[DEVICE_TARGET_SIZE - 1] = L'\0';
-        size_t targetLength = wcslen(target);
+    DriveMap own;
+    if (!ActiveDriveMap)
+        own = DriveMap::Read();
+    const DriveMap& map = ActiveDriveMap ? ActiveDriveMap->Get() : own;
+    for (const DriveTarget& drive : map.drives) {
+        size_t targetLength = drive.target.size();
+        const wchar_t* target = drive.target.c_str();
         // Shorter targets than "C:" would lengthen the path; none exist.
         if (targetLength < 2 || targetLength > length || _wcsnicmp(path, target, targetLength) != 0)
             continue;
@@ -83,7 +132,7 @@ int DevicePathToDosPath(wchar_t* path)
         wchar_t next = path[targetLength];
         if (next != L'\\' && next != L'\0' && target[targetLength - 1] != L'\\')
             continue;
-        ReplaceHead(path, length, targetLength, device, 2);
+        ReplaceHead(path, length, targetLength, drive.device, 2);
         return 0;
     }
     return 0;
@@ -95,11 +144,18 @@ int GetProcessImagePath(DWORD processId, wchar_t* path)
         return -1;
     path[0] = L'\0';
     vornel::unique_handle process(OpenProcess(ProcessQueryAccess(), FALSE, processId));
+    return ReadProcessImagePath(process.get(), path);
+}
+
+int ReadProcessImagePath(HANDLE process, wchar_t* path)
+{
+    if (!path)
+        return -1;
+    path[0] = L'\0';
     if (process) {
-        if (!GetProcessImageFileNameW(process.get(), path, PATH_BUFFER_SIZE))
+        if (!GetProcessImageFileNameW(process, path, PATH_BUFFER_SIZE))
             path[0] = L'\0';
         path[PATH_BUFFER_SIZE - 1] = L'\0';
-        process.reset();
     }
     if (path[0] == L'\0') {
         DWORD error = GetLastError();

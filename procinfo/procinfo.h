@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include <memory>
+
 inline constexpr int PATH_BUFFER_SIZE = 32768;
 inline constexpr int NAME_BUFFER_SIZE = 1024;
 
@@ -13,13 +15,43 @@ inline constexpr int NAME_BUFFER_SIZE = 1024;
 int MatchProcessName(const wchar_t* patternList, const wchar_t* text);
 int DevicePathToDosPath(wchar_t* path);
 int GetProcessImagePath(DWORD processId, wchar_t* path);
+// The same from a process handle opened with the query right.
+int ReadProcessImagePath(HANDLE process, wchar_t* path);
+
+// While one lives, DevicePathToDosPath reads the drive letters' device
+// targets from the system once, at the first path, instead of at every
+// path: a command that rewrites the paths of all processes or services
+// holds one. Commands run one at a time on the host's thread, so the
+// innermost scope serves the whole process.
+class DriveMapScope {
+public:
+    DriveMapScope();
+    ~DriveMapScope();
+    DriveMapScope(const DriveMapScope&) = delete;
+    DriveMapScope& operator=(const DriveMapScope&) = delete;
+    struct Cache;
+
+private:
+    std::unique_ptr<Cache> cache_;
+    Cache* outer_;
+};
 
 // Attribute queries.
 int GetProcessOwner(HANDLE process, wchar_t* owner);
 int GetProcessCommandLine(DWORD processId, wchar_t* commandLine);
 int GetProcessIntegrity(HANDLE process);
+// The same from handles already open: a process opened with the query right
+// and PROCESS_VM_READ, a token opened with TOKEN_QUERY.
+int ReadProcessCommandLine(HANDLE process, wchar_t* commandLine);
+int ReadTokenOwner(HANDLE token, wchar_t* owner);
+int ReadTokenIntegrity(HANDLE token);
 int IsProcessElevated(DWORD processId);
 int IsProcessNewer(DWORD processIdA, DWORD processIdB);
+// The check that both process-tree builders make on a parent ID: non-zero
+// when the process now holding that ID was created after the child, so the
+// ID was reused. IsProcessNewer; a pointer so that a test can stand in for
+// the system's creation times.
+extern int (*ParentIsYounger)(DWORD parentId, DWORD childId);
 
 // Window titles: one record per process, the window most like its main
 // window. Records are malloc'ed, sized to their title.

@@ -33,7 +33,15 @@ int GetProcessOwner(HANDLE process, wchar_t* owner)
     vornel::unique_handle token;
     if (!OpenProcessToken(process, TOKEN_QUERY, token.put()))
         return 0;
-    auto user = ReadTokenInformation(token.get(), TokenUser);
+    return ReadTokenOwner(token.get(), owner);
+}
+
+int ReadTokenOwner(HANDLE token, wchar_t* owner)
+{
+    if (!token || !owner)
+        return -1;
+    owner[0] = L'\0';
+    auto user = ReadTokenInformation(token, TokenUser);
     if (!user)
         return 0;
     PSID sid = reinterpret_cast<TOKEN_USER*>(user.get())->User.Sid;
@@ -58,7 +66,14 @@ int GetProcessIntegrity(HANDLE process)
     vornel::unique_handle token;
     if (!OpenProcessToken(process, TOKEN_QUERY, token.put()))
         return 0;
-    auto label = ReadTokenInformation(token.get(), TokenIntegrityLevel);
+    return ReadTokenIntegrity(token.get());
+}
+
+int ReadTokenIntegrity(HANDLE token)
+{
+    if (!token)
+        return -1;
+    auto label = ReadTokenInformation(token, TokenIntegrityLevel);
     if (!label)
         return 0;
     PSID sid = reinterpret_cast<TOKEN_MANDATORY_LABEL*>(label.get())->Label.Sid;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cwchar>
 #include <cwctype>
+#include <optional>
 
 #include "commands/enumprocesses/enumprocesses.h"
 #include "console/console.h"
@@ -36,7 +37,7 @@ bool IsChild(const _EnumProcInfo* record, const PathStep& here)
 }
 
 struct Walk {
-    const _EnumProcInfo* list;
+    const EnumProcChildren& children;
     unsigned flags;
     const wchar_t* highlightList;
     const wchar_t* sortKeys;
@@ -108,8 +109,9 @@ int PrintBranch(Walk& walk, DWORD processId, const wchar_t* name, int prefixLeng
         return 0;
 
     const PathStep here{processId, up};
+    const auto candidates = walk.children.Find(processId);
     int count = 0;
-    for (const _EnumProcInfo* record = walk.list; record; record = record->next)
+    for (const auto& [parent, record] : candidates)
         if (IsChild(record, here))
             ++count;
     if (count == 0)
@@ -119,7 +121,7 @@ int PrintBranch(Walk& walk, DWORD processId, const wchar_t* name, int prefixLeng
         auto children = vornel::unique_block<const _EnumProcInfo*>::allocate(count * sizeof(const _EnumProcInfo*));
         if (children) {
             int n = 0;
-            for (const _EnumProcInfo* record = walk.list; record; record = record->next)
+            for (const auto& [parent, record] : candidates)
                 if (IsChild(record, here))
                     children[n++] = record;
             const wchar_t* keys = walk.sortKeys;
@@ -138,7 +140,7 @@ int PrintBranch(Walk& walk, DWORD processId, const wchar_t* name, int prefixLeng
     }
 
     int n = 0;
-    for (const _EnumProcInfo* record = walk.list; record; record = record->next) {
+    for (const auto& [parent, record] : candidates) {
         if (!IsChild(record, here))
             continue;
         ++n;
@@ -149,6 +151,8 @@ int PrintBranch(Walk& walk, DWORD processId, const wchar_t* name, int prefixLeng
 }
 
 }  // namespace
+
+DWORD ChildKey(const _EnumProcInfo* record) { return record->parentProcessId; }
 
 int CompareChildren(const wchar_t* sortKeys, const _EnumProcInfo* a, const _EnumProcInfo* b)
 {
@@ -174,7 +178,8 @@ int CompareChildren(const wchar_t* sortKeys, const _EnumProcInfo* a, const _Enum
 
 int PrintDescendants(const _EnumProcInfo* list, DWORD processId, const wchar_t* name, unsigned flags,
                      const wchar_t* prefix, bool isLast, const wchar_t* highlightList, const wchar_t* sortKeys,
-                     const WindowTitleInfo* windowList, const ServiceNamesInfo* serviceList)
+                     const WindowTitleInfo* windowList, const ServiceNamesInfo* serviceList,
+                     const EnumProcChildren* children)
 {
     if (!list)
         return -1;
@@ -190,7 +195,10 @@ int PrintDescendants(const _EnumProcInfo* list, DWORD processId, const wchar_t* 
             ++prefixLength;
         }
     }
-    Walk walk{list,
+    std::optional<EnumProcChildren> own;
+    if (!children)
+        children = &own.emplace(list, ChildKey);
+    Walk walk{*children,
               flags,
               highlightList && *highlightList ? highlightList : nullptr,
               sortKeys && *sortKeys ? sortKeys : nullptr,

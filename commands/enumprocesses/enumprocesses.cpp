@@ -52,6 +52,7 @@ int PrintTrees(const EnumProcessesOptions& options)
     InstallCtrlHandler();
     vornel::scope_exit removeHandler([] { RemoveCtrlHandler(); });
 
+    const EnumProcChildren children(processes.get(), ChildKey);
     const wchar_t* highlightList = options.highlightList[0] ? options.highlightList : nullptr;
     const wchar_t* sortKeys = options.sortKeys[0] ? options.sortKeys : nullptr;
     int result = 0;
@@ -65,7 +66,7 @@ int PrintTrees(const EnumProcessesOptions& options)
             continue;
         }
         int printed = PrintDescendants(processes.get(), processId, record->name, options.flags, nullptr, false,
-                                       highlightList, sortKeys, windows.get(), services.get());
+                                       highlightList, sortKeys, windows.get(), services.get(), &children);
         if (printed == STOPPED)
             return 3;
         if (printed != 0)

@@ -7,6 +7,7 @@
 #include "frame/args.h"
 #include "frame/plugin.h"
 #include "procinfo/procinfo.h"
+#include "procinfo/record_lookup.h"
 
 // One process of the snapshot; one malloc'ed block each, sized to the name.
 // The list keeps snapshot order.
@@ -58,12 +59,19 @@ int FindProcessByName(const wchar_t* pattern);
 // MESSAGE_SIZE buffer.
 void FormatSystemMessage(DWORD code, wchar_t* message);
 
+// The records of a list by parent ID, in snapshot order: the children of
+// every process, looked up once for all the trees of one command.
+using EnumProcChildren = RecordsById<const _EnumProcInfo>;
+DWORD ChildKey(const _EnumProcInfo* record);
+
 // Prints the line of one process and, indented under it, its descendants.
 // 0, STOPPED when the user stopped the output, -1 for a missing list, -2
-// when the walk's prefix buffer cannot be allocated.
+// when the walk's prefix buffer cannot be allocated. `children` is the
+// list's index when the caller has built one, else it is built here.
 int PrintDescendants(const _EnumProcInfo* list, DWORD processId, const wchar_t* name, unsigned flags,
                      const wchar_t* prefix, bool isLast, const wchar_t* highlightList, const wchar_t* sortKeys,
-                     const WindowTitleInfo* windowList, const ServiceNamesInfo* serviceList);
+                     const WindowTitleInfo* windowList, const ServiceNamesInfo* serviceList,
+                     const EnumProcChildren* children = nullptr);
 // Orders two children by the sort keys ("P", "N"; lower case reversed);
 // 0 when every key ties, so a stable sort keeps snapshot order.
 int CompareChildren(const wchar_t* sortKeys, const _EnumProcInfo* a, const _EnumProcInfo* b);

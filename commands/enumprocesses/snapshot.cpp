@@ -45,7 +45,7 @@ int BuildEnumProcList(HANDLE snapshot, _EnumProcInfo** head)
         // A parent created after its child is a newer process that was given
         // the dead parent's ID: the child has no parent left.
         if (record->processId != 0 && record->parentProcessId != 0 &&
-            IsProcessNewer(record->parentProcessId, record->processId) == 1)
+            ParentIsYounger(record->parentProcessId, record->processId) == 1)
             record->parentProcessId = 0;
         *tail = record;
         tail = &record->next;
@@ -58,6 +58,7 @@ int FindProcessByName(const wchar_t* pattern)
     if (!pattern || !*pattern)
         return -1;
     const bool byPath = wcschr(pattern, L'\\') != nullptr;
+    DriveMapScope driveMap;  // one reading of the drive letters for all paths
 
     vornel::unique_snapshot snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
     if (!snapshot)

@@ -1,5 +1,7 @@
 // The order of the services for /O: by display name, service name, process
 // ID, state or type, each ascending or (lower-case key) descending.
+#include <algorithm>
+
 #include "commands/services/services.h"
 
 namespace {
@@ -41,17 +43,35 @@ int CompareByKey(wchar_t key, const ENUM_SERVICE_STATUS_PROCESSW* a, const ENUM_
 
 }  // namespace
 
-int CompareServices(const wchar_t* keys, const void* a, const void* b)
+int CompareServiceKeys(const wchar_t* keys, const ENUM_SERVICE_STATUS_PROCESSW* x,
+                       const ENUM_SERVICE_STATUS_PROCESSW* y)
 {
-    if (a == b)
-        return 0;
-    const auto* x = *static_cast<const ENUM_SERVICE_STATUS_PROCESSW* const*>(a);
-    const auto* y = *static_cast<const ENUM_SERVICE_STATUS_PROCESSW* const*>(b);
     for (const wchar_t* key = keys; key && *key; ++key) {
         const bool descending = *key >= L'a' && *key <= L'z';
         int result = CompareByKey(descending ? *key - (L'a' - L'A') : *key, x, y);
         if (result)
             return descending ? -result : result;
     }
+    return 0;
+}
+
+int CompareServices(const wchar_t* keys, const void* a, const void* b)
+{
+    if (a == b)
+        return 0;
+    const auto* x = *static_cast<const ENUM_SERVICE_STATUS_PROCESSW* const*>(a);
+    const auto* y = *static_cast<const ENUM_SERVICE_STATUS_PROCESSW* const*>(b);
+    if (int result = CompareServiceKeys(keys, x, y))
+        return result;
     return a < b ? -1 : 1;
+}
+
+void SortServiceSlots(const ENUM_SERVICE_STATUS_PROCESSW** slots, DWORD count, const wchar_t* keys)
+{
+    // Stable: services the keys do not tell apart keep the order of their
+    // slots, as the slot tie rule of CompareServices has it.
+    std::stable_sort(slots, slots + count,
+                     [keys](const ENUM_SERVICE_STATUS_PROCESSW* a, const ENUM_SERVICE_STATUS_PROCESSW* b) {
+                         return CompareServiceKeys(keys, a, b) < 0;
+                     });
 }

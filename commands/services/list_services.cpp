@@ -13,19 +13,6 @@ using Record = ENUM_SERVICE_STATUS_PROCESSW;
 // Room for services registered between the size query and the enumeration.
 constexpr DWORD SPARE_BYTES = 224;
 
-// Insertion by swapping neighbours: every comparison looks at two slots in
-// place, so the slot-order tie rule of CompareServices keeps equal services
-// in enumeration order. Lists hold hundreds of services, not thousands.
-void SortSlots(const Record** slots, DWORD count, const wchar_t* keys)
-{
-    for (DWORD i = 1; i < count; ++i)
-        for (DWORD j = i; j > 0 && CompareServices(keys, &slots[j - 1], &slots[j]) > 0; --j) {
-            const Record* moved = slots[j];
-            slots[j] = slots[j - 1];
-            slots[j - 1] = moved;
-        }
-}
-
 bool Selected(const Record* record, const ServiceNameNode* names, DWORD pidFilter)
 {
     if (pidFilter != 0 && record->ServiceStatusProcess.dwProcessId != pidFilter)
@@ -48,6 +35,8 @@ int ListServices(const ServiceNameNode* names, DWORD typeMask, DWORD flags, DWOR
         highlight = nullptr;
     if (typeMask == 0)
         typeMask = SV_DEFAULT_TYPES;
+    // The image paths of /F share one reading of the drive letters.
+    DriveMapScope driveMap;
 
     vornel::unique_sc_handle manager(
         OpenSCManagerW(nullptr, SERVICES_ACTIVE_DATABASEW, SC_MANAGER_CONNECT | SC_MANAGER_ENUMERATE_SERVICE));
@@ -77,7 +66,7 @@ int ListServices(const ServiceNameNode* names, DWORD typeMask, DWORD flags, DWOR
     if (slots) {
         for (DWORD i = 0; i < count; ++i)
             slots[i] = &records[i];
-        SortSlots(slots.get(), count, sortKeys);
+        SortServiceSlots(slots.get(), count, sortKeys);
     }
 
     int line = 0;

@@ -35,6 +35,12 @@ int ListServices(const ServiceNameNode* names, DWORD typeMask, DWORD flags, DWOR
 // Compares two slots of an array of record pointers by the sort keys; equal
 // records keep the order of their slots.
 int CompareServices(const wchar_t* keys, const void* a, const void* b);
+// The keys alone: 0 when they do not tell the services apart.
+int CompareServiceKeys(const wchar_t* keys, const ENUM_SERVICE_STATUS_PROCESSW* a,
+                       const ENUM_SERVICE_STATUS_PROCESSW* b);
+// Orders an array of record pointers by the keys in O(n log n); equal
+// services keep their order.
+void SortServiceSlots(const ENUM_SERVICE_STATUS_PROCESSW** slots, DWORD count, const wchar_t* keys);
 
 // One request each, no waiting; `state` (may be null) receives the state the
 // service reports afterwards. 0 accepted, 1 cannot open, 2 refused, -1 no

@@ -1,7 +1,9 @@
 // The orders of the process and thread lists: comparators driven by the
-// /O key letters, and the insertion that keeps a list in that order as the
-// records arrive.
+// /O key letters, the insertion that keeps a list in that order as the
+// records arrive, and the sort that puts a whole list in that order.
+#include <algorithm>
 #include <cwchar>
+#include <vector>
 #include <cwctype>
 
 #include "commands/tasklist/tasklist.h"
@@ -48,6 +50,27 @@ void InsertSorted(Record** head, Record* record, Compare compare)
     record->next = stop->next;
     record->previous = stop;
     stop->next = record;
+}
+
+// A stable sort of the records' addresses, then the list relinked in that
+// order: equal records keep their order, so the list is the one that
+// inserting the records one by one gives, in O(n log n) instead of O(n^2).
+template <typename Record, typename Compare>
+void SortList(Record** head, Compare compare)
+{
+    std::vector<Record*> slots;
+    for (Record* r = *head; r; r = r->next)
+        slots.push_back(r);
+    std::stable_sort(slots.begin(), slots.end(), [&](Record* a, Record* b) { return compare(a, b) < 0; });
+    Record* previous = nullptr;
+    Record** link = head;
+    for (Record* record : slots) {
+        record->previous = previous;
+        *link = record;
+        link = &record->next;
+        previous = record;
+    }
+    *link = nullptr;
 }
 
 }  // namespace
@@ -104,4 +127,14 @@ void InsertThreadRecord(ThreadRecord** head, ThreadRecord* record, const wchar_t
 {
     InsertSorted(head, record,
                  [keys](const ThreadRecord* a, const ThreadRecord* b) { return CompareThreads(a, b, keys); });
+}
+
+void SortProcessList(ProcessRecord** head, const wchar_t* keys)
+{
+    SortList(head, [keys](const ProcessRecord* a, const ProcessRecord* b) { return CompareProcesses(a, b, keys); });
+}
+
+void SortThreadList(ThreadRecord** head, const wchar_t* keys)
+{
+    SortList(head, [keys](const ThreadRecord* a, const ThreadRecord* b) { return CompareThreads(a, b, keys); });
 }

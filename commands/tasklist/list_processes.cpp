@@ -6,6 +6,7 @@
 
 #include <cwchar>
 #include <cwctype>
+#include <unordered_set>
 
 #include "commands/tasklist/tasklist.h"
 #include "console/console.h"
@@ -90,8 +91,17 @@ void PrepareEntry(PROCESSENTRY32W& entry)
 {
     if (wchar_t* dot = wcsrchr(entry.szExeFile, L'.'))
         *dot = L'\0';
-    if (entry.th32ParentProcessID != 0 && IsProcessNewer(entry.th32ParentProcessID, entry.th32ProcessID))
+    if (entry.th32ParentProcessID != 0 && ParentIsYounger(entry.th32ParentProcessID, entry.th32ProcessID))
         entry.th32ParentProcessID = 0;
+}
+
+// The first record of a process in a per-process list (window titles,
+// service names), as a scan of the list would find it.
+template <typename Record>
+Record* First(const RecordsById<Record>& index, DWORD pid)
+{
+    auto found = index.Find(pid);
+    return found.empty() ? nullptr : found.front().second;
 }
 
 ProcessRecord* MakeProcessRecord(const PROCESSENTRY32W& entry, const WindowTitleInfo* window,
@@ -102,22 +112,14 @@ ProcessRecord* MakeProcessRecord(const PROCESSENTRY32W& entry, const WindowTitle
         return nullptr;
     record->window = window;
     if (services && entry.th32ProcessID != 0)
-        if (const ServiceNamesInfo* found = FindServiceNames(services, entry.th32ProcessID))
-            record->services = found->names;
+        record->services = services->names;
     record->entry = entry;
     return record;
 }
 
-bool HasRecord(const ProcessRecord* list, DWORD pid)
-{
-    for (; list; list = list->next)
-        if (list->entry.th32ProcessID == pid)
-            return true;
-    return false;
-}
-
 void CollectThreads(HANDLE snapshot, ThreadRecord** threads, const wchar_t* keys)
 {
+    ThreadRecord** tail = threads;
     THREADENTRY32 entry{};
     entry.dwSize = sizeof entry;
     for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
@@ -125,21 +127,23 @@ void CollectThreads(HANDLE snapshot, ThreadRecord** threads, const wchar_t* keys
             record->threadId = entry.th32ThreadID;
             record->ownerProcessId = entry.th32OwnerProcessID;
             record->basePriority = entry.tpBasePri;
-            InsertThreadRecord(threads, record, keys);
+            *tail = record;
+            tail = &record->next;
         }
         entry.dwSize = sizeof entry;
     }
+    SortThreadList(threads, keys);
 }
 
-int PrintFlatList(const ProcessRecord* processes, const ThreadRecord* threads, DWORD ownPid, DWORD flags,
-                  int width, const wchar_t* highlight, unsigned* threadCount)
+}  // namespace
+
+int PrintFlatList(const ProcessRecord* processes, const ListingIndex& index, DWORD ownPid, DWORD flags, int width,
+                  const wchar_t* highlight, unsigned* threadCount)
 {
     for (const ProcessRecord* record = processes; record; record = record->next) {
         if (int result = PrintProcessLine(record, ownPid, flags, width, highlight))
             return result;
-        for (const ThreadRecord* thread = threads; thread; thread = thread->next) {
-            if (thread->ownerProcessId != record->entry.th32ProcessID)
-                continue;
+        for (const auto& [owner, thread] : index.threads.Find(record->entry.th32ProcessID)) {
             if (int result = PrintThreadLine(thread, flags))
                 return result;
             ++*threadCount;
@@ -148,7 +152,9 @@ int PrintFlatList(const ProcessRecord* processes, const ThreadRecord* threads, D
     return 0;
 }
 
-int PrintTrees(ProcessRecord* processes, const ThreadRecord* threads, DWORD ownPid, DWORD flags, int width,
+namespace {
+
+int PrintTrees(ProcessRecord* processes, const ListingIndex& index, DWORD ownPid, DWORD flags, int width,
                const wchar_t* highlight, unsigned* processCount, unsigned* threadCount)
 {
     bool printed = false;
@@ -161,8 +167,8 @@ int PrintTrees(ProcessRecord* processes, const ThreadRecord* threads, DWORD ownP
                 return result;
         }
         printed = true;
-        if (int result = PrintProcessTree(processes, threads, record, ownPid, flags, width, processCount,
-                                          threadCount, nullptr, false, highlight))
+        if (int result = PrintProcessTree(index, record, ownPid, flags, width, processCount, threadCount, nullptr,
+                                          false, highlight))
             return result;
     }
     return 0;
@@ -223,28 +229,38 @@ int ListProcesses(const wchar_t* name, const wchar_t* ownerPattern, DWORD flags,
         EnumWindows(CollectWindowTitle, reinterpret_cast<LPARAM>(windows.addr()));
     if (flags & TL_THREADS)
         CollectThreads(snapshot.get(), threads.addr(), sortKeys);
+    const RecordsById<const WindowTitleInfo> windowsById(windows.get(), [](auto w) { return w->processId; });
+    const RecordsById<const ServiceNamesInfo> servicesById(services.get(), [](auto s) { return s->processId; });
+    // The image paths of all lines share one reading of the drive letters.
+    DriveMapScope driveMap;
 
     InstallCtrlHandler();
 
     unsigned processCount = 0, threadCount = 0;
+    // The records in snapshot order, sorted once they are all there; the IDs
+    // so far tell whether a process's parent came before it.
+    ProcessRecord** tail = processes.addr();
+    std::unordered_set<DWORD> seen;
     PROCESSENTRY32W entry{};
     entry.dwSize = sizeof entry;
     for (BOOL more = Process32FirstW(snapshot.get(), &entry); more; more = Process32NextW(snapshot.get(), &entry)) {
         DWORD pid = entry.th32ProcessID;
         if (tree || filters.pid == NO_PID_FILTER || filters.pid == pid) {
-            const WindowTitleInfo* window = FindWindowTitle(windows.get(), pid);
+            const WindowTitleInfo* window = First(windowsById, pid);
             PrepareEntry(entry);
             bool matches = Matches(filters, entry, window ? window->title : L"");
             // In a tree every process may stand under a listed one.
             if (tree || matches) {
-                if (ProcessRecord* record = MakeProcessRecord(entry, window, services.get())) {
-                    InsertProcessRecord(processes.addr(), record, sortKeys);
+                if (ProcessRecord* record = MakeProcessRecord(entry, window, First(servicesById, pid))) {
+                    *tail = record;
+                    tail = &record->next;
                     // Without a name, a tree starts at each process whose
-                    // parent did not come before it.
+                    // parent did not come before it (itself included).
                     if (!tree)
                         ++processCount;
-                    else if (matches &&
-                             (!rootsOnly || pid == 0 || !HasRecord(processes.get(), entry.th32ParentProcessID)))
+                    else if (rootsOnly)
+                        seen.insert(pid);
+                    if (tree && matches && (!rootsOnly || pid == 0 || !seen.contains(entry.th32ParentProcessID)))
                         record->mark |= MARK_ROOT;
                 }
             }
@@ -253,10 +269,12 @@ int ListProcesses(const wchar_t* name, const wchar_t* ownerPattern, DWORD flags,
         entry.dwSize = sizeof entry;
     }
     snapshot.reset();
+    SortProcessList(processes.addr(), sortKeys);
 
-    int result = tree ? PrintTrees(processes.get(), threads.get(), ownPid, flags, width, highlight, &processCount,
+    const ListingIndex index(tree ? processes.get() : nullptr, threads.get());
+    int result = tree ? PrintTrees(processes.get(), index, ownPid, flags, width, highlight, &processCount,
                                    &threadCount)
-                      : PrintFlatList(processes.get(), threads.get(), ownPid, flags, width, highlight, &threadCount);
+                      : PrintFlatList(processes.get(), index, ownPid, flags, width, highlight, &threadCount);
     if (result == 0 && !(flags & TL_NO_FOOTER))
         result = PrintFooter(processCount, threadCount, flags);
     return result == STOPPED ? 3 : result;

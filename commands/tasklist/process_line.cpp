@@ -36,18 +36,43 @@ struct ProcessFacts {
 
 ULONGLONG Ticks(const FILETIME& time) { return (ULONGLONG(time.dwHighDateTime) << 32) | time.dwLowDateTime; }
 
-void QueryFacts(DWORD pid, DWORD flags, ProcessFacts& facts, wchar_t* path)
+// The process opened once for every query the flags ask for; with /L also
+// for reading its memory. A process that refuses the memory right may still
+// answer the other queries, so it is opened again without it.
+vornel::unique_handle OpenForQueries(DWORD pid, DWORD flags, bool* memoryReadable)
 {
-    vornel::unique_handle process(OpenProcess(ProcessQueryAccess(), FALSE, pid));
-    if (!process)
-        return;
-    HANDLE h = process.get();
-    if (flags & TL_OWNER)
-        GetProcessOwner(h, facts.owner);
+    *memoryReadable = false;
+    if (flags & TL_CMDLINE) {
+        vornel::unique_handle process(OpenProcess(ProcessQueryAccess() | PROCESS_VM_READ, FALSE, pid));
+        *memoryReadable = process.get() != nullptr;
+        if (process || !(flags & QUERY_FLAGS))
+            return process;
+    }
+    return vornel::unique_handle(OpenProcess(ProcessQueryAccess(), FALSE, pid));
+}
+
+void QueryFacts(HANDLE h, DWORD pid, DWORD flags, ProcessFacts& facts, wchar_t* path)
+{
+    bool elevation = (flags & TL_EXTRA) && OsIsVistaOrLater();
+    if (flags & (TL_OWNER | TL_INTEGRITY) || elevation) {
+        // One token for the owner, the integrity and the elevation; a token
+        // that does not open leaves the owner empty and the integrity 0.
+        vornel::unique_handle token;
+        if (OpenProcessToken(h, TOKEN_QUERY, token.put())) {
+            if (flags & TL_OWNER)
+                ReadTokenOwner(token.get(), facts.owner);
+            if (flags & TL_INTEGRITY)
+                facts.integrity = ReadTokenIntegrity(token.get());
+            TOKEN_ELEVATION elevated{};
+            DWORD got = 0;
+            if (elevation && GetTokenInformation(token.get(), TokenElevation, &elevated, sizeof elevated, &got))
+                facts.elevated = elevated.TokenIsElevated != 0;
+        } else if (flags & TL_INTEGRITY) {
+            facts.integrity = 0;
+        }
+    }
     if (flags & TL_PRIORITY)
         facts.priorityClass = GetPriorityClass(h);
-    if (flags & TL_INTEGRITY)
-        facts.integrity = GetProcessIntegrity(h);
     if (flags & TL_TIMES)
         facts.timesRead = GetProcessTimes(h, &facts.created, &facts.exited, &facts.kernel, &facts.user) != FALSE;
     if (flags & TL_MEMORY) {
@@ -56,24 +81,14 @@ void QueryFacts(DWORD pid, DWORD flags, ProcessFacts& facts, wchar_t* path)
         facts.memoryRead = GetProcessMemoryInfo(h, &counters, sizeof counters) != FALSE;
         facts.workingSet = counters.WorkingSetSize;
     }
-    if (flags & TL_EXTRA) {
-        if (OsIsVistaOrLater()) {
-            vornel::unique_handle token;
-            TOKEN_ELEVATION elevation{};
-            DWORD got = 0;
-            if (OpenProcessToken(h, TOKEN_QUERY, token.put()) &&
-                GetTokenInformation(token.get(), TokenElevation, &elevation, sizeof elevation, &got))
-                facts.elevated = elevation.TokenIsElevated != 0;
-        }
-        if (!IsWow64Process(h, &facts.wow64))
-            facts.wow64 = FALSE;
-    }
+    if ((flags & TL_EXTRA) && !IsWow64Process(h, &facts.wow64))
+        facts.wow64 = FALSE;
     if (flags & TL_BOOST) {
         if (!GetProcessPriorityBoost(h, &facts.boostDisabled))
             facts.boostDisabled = FALSE;
     }
     if ((flags & TL_FILENAME) && pid != 0 && path)
-        GetProcessImagePath(pid, path);
+        ReadProcessImagePath(h, path);
 }
 
 // The columns between the start text and the name; returns the width they
@@ -192,8 +207,12 @@ int PrintProcessLine(const ProcessRecord* record, DWORD ownPid, DWORD flags, int
     if (flags & (TL_FILENAME | TL_CMDLINE))
         path = std::make_unique<wchar_t[]>(PATH_BUFFER_SIZE);
     auto facts = std::make_unique<ProcessFacts>();
-    if (flags & QUERY_FLAGS)
-        QueryFacts(pid, flags, *facts, path.get());
+    vornel::unique_handle process;
+    bool memoryReadable = false;
+    if (flags & (QUERY_FLAGS | TL_CMDLINE))
+        process = OpenForQueries(pid, flags, &memoryReadable);
+    if (process && (flags & QUERY_FLAGS))
+        QueryFacts(process.get(), pid, flags, *facts, path.get());
     width -= WriteColumns(record, flags, *facts);
 
     const wchar_t* name = entry.szExeFile;
@@ -214,7 +233,7 @@ int PrintProcessLine(const ProcessRecord* record, DWORD ownPid, DWORD flags, int
     const wchar_t* trailing = nullptr;
     if (flags & TL_CMDLINE) {
         path[0] = L'\0';
-        if (pid != 0 && GetProcessCommandLine(pid, path.get()) == 0 && path[0])
+        if (pid != 0 && memoryReadable && ReadProcessCommandLine(process.get(), path.get()) == 0 && path[0])
             trailing = path.get();
     } else if (flags & TL_FILENAME) {
         trailing = path.get();

@@ -1,5 +1,6 @@
 // A process and its descendants with tree connectors, depth first in list
-// order, each process followed by its module and thread lines.
+// order, each process followed by its module and thread lines. Children and
+// threads come from the listing's index, so a tree costs what it prints.
 //
 // The walk keeps its own stack on the heap instead of recursing: the host's
 // thread has a small stack and a chain of processes can be arbitrarily deep.
@@ -10,6 +11,7 @@
 // branch is never entered again.
 #include <cwchar>
 #include <memory>
+#include <span>
 #include <vector>
 
 #include "commands/tasklist/tasklist.h"
@@ -22,9 +24,11 @@ namespace {
 inline constexpr size_t PREFIX_SIZE = 1024;
 inline constexpr size_t SEGMENT = 2;  // characters a level adds to the prefix
 
+using Children = std::span<const RecordsById<ProcessRecord>::Entry>;
+
 struct Level {
     ProcessRecord* record;
-    ProcessRecord* scan;   // next record of the list to test as a child
+    Children scan;         // the records still to test as children
     unsigned childrenLeft;
     int width;             // width of the children's lines
     size_t prefixLength;   // length of the children's prefix
@@ -39,9 +43,9 @@ bool IsChild(const ProcessRecord* candidate, const ProcessRecord* parent)
 
 class TreeWalk {
 public:
-    TreeWalk(ProcessRecord* list, const ThreadRecord* threads, DWORD ownPid, DWORD flags, unsigned* processCount,
-             unsigned* threadCount, const wchar_t* highlight)
-        : list_(list), threads_(threads), ownPid_(ownPid), flags_(flags), processCount_(processCount),
+    TreeWalk(const ListingIndex& index, DWORD ownPid, DWORD flags, unsigned* processCount, unsigned* threadCount,
+             const wchar_t* highlight)
+        : index_(index), ownPid_(ownPid), flags_(flags), processCount_(processCount),
           threadCount_(threadCount), highlight_(highlight), prefix_(std::make_unique<wchar_t[]>(PREFIX_SIZE))
     {
     }
@@ -64,15 +68,15 @@ public:
         int result = Enter(record, width, prefix != nullptr, length, last);
         while (result == 0 && !levels_.empty()) {
             Level& level = levels_.back();
-            while (level.scan && !IsChild(level.scan, level.record))
-                level.scan = level.scan->next;
-            if (!level.scan) {
+            while (!level.scan.empty() && !IsChild(level.scan.front().second, level.record))
+                level.scan = level.scan.subspan(1);
+            if (level.scan.empty()) {
                 level.record->mark &= ~MARK_ON_PATH;
                 levels_.pop_back();
                 continue;
             }
-            ProcessRecord* child = level.scan;
-            level.scan = child->next;
+            ProcessRecord* child = level.scan.front().second;
+            level.scan = level.scan.subspan(1);
             bool lastChild = --level.childrenLeft == 0;
             result = Enter(child, level.width, true, level.prefixLength, lastChild);
         }
@@ -98,9 +102,10 @@ private:
 
         // Records of the current branch are no children (a cut cycle), and
         // are not counted, so the last connector stays right.
+        Children candidates = index_.children.Find(record->entry.th32ProcessID);
         unsigned children = 0;
-        for (const ProcessRecord* p = list_; p; p = p->next)
-            children += IsChild(p, record);
+        for (const auto& [parent, candidate] : candidates)
+            children += IsChild(candidate, record);
 
         // The children's prefix: this record's own, then a bar while
         // siblings follow. It stops growing when the buffer is full.
@@ -115,13 +120,11 @@ private:
         // A record with children is the deepest level while they are
         // written; the level owns its path mark from here on.
         if (children) {
-            levels_.push_back({record, list_, children, width, childLength});
+            levels_.push_back({record, candidates, children, width, childLength});
             record->mark |= MARK_ON_PATH;
         }
 
-        for (const ThreadRecord* thread = threads_; thread; thread = thread->next) {
-            if (thread->ownerProcessId != record->entry.th32ProcessID)
-                continue;
+        for (const auto& [owner, thread] : index_.threads.Find(record->entry.th32ProcessID)) {
             QPuts(prefix);
             QPuts(children ? L"│ " : L"  ");
             Printf((flags_ & TL_HEX) ? L"    TID: %08X    Priority: %u" : L"    TID: %7u    Priority: %u",
@@ -135,8 +138,7 @@ private:
         return 0;
     }
 
-    ProcessRecord* list_;
-    const ThreadRecord* threads_;
+    const ListingIndex& index_;
     DWORD ownPid_;
     DWORD flags_;
     unsigned* processCount_;
@@ -148,12 +150,28 @@ private:
 
 }  // namespace
 
+ListingIndex::ListingIndex(ProcessRecord* list, const ThreadRecord* threadList)
+    : children(list, [](const ProcessRecord* r) { return r->entry.th32ParentProcessID; }),
+      threads(threadList, [](const ThreadRecord* t) { return t->ownerProcessId; })
+{
+}
+
+int PrintProcessTree(const ListingIndex& index, ProcessRecord* record, DWORD ownPid, DWORD flags, int width,
+                     unsigned* processCount, unsigned* threadCount, const wchar_t* prefix, bool last,
+                     const wchar_t* highlight)
+{
+    if (!record)
+        return -1;
+    TreeWalk walk(index, ownPid, flags, processCount, threadCount, highlight);
+    return walk.Run(record, width, prefix, last);
+}
+
 int PrintProcessTree(ProcessRecord* list, const ThreadRecord* threads, ProcessRecord* record, DWORD ownPid,
                      DWORD flags, int width, unsigned* processCount, unsigned* threadCount, const wchar_t* prefix,
                      bool last, const wchar_t* highlight)
 {
     if (!record)
         return -1;
-    TreeWalk walk(list, threads, ownPid, flags, processCount, threadCount, highlight);
-    return walk.Run(record, width, prefix, last);
+    return PrintProcessTree(ListingIndex(list, threads), record, ownPid, flags, width, processCount, threadCount,
+                            prefix, last, highlight);
 }

@@ -8,6 +8,7 @@
 
 #include "commands/tasklist/records.h"
 #include "frame/plugin.h"
+#include "procinfo/record_lookup.h"
 
 VORNEL_EXPORT int WINAPI tasklist(const wchar_t* args);
 
@@ -21,11 +22,31 @@ int CompareThreads(const ThreadRecord* a, const ThreadRecord* b, const wchar_t* 
 // keep their arrival order.
 void InsertProcessRecord(ProcessRecord** head, ProcessRecord* record, const wchar_t* keys);
 void InsertThreadRecord(ThreadRecord** head, ThreadRecord* record, const wchar_t* keys);
+// Put a whole list in the order of the keys, relinking next and previous;
+// the same order as inserting its records one by one, in O(n log n).
+void SortProcessList(ProcessRecord** head, const wchar_t* keys);
+void SortThreadList(ThreadRecord** head, const wchar_t* keys);
+
+// What a listing looks up for every process, built once from its lists:
+// the children by parent ID and the threads by owner, each in list order.
+struct ListingIndex {
+    ListingIndex(ProcessRecord* list, const ThreadRecord* threads);
+    RecordsById<ProcessRecord> children;
+    RecordsById<const ThreadRecord> threads;
+};
 
 int PrintProcessLine(const ProcessRecord* record, DWORD ownPid, DWORD flags, int width, const wchar_t* highlight);
 int PrintProcessTree(ProcessRecord* list, const ThreadRecord* threads, ProcessRecord* record, DWORD ownPid,
                      DWORD flags, int width, unsigned* processCount, unsigned* threadCount, const wchar_t* prefix,
                      bool last, const wchar_t* highlight);
+// The same with the lookups of the listing, which prints many trees.
+int PrintProcessTree(const ListingIndex& index, ProcessRecord* record, DWORD ownPid, DWORD flags, int width,
+                     unsigned* processCount, unsigned* threadCount, const wchar_t* prefix, bool last,
+                     const wchar_t* highlight);
+// The flat list: each process line followed by its threads' lines, which
+// are added to the thread count.
+int PrintFlatList(const ProcessRecord* processes, const ListingIndex& index, DWORD ownPid, DWORD flags, int width,
+                  const wchar_t* highlight, unsigned* threadCount);
 // The thread line of the flat list, ended with EndLine.
 int PrintThreadLine(const ThreadRecord* thread, DWORD flags);
 // The empty line and "   Found ..." footer.

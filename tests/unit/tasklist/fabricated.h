@@ -62,6 +62,8 @@ public:
     }
     ProcessRecord* get() const { return list_.get(); }
     const ThreadRecord* threads() const { return threads_.get(); }
+    ProcessRecord** addr() { return list_.addr(); }
+    ThreadRecord** threadsAddr() { return threads_.addr(); }
     ProcessRecord* find(DWORD pid) const
     {
         ProcessRecord* r = list_.get();
