@@ -1,6 +1,7 @@
-// Timings of the TASKLIST work: inserting, ordering, tree walks and line
-// formatting on made-up lists of 1,000 and 10,000 processes, and the real
-// listing with every column beside the bare system calls it has to make.
+// Timings of the listing work: ordering, tree walks, thread lines and line
+// formatting on made-up lists of 1,000, 10,000 and 100,000 processes (and
+// services), and the real listing with every column beside the bare system
+// calls it has to make; then each case's growth and each listing's ratio.
 // Output goes to the stand-in host's capture, emptied after every run, so
 // only the formatting is measured, not a terminal.
 #include <windows.h>
@@ -12,9 +13,13 @@
 #include <cstdlib>
 #include <cwchar>
 #include <functional>
+#include <map>
 #include <memory>
+#include <string>
 #include <vector>
 
+#include "commands/enumprocesses/enumprocesses.h"
+#include "commands/services/services.h"
 #include "commands/tasklist/tasklist.h"
 #include "console/console.h"
 #include "frame/owners.h"
@@ -52,12 +57,19 @@ double Best(int runs, const std::function<void()>& work)
     return best;
 }
 
-void Report(const char* name, unsigned count, double seconds)
+// Every timing by case and count, for the growth and ratio lines.
+std::map<std::string, std::map<unsigned, double>> Timings;
+std::vector<std::string> CaseOrder;
+
+void Report(const char* name, unsigned count, double seconds, const char* unit = "processes")
 {
-    printf("%-48s %6u processes %10.3f ms %9.2f us/process %9zu chars out\n", name, count, seconds * 1e3,
-           count ? seconds * 1e6 / count : 0.0, Written);
+    printf("%-48s %6u %-9s %10.3f ms %9.2f us/%-7.7s %9zu chars out\n", name, count, unit, seconds * 1e3,
+           count ? seconds * 1e6 / count : 0.0, unit, Written);
     Written = 0;
     fflush(stdout);
+    if (!Timings.count(name))
+        CaseOrder.push_back(name);
+    Timings[name][count] = seconds;
 }
 
 const wchar_t* const Names[] = {L"svchost", L"explorer", L"notepad", L"conhost", L"chrome", L"Code",
@@ -89,54 +101,141 @@ void FreeRecords(std::vector<ProcessRecord*>& records)
     records.clear();
 }
 
+// The records as the listing gathers them: linked in snapshot order, then
+// sorted by the keys.
 ProcessRecord* Link(const std::vector<ProcessRecord*>& records, const wchar_t* keys)
 {
     ProcessRecord* head = nullptr;
-    for (ProcessRecord* r : records)
-        InsertProcessRecord(&head, r, keys);
+    ProcessRecord** tail = &head;
+    for (ProcessRecord* r : records) {
+        *tail = r;
+        tail = &r->next;
+    }
+    *tail = nullptr;
+    SortProcessList(&head, keys);
     return head;
+}
+
+// Ten threads per process, interleaved across the processes as a snapshot
+// lists them, in thread ID order.
+void MakeThreads(const std::vector<ProcessRecord*>& records, vornel::list_owner<ThreadRecord>& threads)
+{
+    ThreadRecord** tail = threads.addr();
+    DWORD tid = 0x200000;
+    for (int round = 0; round < 10; ++round)
+        for (ProcessRecord* r : records) {
+            auto thread = static_cast<ThreadRecord*>(calloc(1, sizeof(ThreadRecord)));
+            thread->threadId = tid += 4;
+            thread->ownerProcessId = r->entry.th32ProcessID;
+            thread->basePriority = 8;
+            *tail = thread;
+            tail = &thread->next;
+        }
+}
+
+// The same processes as ENUMPROCESSES keeps them, in snapshot order.
+void MakeEnumList(const std::vector<ProcessRecord*>& records, vornel::list_owner<_EnumProcInfo>& list)
+{
+    _EnumProcInfo** tail = list.addr();
+    for (ProcessRecord* r : records) {
+        *tail = NewEnumProcInfo(r->entry.th32ProcessID, r->entry.th32ParentProcessID, r->entry.szExeFile);
+        tail = &(*tail)->next;
+    }
 }
 
 void SyntheticCases(unsigned count)
 {
+    // The largest size times each case once: the growth is what it shows.
+    const int runs = count > 10000 ? 1 : 3;
     std::vector<ProcessRecord*> records = MakeRecords(count);
-    char name[64];
 
     ProcessRecord* head = nullptr;
-    snprintf(name, sizeof name, "insert, snapshot order");
-    Report(name, count, Best(3, [&] { head = Link(records, L""); }));
-    snprintf(name, sizeof name, "insert, by name (/O:N)");
-    Report(name, count, Best(3, [&] { head = Link(records, L"N"); }));
-    snprintf(name, sizeof name, "insert, by parent and name descending (/O:Z-N)");
-    Report(name, count, Best(3, [&] { head = Link(records, L"Zn"); }));
+    Report("insert, snapshot order", count, Best(runs, [&] { head = Link(records, L""); }));
+    Report("insert, by name (/O:N)", count, Best(runs, [&] { head = Link(records, L"N"); }));
+    Report("insert, by parent and name descending (/O:Z-N)", count,
+           Best(runs, [&] { head = Link(records, L"Zn"); }));
 
     head = Link(records, L"");
+    vornel::list_owner<ThreadRecord> threads;
+    MakeThreads(records, threads);
     OrshCapture(1);
-    Report("flat lines, no columns", count, Best(3, [&] {
+    Report("flat lines, no columns", count, Best(runs, [&] {
                for (ProcessRecord* r = head; r; r = r->next)
                    PrintProcessLine(r, 0, 0, 120, nullptr);
            }));
-    Report("flat lines, hex IDs and parents (/X /Z)", count, Best(3, [&] {
+    Report("flat lines, hex IDs and parents (/X /Z)", count, Best(runs, [&] {
                for (ProcessRecord* r = head; r; r = r->next)
                    PrintProcessLine(r, 0, TL_HEX | TL_PARENT, 120, nullptr);
            }));
-    Report("tree from the first process (/R)", count, Best(3, [&] {
-               unsigned processes = 0, threads = 0;
-               PrintProcessTree(head, nullptr, head, 0, TL_TREE, 120, &processes, &threads, nullptr, false, nullptr);
+    Report("flat lines with threads (/H)", count, Best(runs, [&] {
+               unsigned threadCount = 0;
+               PrintFlatList(head, ListingIndex(nullptr, threads.get()), 0, TL_THREADS, 120, nullptr, &threadCount);
+           }));
+    Report("tree from the first process (/R)", count, Best(runs, [&] {
+               unsigned processes = 0, threadCount = 0;
+               PrintProcessTree(head, nullptr, head, 0, TL_TREE, 120, &processes, &threadCount, nullptr, false,
+                                nullptr);
+           }));
+    Report("tree with threads (/R /H)", count, Best(runs, [&] {
+               unsigned processes = 0, threadCount = 0;
+               PrintProcessTree(head, threads.get(), head, 0, TL_TREE | TL_THREADS, 120, &processes, &threadCount,
+                                nullptr, false, nullptr);
+           }));
+    vornel::list_owner<_EnumProcInfo> enumList;
+    MakeEnumList(records, enumList);
+    Report("enumprocesses tree from the first process", count, Best(runs, [&] {
+               PrintDescendants(enumList.get(), enumList.get()->processId, enumList.get()->name, EP_TREE, nullptr,
+                                false, nullptr, nullptr, nullptr, nullptr);
            }));
     OrshCapture(0);
     FreeRecords(records);
 }
 
-// What the full listing has to ask the system, without the listing:
-// the snapshot walk, the parent check, and one open per process for the
-// column queries and the image path.
+// Made-up services: display and key names with many ties, states, types
+// and process IDs, sorted by key name as /O:N does.
+void ServiceCases(unsigned count)
+{
+    std::vector<ENUM_SERVICE_STATUS_PROCESSW> services(count);
+    std::vector<std::wstring> names(count);
+    srand(777);
+    for (unsigned i = 0; i < count; ++i) {
+        names[i] = std::wstring(Names[rand() % 12]) + std::to_wstring(rand() % 500);
+        services[i].lpServiceName = names[i].data();
+        services[i].lpDisplayName = names[i].data();
+        services[i].ServiceStatusProcess.dwCurrentState = 1 + rand() % 7;
+        services[i].ServiceStatusProcess.dwProcessId = rand() % 2 ? 0 : 4 * (rand() % 1000);
+    }
+    std::vector<const ENUM_SERVICE_STATUS_PROCESSW*> slots(count);
+    Report("services sorted (/O:N)", count, Best(3, [&] {
+               for (unsigned i = 0; i < count; ++i)
+                   slots[i] = &services[i];
+               SortServiceSlots(slots.data(), count, L"N");
+           }), "services");
+}
+
+// What the listing with every column has to ask the system, without the
+// listing: the snapshot walk with the parent check, the service and window
+// enumerations, the drive letters' device targets once, and per process
+// one open for the token queries (owner, integrity, elevation), priority,
+// boost, times, memory, bitness, window class, image path and command line.
 void BareQueries()
 {
+    vornel::list_owner<ServiceNamesInfo> services;
+    vornel::list_owner<WindowTitleInfo> windows;
+    CollectServiceNames(services.addr());
+    EnumWindows(CollectWindowTitle, reinterpret_cast<LPARAM>(windows.addr()));
+
+    auto buffer = std::make_unique<wchar_t[]>(32768);
+    wchar_t drives[1024];
+    DWORD listed = GetLogicalDriveStringsW(1023, drives);
+    for (const wchar_t* root = drives; listed && *root; root += wcslen(root) + 1) {
+        const wchar_t device[3] = {root[0], L':', L'\0'};
+        QueryDosDeviceW(device, buffer.get(), 8192);
+    }
+
     vornel::unique_snapshot snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
     PROCESSENTRY32W entry{};
     entry.dwSize = sizeof entry;
-    auto buffer = std::make_unique<wchar_t[]>(32768);
     for (BOOL more = Process32FirstW(snapshot.get(), &entry); more; more = Process32NextW(snapshot.get(), &entry)) {
         DWORD pid = entry.th32ProcessID;
         FILETIME created, exited, kernel, user;
@@ -148,7 +247,7 @@ void BareQueries()
                 GetProcessTimes(child.get(), &created, &exited, &kernel, &user);
             }
         }
-        vornel::unique_handle process(OpenProcess(ProcessQueryAccess(), FALSE, pid));
+        vornel::unique_handle process(OpenProcess(ProcessQueryAccess() | PROCESS_VM_READ, FALSE, pid));
         if (!process)
             continue;
         HANDLE h = process.get();
@@ -156,6 +255,7 @@ void BareQueries()
         if (OpenProcessToken(h, TOKEN_QUERY, token.put())) {
             BYTE info[512];
             DWORD got;
+            GetTokenInformation(token.get(), TokenUser, nullptr, 0, &got);
             if (GetTokenInformation(token.get(), TokenUser, info, sizeof info, &got)) {
                 wchar_t account[1024], domain[1024];
                 DWORD accountSize = 1024, domainSize = 1024;
@@ -163,6 +263,7 @@ void BareQueries()
                 LookupAccountSidW(nullptr, reinterpret_cast<TOKEN_USER*>(info)->User.Sid, account, &accountSize,
                                   domain, &domainSize, &use);
             }
+            GetTokenInformation(token.get(), TokenIntegrityLevel, nullptr, 0, &got);
             GetTokenInformation(token.get(), TokenIntegrityLevel, info, sizeof info, &got);
             GetTokenInformation(token.get(), TokenElevation, info, sizeof info, &got);
         }
@@ -173,7 +274,11 @@ void BareQueries()
         BOOL flag;
         IsWow64Process(h, &flag);
         GetProcessPriorityBoost(h, &flag);
+        if (const WindowTitleInfo* window = FindWindowTitle(windows.get(), pid))
+            if (IsWindow(window->window))
+                GetClassNameW(window->window, buffer.get(), 1024);
         GetProcessImageFileNameW(h, buffer.get(), 32768);
+        ReadProcessCommandLine(h, buffer.get());
         entry.dwSize = sizeof entry;
     }
 }
@@ -189,6 +294,23 @@ unsigned CountProcesses()
     return count;
 }
 
+// Growth from 1,000 to 10,000 of each synthetic case, and each real
+// listing against the bare system calls.
+void Summary(unsigned real)
+{
+    printf("\ngrowth from 1,000 to 10,000 (n log n: about 13; quadratic: 100)\n");
+    for (const std::string& name : CaseOrder) {
+        auto& byCount = Timings[name];
+        if (byCount.count(1000) && byCount.count(10000))
+            printf("  %-48s %8.1fx\n", name.c_str(), byCount[10000] / byCount[1000]);
+    }
+    double bare = Timings["bare snapshot walk and per-process queries"][real];
+    printf("\nreal listings against the bare system calls\n");
+    for (const std::string& name : CaseOrder)
+        if (name.rfind("real listing", 0) == 0)
+            printf("  %-60s %6.2fx\n", name.c_str(), Timings[name][real] / bare);
+}
+
 }  // namespace
 
 int main()
@@ -198,8 +320,10 @@ int main()
     ResetOutputState();
     InitOutputOptions(1);
 
-    SyntheticCases(1000);
-    SyntheticCases(10000);
+    for (unsigned count : {1000u, 10000u, 100000u})
+        SyntheticCases(count);
+    for (unsigned count : {1000u, 10000u, 100000u})
+        ServiceCases(count);
 
     unsigned count = CountProcesses();
     const DWORD allColumns = TL_OWNER | TL_BOOST | TL_PRIORITY | TL_INTEGRITY | TL_TIMES | TL_MEMORY |
@@ -207,6 +331,8 @@ int main()
     OrshCapture(1);
     Report("real listing, every column (/U/B/C/I/T/M/N/E/Z/F)", count,
            Best(5, [&] { ListProcesses(nullptr, nullptr, allColumns, L"", nullptr); }));
+    Report("real listing, every column and command line (/U/B/C/I/T/M/N/E/Z/F/L)", count,
+           Best(5, [&] { ListProcesses(nullptr, nullptr, allColumns | TL_CMDLINE, L"", nullptr); }));
     Report("real listing, no columns", count,
            Best(5, [&] { ListProcesses(nullptr, nullptr, 0, L"", nullptr); }));
     Report("real listing, no columns, no services/windows", count,
@@ -221,6 +347,7 @@ int main()
         Report(column.name, count, Best(5, [&] { ListProcesses(nullptr, nullptr, column.flag, L"", nullptr); }));
     OrshCapture(0);
     Report("bare snapshot walk and per-process queries", count, Best(5, [] { BareQueries(); }));
+    Summary(count);
     ShutdownPlugin();
     return 0;
 }
