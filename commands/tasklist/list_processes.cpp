@@ -135,25 +135,6 @@ void CollectThreads(HANDLE snapshot, ThreadRecord** threads, const wchar_t* keys
     SortThreadList(threads, keys);
 }
 
-}  // namespace
-
-int PrintFlatList(const ProcessRecord* processes, const ListingIndex& index, DWORD ownPid, DWORD flags, int width,
-                  const wchar_t* highlight, unsigned* threadCount)
-{
-    for (const ProcessRecord* record = processes; record; record = record->next) {
-        if (int result = PrintProcessLine(record, ownPid, flags, width, highlight))
-            return result;
-        for (const auto& [owner, thread] : index.threads.Find(record->entry.th32ProcessID)) {
-            if (int result = PrintThreadLine(thread, flags))
-                return result;
-            ++*threadCount;
-        }
-    }
-    return 0;
-}
-
-namespace {
-
 int PrintTrees(ProcessRecord* processes, const ListingIndex& index, DWORD ownPid, DWORD flags, int width,
                const wchar_t* highlight, unsigned* processCount, unsigned* threadCount)
 {
@@ -175,6 +156,21 @@ int PrintTrees(ProcessRecord* processes, const ListingIndex& index, DWORD ownPid
 }
 
 }  // namespace
+
+int PrintFlatList(const ProcessRecord* processes, const ListingIndex& index, DWORD ownPid, DWORD flags, int width,
+                  const wchar_t* highlight, unsigned* threadCount)
+{
+    for (const ProcessRecord* record = processes; record; record = record->next) {
+        if (int result = PrintProcessLine(record, ownPid, flags, width, highlight))
+            return result;
+        for (const auto& [owner, thread] : index.threads.Find(record->entry.th32ProcessID)) {
+            if (int result = PrintThreadLine(thread, flags))
+                return result;
+            ++*threadCount;
+        }
+    }
+    return 0;
+}
 
 int PrintThreadLine(const ThreadRecord* thread, DWORD flags)
 {
@@ -256,11 +252,11 @@ int ListProcesses(const wchar_t* name, const wchar_t* ownerPattern, DWORD flags,
                     tail = &record->next;
                     // Without a name, a tree starts at each process whose
                     // parent did not come before it (itself included).
+                    if (rootsOnly)
+                        seen.insert(pid);
                     if (!tree)
                         ++processCount;
-                    else if (rootsOnly)
-                        seen.insert(pid);
-                    if (tree && matches && (!rootsOnly || pid == 0 || !seen.contains(entry.th32ParentProcessID)))
+                    else if (matches && (!rootsOnly || pid == 0 || !seen.contains(entry.th32ParentProcessID)))
                         record->mark |= MARK_ROOT;
                 }
             }

@@ -139,7 +139,7 @@ TEST(TasklistEquivalence, SortedFlatAndTreeListingsMatchTheWholeListScans)
     ResetOutputState();
     InitOutputOptions(1);
     const wchar_t* const keyStrings[] = {L"N", L"n", L"P", L"p", L"T", L"t", L"Z", L"z", L"NP", L"Zn", L"-N", L""};
-    for (unsigned seed : {1u, 2u}) {
+    for (unsigned seed : {1u}) {
         std::vector<Proc> procs = RandomProcesses(seed);
         // Roots as a listing without a name finds them: no process so far,
         // this one included, holds the parent ID.
