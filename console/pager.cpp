@@ -1,5 +1,8 @@
 // The page prompt and the ^C mark: line ends count the page, the prompt
 // waits for one key (or the pause time) and acts on it.
+#include <algorithm>
+#include <cwchar>
+
 #include "console/console.h"
 #include "frame/host.h"
 #include "frame/owners.h"
@@ -49,6 +52,23 @@ void PutColors(HANDLE handle, WORD attribute, bool tellHost)
     SetConsoleTextAttribute(handle, attribute);
     if (tellHost)
         SetColors(attribute);
+}
+
+// Blanks over the prompt: 60, or fewer in a narrower window. A line as wide
+// as the window would wrap, and every page would scroll one line too far.
+void ClearPromptLine()
+{
+    constexpr int MOST_BLANKS = 60;
+    int blanks = MOST_BLANKS;
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    if (GetConsoleScreenBufferInfo(ConsoleOutput, &info))
+        blanks = std::clamp(info.srWindow.Right - info.srWindow.Left, 0, MOST_BLANKS);
+    wchar_t line[MOST_BLANKS + 3];
+    line[0] = L'\r';
+    wmemset(line + 1, L' ', blanks);
+    line[blanks + 1] = L'\r';
+    line[blanks + 2] = L'\0';
+    WriteConsoleText(line);
 }
 
 }  // namespace
@@ -126,7 +146,7 @@ int EndLine()
     LinesLeft = PageLines;
     WriteConsoleText(L"\r   \x2500\x2500 Press a key to continue \x2500\x2500 ");
     int key = WaitForKey();
-    WriteConsoleText(L"\r                                                            \r");
+    ClearPromptLine();
     switch (key) {
     case 'A':
     case 'a':

@@ -72,8 +72,8 @@ int ShowUsage(const wchar_t* text, int withVersion)
 {
     QPuts(text);
     if (withVersion) {
-        Printf(L"\r\n\t\t\t\t%s  %u.%u.%u.%u (%s)\r\n", PluginName, PluginMajor, PluginMinor, PluginBuild, 3u,
-               L"x64");
+        Printf(L"\r\n\t\t\t\t%s  %u.%u.%u.%u (%s)\r\n", PluginName, PluginMajor, PluginMinor, PluginBuild,
+               PluginRevision, L"x64");
         auto path = std::make_unique<wchar_t[]>(32768);
         MultiByteToWideChar(CP_ACP, 0, VORNEL_MAIN_SOURCE, -1, path.get(), 32768);
         path[32767] = L'\0';

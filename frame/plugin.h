@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include "vornel_version.h"
+
 // Exports the host calls by name. The object files live in a static library
 // that the DLL links whole, so every export defined with this reaches the DLL.
 #define VORNEL_EXPORT extern "C" __declspec(dllexport)
@@ -28,7 +30,9 @@ using NtQueryInformationProcessPtr = LONG(WINAPI*)(HANDLE, ULONG, PVOID, ULONG, 
 
 inline constexpr wchar_t PluginName[] = L"Vornel";
 inline constexpr wchar_t PluginNames[] = L"enumprocesses,services,tasklist,@elevated,@pidexename,@pidsvcnames";
-inline constexpr unsigned PluginMajor = 1, PluginMinor = 0, PluginBuild = 25;
+// The record carries three of the four numbers; the version line shows all four.
+inline constexpr unsigned PluginMajor = VORNEL_VERSION_MAJOR, PluginMinor = VORNEL_VERSION_MINOR,
+                          PluginBuild = VORNEL_VERSION_BUILD, PluginRevision = VORNEL_VERSION_REVISION;
 
 extern HMODULE PluginModule;
 extern OSVERSIONINFOEXW OsVersionInfo;

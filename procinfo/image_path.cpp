@@ -74,9 +74,12 @@ struct DriveMap {
     }
 };
 
+// The cache of the innermost live scope; none outside every scope.
+DriveMapScope::Cache* ActiveDriveMap = nullptr;
+
 }  // namespace
 
-// The map of the innermost live scope, read at its first use.
+// A scope's map, read at its first use.
 struct DriveMapScope::Cache {
     std::optional<DriveMap> map;
     const DriveMap& Get()
@@ -86,10 +89,6 @@ struct DriveMapScope::Cache {
         return *map;
     }
 };
-
-namespace {
-DriveMapScope::Cache* ActiveDriveMap = nullptr;
-}
 
 DriveMapScope::DriveMapScope() : cache_(std::make_unique<Cache>()), outer_(ActiveDriveMap)
 {

@@ -36,6 +36,8 @@ bool IsChild(const _EnumProcInfo* record, const PathStep& here)
     return record->parentProcessId == here.processId && !OnPath(&here, record->processId);
 }
 
+constexpr wchar_t DeeperLevelsLeftOut[] = L"(deeper levels left out)";
+
 struct Walk {
     const EnumProcChildren& children;
     unsigned flags;
@@ -103,11 +105,6 @@ int PrintBranch(Walk& walk, DWORD processId, const wchar_t* name, int prefixLeng
     if (EndLine() == STOPPED)
         return STOPPED;
 
-    // About 510 levels fill the prefix; deeper descendants are not shown
-    // rather than written past it (or recursed into without bound).
-    if (newLength + 2 > PREFIX_SIZE - 1)
-        return 0;
-
     const PathStep here{processId, up};
     const auto candidates = walk.children.Find(processId);
     int count = 0;
@@ -116,6 +113,15 @@ int PrintBranch(Walk& walk, DWORD processId, const wchar_t* name, int prefixLeng
             ++count;
     if (count == 0)
         return 0;
+
+    // About 510 levels fill the prefix; deeper descendants are not shown
+    // rather than written past it (or recursed into without bound), and one
+    // line in their place says so: a script reading the tree must not take
+    // it for complete.
+    if (newLength + 2 > PREFIX_SIZE - 1) {
+        Printf(L"%s%s%s", prefix, (walk.flags & EP_TREE) ? L"└─" : L"  ", DeeperLevelsLeftOut);
+        return EndLine() == STOPPED ? STOPPED : 0;
+    }
 
     if (walk.sortKeys && count > 1) {
         auto children = vornel::unique_block<const _EnumProcInfo*>::allocate(count * sizeof(const _EnumProcInfo*));

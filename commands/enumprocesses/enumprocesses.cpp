@@ -80,8 +80,10 @@ int EnumProcesses(const wchar_t* args)
     if (!args)
         return 1;
     ResetOutputState();
-    // An overflowing split has written its message and left no words.
-    SplitArguments(args, SA_SPLIT_SPACE | SA_SPLIT_SWITCH | SA_UPPER);
+    // An overflowing split has written its message: the line is rejected
+    // rather than read as empty (which would list the shell's own tree).
+    if (SplitArguments(args, SA_SPLIT_SPACE | SA_SPLIT_SWITCH | SA_UPPER) < 0)
+        return 1;
 
     auto highlightList = vornel::unique_block<wchar_t>::allocate_zeroed(HIGHLIGHT_SIZE * sizeof(wchar_t));
     auto nameBuffer = vornel::unique_block<wchar_t>::allocate(PATH_BUFFER_SIZE * sizeof(wchar_t));

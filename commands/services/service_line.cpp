@@ -57,6 +57,11 @@ int PrintServiceLine(const ENUM_SERVICE_STATUS_PROCESSW* record, DWORD flags, DW
         highlight = nullptr;
     const DWORD pid = record->ServiceStatusProcess.dwProcessId;
     const wchar_t* name = record->lpServiceName ? record->lpServiceName : L"";
+    // A Ctrl-C that came before the line (above all while a start or stop
+    // request was pending) is held until the line's end: the coloured
+    // writers would put the mark where the service's name belongs, and the
+    // user could not tell which service the request was for.
+    const bool stopRequested = InterlockedExchange(&CtrlCSeen, 0) != 0;
 
     if (flags & SV_LINE_NUMBERS)
         Printf(L"%3d: ", line);
@@ -82,5 +87,7 @@ int PrintServiceLine(const ENUM_SERVICE_STATUS_PROCESSW* record, DWORD flags, DW
     if (flags & SV_TYPES)
         Printf(L" (%u) ", record->ServiceStatusProcess.dwServiceType);
     Printf(L"\x2014 %s", ServiceStateName(state));
+    if (stopRequested)
+        InterlockedExchange(&CtrlCSeen, 1);
     return EndLine() == STOPPED ? STOPPED : 0;
 }

@@ -124,7 +124,9 @@ int RunServices(const wchar_t* args)
     // the name list goes with `state`.
     vornel::scope_exit removeHandler([] { RemoveCtrlHandler(); });
 
-    SplitArguments(args, SA_SPLIT_SPACE | SA_SPLIT_SWITCH);
+    // An overflowing split has written its message: the line is rejected.
+    if (SplitArguments(args, SA_SPLIT_SPACE | SA_SPLIT_SWITCH) < 0)
+        return 1;
     for (int i = 0; i < ArgCount; ++i) {
         const int result = ReadWord(ArgWords[i], state);
         if (result != SWITCH_TAKEN)

@@ -17,8 +17,6 @@
 
 namespace {
 
-inline constexpr DWORD NO_PID_FILTER = 0xFFFFFFFF;
-
 // Columns of the console window that shows standard output.
 int LineWidth()
 {
@@ -29,14 +27,23 @@ int LineWidth()
     return width < 22 || width > 400 ? 120 : width;
 }
 
+// A filter by process ID. Whether there is one is kept apart from the ID:
+// every 32-bit value, 0xFFFFFFFF included, is an ID a user may ask for.
+struct PidFilter {
+    bool active = false;
+    DWORD pid = 0;
+
+    bool Admits(DWORD candidate) const { return !active || pid == candidate; }
+};
+
 // Reads the name argument: "=PID", a number naming an existing process, or
 // a pattern. Returns the pattern (null when the name selects by ID).
-const wchar_t* ReadNameArgument(const wchar_t* name, DWORD* pidFilter)
+const wchar_t* ReadNameArgument(const wchar_t* name, PidFilter* filter)
 {
     unsigned int pid;
     if (name[0] == L'=' && iswdigit(name[1])) {
         if (ParseNumber(name + 1, &pid, nullptr) == 0) {
-            *pidFilter = pid;
+            *filter = {true, pid};
             return nullptr;
         }
     } else if (iswdigit(name[0]) && ParseNumber(name, &pid, nullptr) == 0) {
@@ -44,7 +51,7 @@ const wchar_t* ReadNameArgument(const wchar_t* name, DWORD* pidFilter)
         // just as well be called 1234.exe.
         vornel::unique_handle probe(OpenProcess(ProcessQueryAccess(), FALSE, pid));
         if (probe || GetLastError() == ERROR_ACCESS_DENIED) {
-            *pidFilter = pid;
+            *filter = {true, pid};
             return nullptr;
         }
     }
@@ -63,7 +70,7 @@ void ReadOwner(DWORD pid, wchar_t* owner)
 }
 
 struct Filters {
-    DWORD pid = NO_PID_FILTER;
+    PidFilter pid;
     const wchar_t* name = nullptr;
     const wchar_t* owner = nullptr;
     bool matchTitles = true;
@@ -71,7 +78,7 @@ struct Filters {
 
 bool Matches(const Filters& filters, const PROCESSENTRY32W& entry, const wchar_t* title)
 {
-    if (filters.pid != NO_PID_FILTER && filters.pid != entry.th32ProcessID)
+    if (!filters.pid.Admits(entry.th32ProcessID))
         return false;
     if (filters.name && MatchProcessName(filters.name, entry.szExeFile) != 0 &&
         (!filters.matchTitles || MatchProcessName(filters.name, title) != 0))
@@ -241,7 +248,7 @@ int ListProcesses(const wchar_t* name, const wchar_t* ownerPattern, DWORD flags,
     entry.dwSize = sizeof entry;
     for (BOOL more = Process32FirstW(snapshot.get(), &entry); more; more = Process32NextW(snapshot.get(), &entry)) {
         DWORD pid = entry.th32ProcessID;
-        if (tree || filters.pid == NO_PID_FILTER || filters.pid == pid) {
+        if (tree || filters.pid.Admits(pid)) {
             const WindowTitleInfo* window = First(windowsById, pid);
             PrepareEntry(entry);
             bool matches = Matches(filters, entry, window ? window->title : L"");

@@ -146,7 +146,10 @@ int RunTasklist(const wchar_t* args)
         return 1;
     Options options;
     ResetOutputState();
-    SplitArguments(args, SA_SPLIT_SPACE | SA_SPLIT_SWITCH | SA_UPPER);
+    // An overflowing split has written its message; listing everything as
+    // if no argument were given would report success for a rejected line.
+    if (SplitArguments(args, SA_SPLIT_SPACE | SA_SPLIT_SWITCH | SA_UPPER) < 0)
+        return 1;
     for (int i = 0; i < ArgCount; ++i) {
         int result = ReadWord(ArgWords[i], options);
         if (result != SWITCH_TAKEN)

@@ -4,6 +4,16 @@
 
 #include "host/orshhost/orshhost_control.h"
 
+namespace {
+
+// GetLongPathNameW overflows its own stack inside Wine on paths of about
+// 1,030 characters and more (measured: 1,040 survives, 1,100 does not); a
+// host function must survive any text, so longer paths keep the full form
+// as it stands. Short names in so long a path are rare on Windows too.
+constexpr DWORD LONG_NAME_LIMIT = 512;
+
+}  // namespace
+
 ORSH_API int __cdecl QueryTrueName(const wchar_t* path, wchar_t* result)
 {
     if (!result)
@@ -16,7 +26,10 @@ ORSH_API int __cdecl QueryTrueName(const wchar_t* path, wchar_t* result)
         result[0] = L'\0';
         return -1;
     }
-    // The long form where the file exists, so short names come out whole.
+    // The long form where the file exists, so short names come out whole;
+    // a missing file has no other form.
+    if (n > LONG_NAME_LIMIT || GetFileAttributesW(result) == INVALID_FILE_ATTRIBUTES)
+        return 0;
     wchar_t* longName = new (std::nothrow) wchar_t[32768];
     if (longName) {
         DWORD m = GetLongPathNameW(result, longName, 32768);

@@ -1,6 +1,7 @@
 // Wildcard matching as the shell does it: * any run, ? one character, [set]
 // one character of a set (ranges a-z, negation with ! or ^), all without
 // regard to case.
+#include <cwchar>
 #include <cwctype>
 
 #include "host/orshhost/orshhost_control.h"
@@ -45,6 +46,10 @@ bool Match(const wchar_t* pattern, const wchar_t* text)
     // Iterative with one backtrack point per '*': linear in practice.
     const wchar_t* starPattern = nullptr;
     const wchar_t* starText = nullptr;
+    // A '[' with no ']' after it cannot open a set; knowing where the last
+    // ']' is spares a scan to the pattern's end for each such '[' (a pattern
+    // of 40,000 of them took seconds).
+    const wchar_t* lastClose = wcsrchr(pattern, L']');
     while (*text) {
         if (*pattern == L'*') {
             while (*pattern == L'*')
@@ -60,8 +65,9 @@ bool Match(const wchar_t* pattern, const wchar_t* text)
         if (*pattern == L'?') {
             ok = true;
         } else if (*pattern == L'[') {
-            const wchar_t* end;
-            ok = MatchSet(pattern + 1, *text, &end);
+            const wchar_t* end = nullptr;
+            if (lastClose && lastClose > pattern)
+                ok = MatchSet(pattern + 1, *text, &end);
             if (end)
                 next = end;
             else

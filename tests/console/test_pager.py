@@ -75,6 +75,16 @@ def test_ctrl_c_at_prompt_and_while_writing():
         check(line_text(300) not in screen, "the listing stopped", screen)
 
 
+def test_narrow_window():
+    # In 40 columns the prompt's blanking line must not wrap: the next page
+    # follows the last line with no empty line, the listing unbroken.
+    with Terminal("/P,5 12", program="vornel_pagerdemo.exe", width=40) as t:
+        wait_prompt_after(t, 5)
+        t.keys("Enter")
+        screen = wait_prompt_after(t, 10)
+        check(screen[:10] == [line_text(n) for n in range(1, 11)], "pages without a gap", screen)
+
+
 def test_pause_time_out():
     # /P:1: the prompt goes away by itself after a second and a page follows.
     with demo("/P:1 60") as t:
@@ -130,6 +140,6 @@ def test_redirected_output_is_plain():
 
 if __name__ == "__main__":
     for test in (test_page_keys, test_esc_and_requested_page, test_ctrl_c_at_prompt_and_while_writing,
-                 test_pause_time_out, test_colours, test_redirected_output_is_plain):
+                 test_narrow_window, test_pause_time_out, test_colours, test_redirected_output_is_plain):
         test()
     finish()

@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """SERVICES in a real terminal (tmux, 120 x 40) with services of our own
 test program: Esc at a page prompt stops the listing before the later
-services are started or stopped; /HL: names and display names in the
-reversed highlight colour; /D plain."""
+services are started or stopped; Ctrl-C during a pending start keeps the
+line whole; /HL: names and display names in the reversed highlight colour;
+/D plain."""
 import os
 import re
 import subprocess
@@ -37,11 +38,11 @@ def settled(name, wanted):
 class Services:
     """Own-process services of the test program, deleted on close."""
 
-    def __init__(self, names):
+    def __init__(self, names, options=""):
         self.names = names
         for name in names:
-            sc("create", name, "binPath=", f'"{SERVICE_PROGRAM}" {name}', "type=", "own", "start=", "demand",
-               "displayname=", f"Vornel Test {name}")
+            sc("create", name, "binPath=", f'"{SERVICE_PROGRAM}" {options}{name}', "type=", "own", "start=",
+               "demand", "displayname=", f"Vornel Test {name}")
 
     def close(self):
         for name in self.names:
@@ -88,6 +89,32 @@ def test_esc_leaves_later_services_untouched():
         services.close()
 
 
+def test_ctrl_c_while_a_start_is_pending():
+    """Ctrl-C during a start request that takes 3 s: that service's line
+    stays whole, one mark follows it, and the next service is not started."""
+    names = ["VcsSlow1", "VcsSlow2"]
+    services = Services(names, "--slow 3000 ")
+    t = Terminal("services /R VcsSlow*")
+    try:
+        deadline = time.monotonic() + 20
+        while state(names[0]) != "START_PENDING" and time.monotonic() < deadline:
+            time.sleep(0.1)
+        t.keys("C-c")
+        code, screen = t.wait_exit()
+        check(code == 3, f"exit after Ctrl-C: {code}", screen)
+        # The terminal echoes the key itself ("^C") where the cursor was.
+        rows = [r.removeprefix("^C") for r in screen if r.strip()]
+        first = next((i for i, r in enumerate(rows) if "VcsSlow1" in r), None)
+        check(first is not None and rows[first].startswith("VcsSlow1            Vornel Test VcsSlow1 \u2014 "),
+              "the started service's line is whole", screen)
+        check(sum("^C" in r for r in rows) == 1 and first is not None and rows[first + 1] == " ^C",
+              "one mark, after the line", screen)
+        check(state(names[1]) == "STOPPED", f"the next service untouched: {state(names[1])}", screen)
+    finally:
+        t.close()
+        services.close()
+
+
 def plain(row):
     return re.sub(r"\x1b\[[0-9;]*m", "", row)
 
@@ -117,5 +144,6 @@ def test_highlight():
 
 if __name__ == "__main__":
     test_esc_leaves_later_services_untouched()
+    test_ctrl_c_while_a_start_is_pending()
     test_highlight()
     finish()

@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include "tests/support/process_runner.h"
+#include "tests/support/watchdog.h"
 
 int main(int argc, char** argv)
 {
     testing::InitGoogleTest(&argc, argv);
+    vornel::test::InstallWatchdog();
     // The first process of a prefix to make a window gets Wine's desktop
     // process (explorer.exe) as a child; let a throw-away process be that
     // one, so no test sees an extra child in the family it started.

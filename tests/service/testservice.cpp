@@ -2,13 +2,16 @@
 // line (vornel_testservice.exe NAME...), in one process when they are
 // registered as share-process services with the same command line, or one
 // per process. Each service reports SERVICE_RUNNING as soon as it starts and
-// SERVICE_STOPPED when it receives SERVICE_CONTROL_STOP.
+// SERVICE_STOPPED when it receives SERVICE_CONTROL_STOP. With --slow MS first
+// (vornel_testservice.exe --slow 3000 NAME) it waits that long before it
+// answers the control manager, so a start request stays pending meanwhile.
 //
 // The names must be on the command line because a share-process program
 // dispatches start requests by service name; an own-process program gets
 // every start request whatever name its table holds.
 #include <windows.h>
 
+#include <cstdlib>
 #include <vector>
 
 namespace {
@@ -72,9 +75,14 @@ void WINAPI ServiceMain(DWORD argc, wchar_t** argv)
 
 int wmain(int argc, wchar_t** argv)
 {
-    if (argc < 2)
+    int first = 1;
+    if (argc > 2 && lstrcmpW(argv[1], L"--slow") == 0) {
+        Sleep(static_cast<DWORD>(_wtoi(argv[2])));
+        first = 3;
+    }
+    if (argc <= first)
         return 2;
-    for (int i = 1; i < argc; ++i)
+    for (int i = first; i < argc; ++i)
         Services.push_back({argv[i], nullptr, CreateEventW(nullptr, TRUE, FALSE, nullptr)});
 
     std::vector<SERVICE_TABLE_ENTRYW> table;

@@ -5,10 +5,12 @@
 
 #include "frame/plugin.h"
 #include "host/orshhost/orshhost_control.h"
+#include "tests/support/watchdog.h"
 
 int main(int argc, char** argv)
 {
     testing::InitGoogleTest(&argc, argv);
+    vornel::test::InstallWatchdog();
     OrshSetShellState(1, 0);
     InitializePlugin();
     int result = RUN_ALL_TESTS();

@@ -142,22 +142,35 @@ TEST(CompareChildren, KeysAndUnsignedIds)
 TEST_F(Descendants, DeepChainStopsAtThePrefixLimit)
 {
     // 2000 generations: deeper than the prefix can indent (and than the
-    // host's stack should be asked to recurse).
+    // host's stack should be asked to recurse). Process 2001 is a sibling of
+    // the deepest process shown and follows the note in its place.
     std::vector<Proc> chain;
     for (DWORD pid = 1; pid <= 2000; ++pid)
         chain.push_back({pid, pid - 1, L"p"});
+    chain.push_back({2001, 511, L"p"});
+    const std::wstring note = L"(deeper levels left out)";
     for (unsigned flags : {0u, unsigned(EP_TREE)}) {
         std::wstring out = Print(chain, 1, flags);
         EXPECT_EQ(result, 0);
         std::vector<std::wstring> lines;
         for (size_t start = 2, end; (end = out.find(L"\r\n", start)) != std::wstring::npos; start = end + 2)
             lines.push_back(out.substr(start, end - start));
-        // The requested process and 511 generations under it.
-        ASSERT_EQ(lines.size(), 512u);
-        for (size_t depth = 1; depth < lines.size(); ++depth) {
+        // The requested process, 511 generations under it, the note, the sibling.
+        ASSERT_EQ(lines.size(), 514u);
+        for (size_t depth = 1; depth < 511; ++depth) {
             std::wstring indent = flags ? std::wstring(2 * (depth - 1), L' ') + L"\u2514\u2500"
                                         : std::wstring(2 * depth, L' ');
             ASSERT_EQ(lines[depth], indent + std::to_wstring(depth + 1) + L"  p") << depth;
+        }
+        const std::wstring lead(flags ? 1020 : 1022, L' ');
+        if (flags) {
+            EXPECT_EQ(lines[511], lead + L"\u251c\u2500" L"512  p");
+            EXPECT_EQ(lines[512], lead + L"\u2502 \u2514\u2500" + note);
+            EXPECT_EQ(lines[513], lead + L"\u2514\u2500" L"2001  p");
+        } else {
+            EXPECT_EQ(lines[511], lead + L"512  p");
+            EXPECT_EQ(lines[512], lead + L"  " + note);
+            EXPECT_EQ(lines[513], lead + L"2001  p");
         }
     }
 }

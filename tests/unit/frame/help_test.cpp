@@ -1,7 +1,8 @@
 // The Help entry point: which names it answers, which help file it picks,
 // and the command line the help viewer really receives. In this program the
 // plug-in's module is the test program itself, so "beside the DLL" is the
-// bin directory, where the build puts Vornel.chm.
+// bin directory, where the build puts Vornel.chm, unless a test loads the
+// plug-in from a folder of its own.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -116,6 +117,29 @@ TEST_F(HelpTest, VornelHelpWinsThenPluginHelpThenTheModuleDirectory)
         ASSERT_EQ(Help(L"services"), 1);
         EXPECT_EQ(ViewerCommandLine(), Expected(c.directory, L"services"));
     }
+}
+
+TEST_F(HelpTest, BesideThePluginBeforeBesideTheShell)
+{
+    // The plug-in loaded from a folder of its own, each folder with a help
+    // file; the shell's folder is this program's, the bin folder.
+    ASSERT_TRUE(first.Copy(BinPath(L"Vornel.dll")));
+    ASSERT_TRUE(first.Copy(BinPath(L"Vornel.chm")));
+    HMODULE plugin = LoadLibraryW((first.path() + L"\\Vornel.dll").c_str());
+    ASSERT_NE(plugin, nullptr);
+    const HMODULE own = PluginModule;
+    PluginModule = plugin;
+    vornel::scope_exit restore([&] {
+        PluginModule = own;
+        FreeLibrary(plugin);
+    });
+
+    ASSERT_EQ(Help(L"services"), 1);
+    EXPECT_EQ(ViewerCommandLine(), Expected(first.path(), L"services"));
+    vornel::test::EndProcess(HelpViewerProcess);  // it holds the file open
+    ASSERT_TRUE(DeleteFileW((first.path() + L"\\Vornel.chm").c_str()));
+    ASSERT_EQ(Help(L"services"), 1);
+    EXPECT_EQ(ViewerCommandLine(), Expected(BinDir(), L"services"));
 }
 
 TEST_F(HelpTest, AnUnsetVariableNamesNoDirectory)

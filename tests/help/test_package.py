@@ -1,0 +1,69 @@
+#!/usr/bin/env python3
+"""The zip a user downloads: made by CPack into a scratch directory, it holds
+exactly the plug-in, its help file and the installation note; the DLL in it
+has no debug sections and still loads into the shell.
+
+Usage: test_package.py CPACK BUILD_DIR OBJDUMP WINE_RUNNER
+"""
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+import unittest
+import zipfile
+from pathlib import Path
+
+
+class Package(unittest.TestCase):
+    cpack = build = objdump = wine = None
+
+    @classmethod
+    def setUpClass(cls):
+        cls.scratch = Path(tempfile.mkdtemp(prefix="vornel-package-"))
+        made = subprocess.run([cls.cpack, "-G", "ZIP", "--config", str(Path(cls.build) / "CPackConfig.cmake"),
+                               "-B", str(cls.scratch)], cwd=cls.scratch, capture_output=True, text=True)
+        if made.returncode != 0:
+            raise RuntimeError("cpack failed:\n" + made.stdout + made.stderr)
+        cls.zip = cls.scratch / "Vornel-1.0.25-win64.zip"
+        cls.unpacked = cls.scratch / "plugins"
+        with zipfile.ZipFile(cls.zip) as archive:
+            cls.names = sorted(archive.namelist())
+            archive.extractall(cls.unpacked)
+
+    @classmethod
+    def tearDownClass(cls):
+        shutil.rmtree(cls.scratch, ignore_errors=True)
+
+    def test_only_the_users_files_at_the_top(self):
+        self.assertEqual(self.names, ["README.txt", "Vornel.chm", "Vornel.dll"])
+
+    def test_dll_is_stripped_and_keeps_its_resources(self):
+        headers = subprocess.run([self.objdump, "-h", str(self.unpacked / "Vornel.dll")],
+                                 capture_output=True, text=True, check=True).stdout
+        sections = re.findall(r"^\s+\d+\s+(\S+)", headers, re.MULTILINE)
+        self.assertEqual([s for s in sections if s.startswith(".debug")], [])
+        for kept in (".text", ".edata", ".rsrc", ".gnu_debuglink"):
+            self.assertIn(kept, sections)
+
+    def test_note_is_filled_in_for_windows(self):
+        note = (self.unpacked / "README.txt").read_bytes()
+        self.assertIsNone(re.search(rb"@\w+@", note), "a placeholder left in")
+        self.assertIn(b"Vornel v1.0.25 loaded.", note)
+        self.assertEqual(note.count(b"\n"), note.count(b"\r\n"))
+
+    def test_unpacked_plugin_loads_into_the_shell(self):
+        for name in ("orsh.exe", "OrshHost.dll"):
+            shutil.copy(Path(self.build) / "bin" / name, self.unpacked)
+        run = subprocess.run([self.wine, "orsh.exe", "tasklist", "."], cwd=self.unpacked,
+                             capture_output=True, timeout=120)
+        self.assertEqual(run.returncode, 0, run.stderr)
+        self.assertEqual(run.stderr, b"")
+        self.assertRegex(run.stdout, rb"^ +\d+\* orsh +\r\n\r\n   Found 1 process\.\r\n$")
+
+
+if __name__ == "__main__":
+    if len(sys.argv) != 5:
+        sys.exit(__doc__)
+    Package.cpack, Package.build, Package.objdump, Package.wine = sys.argv[1:]
+    unittest.main(argv=sys.argv[:1], verbosity=2)
