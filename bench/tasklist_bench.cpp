@@ -147,7 +147,7 @@ void MakeEnumList(const std::vector<ProcessRecord*>& records, vornel::list_owner
 void SyntheticCases(unsigned count)
 {
     // The largest size times each case once: the growth is what it shows.
-    const int runs = count > 10000 ? 1 : 10;
+    const int runs = count > 10000 ? 1 : 20;
     std::vector<ProcessRecord*> records = MakeRecords(count);
 
     ProcessRecord* head = nullptr;
@@ -192,22 +192,23 @@ void SyntheticCases(unsigned count)
     FreeRecords(records);
 }
 
-// Made-up services: display and key names with many ties, states, types
-// and process IDs, sorted by key name as /O:N does.
+// Made-up services: key names with many ties, packed behind the records
+// as the service enumeration packs them; sorted by key name as /O:N does.
 void ServiceCases(unsigned count)
 {
     std::vector<ENUM_SERVICE_STATUS_PROCESSW> services(count);
-    std::vector<std::wstring> names(count);
+    std::vector<wchar_t> text(count * 32);
     srand(777);
+    wchar_t* next = text.data();
     for (unsigned i = 0; i < count; ++i) {
-        names[i] = std::wstring(Names[rand() % 12]) + std::to_wstring(rand() % 500);
-        services[i].lpServiceName = names[i].data();
-        services[i].lpDisplayName = names[i].data();
+        int length = wsprintfW(next, L"%s%u", Names[rand() % 12], rand() % 500);
+        services[i].lpServiceName = services[i].lpDisplayName = next;
         services[i].ServiceStatusProcess.dwCurrentState = 1 + rand() % 7;
         services[i].ServiceStatusProcess.dwProcessId = rand() % 2 ? 0 : 4 * (rand() % 1000);
+        next += length + 1;
     }
     std::vector<const ENUM_SERVICE_STATUS_PROCESSW*> slots(count);
-    Report("services sorted (/O:N)", count, Best(count > 10000 ? 1 : 10, [&] {
+    Report("services sorted (/O:N)", count, Best(count > 10000 ? 1 : 20, [&] {
                for (unsigned i = 0; i < count; ++i)
                    slots[i] = &services[i];
                SortServiceSlots(slots.data(), count, L"N");

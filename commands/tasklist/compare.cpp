@@ -131,10 +131,14 @@ void InsertThreadRecord(ThreadRecord** head, ThreadRecord* record, const wchar_t
 
 void SortProcessList(ProcessRecord** head, const wchar_t* keys)
 {
+    if (!keys || !*keys)
+        return;  // nothing to order by: the list stays as it came
     SortList(head, [keys](const ProcessRecord* a, const ProcessRecord* b) { return CompareProcesses(a, b, keys); });
 }
 
 void SortThreadList(ThreadRecord** head, const wchar_t* keys)
 {
+    if (!keys || !*keys)
+        return;
     SortList(head, [keys](const ThreadRecord* a, const ThreadRecord* b) { return CompareThreads(a, b, keys); });
 }

@@ -22,8 +22,9 @@ int CompareThreads(const ThreadRecord* a, const ThreadRecord* b, const wchar_t* 
 // keep their arrival order.
 void InsertProcessRecord(ProcessRecord** head, ProcessRecord* record, const wchar_t* keys);
 void InsertThreadRecord(ThreadRecord** head, ThreadRecord* record, const wchar_t* keys);
-// Put a whole list in the order of the keys, relinking next and previous;
-// the same order as inserting its records one by one, in O(n log n).
+// Put a whole list in the order of the keys, relinking next and previous
+// (a list without keys is left as it is); the same order as inserting its
+// records one by one, in O(n log n).
 void SortProcessList(ProcessRecord** head, const wchar_t* keys);
 void SortThreadList(ThreadRecord** head, const wchar_t* keys);
 
