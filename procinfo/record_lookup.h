@@ -34,17 +34,17 @@ public:
         for (; list; list = list->next)
             entries_.emplace_back(key(list), list);
         // Stable, so that each group keeps the order of the list.
-        std::stable_sort(entries_.begin(), entries_.end(),
-                         [](const Entry& a, const Entry& b) { return a.first < b.first; });
+        std::stable_sort(entries_.begin(), entries_.end(), ById);
     }
 
     std::span<const Entry> Find(DWORD processId) const
     {
-        auto [first, last] = std::equal_range(entries_.begin(), entries_.end(), Entry{processId, nullptr},
-                                              [](const Entry& a, const Entry& b) { return a.first < b.first; });
+        auto [first, last] = std::equal_range(entries_.begin(), entries_.end(), Entry{processId, nullptr}, ById);
         return {first, last};
     }
 
 private:
+    static bool ById(const Entry& a, const Entry& b) { return a.first < b.first; }
+
     std::vector<Entry> entries_;
 };
