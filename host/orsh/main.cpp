@@ -9,10 +9,14 @@
 #include <string>
 #include <vector>
 
+#include "host/orsh/console_input.h"
+#include "host/orsh/plugin.h"
 #include "host/orsh/shell.h"
 #include "host/orshhost/orshhost_control.h"
 
 namespace {
+
+using orsh::ConsoleRead;
 
 bool IsPipe(DWORD which) { return GetFileType(GetStdHandle(which)) == FILE_TYPE_PIPE; }
 
@@ -106,11 +110,14 @@ int RunInteractive()
         std::wstring line;
         if (console) {
             QPuts(L"orsh> ");
-            wchar_t buffer[8192];
-            DWORD got = 0;
-            if (!ReadConsoleW(input, buffer, 8191, &got, nullptr) || got == 0)
+            ConsoleRead read = orsh::ReadConsoleLine(input, &line);
+            if (read == ConsoleRead::End)
                 break;
-            line.assign(buffer, got);
+            if (read == ConsoleRead::Interrupted) {  // the line is dropped
+                QPuts(L"^C");
+                CrLf();
+                continue;
+            }
         } else {
             // Byte input (file or pipe) is UTF-8, one command per line.
             size_t nl;
@@ -140,6 +147,7 @@ int RunInteractive()
 
 int wmain(int argc, wchar_t** argv)
 {
+    orsh::InstallCtrlHandler();
     if (argc >= 2 && wcscmp(argv[1], L"-f") == 0) {
         if (argc < 3) {
             Qprintf(GetStdHandle(STD_ERROR_HANDLE), L"orsh: -f needs a script file name\r\n");
@@ -153,6 +161,8 @@ int wmain(int argc, wchar_t** argv)
             return 2;
         bool exitRequested = false;
         int result = orsh::RunLine(RawArguments(), &exitRequested);
+        // Unloading the plug-in ends its help viewer: the user reads first.
+        orsh::WaitForHelpViewer();
         orsh::UnloadPlugin();
         return result;
     }

@@ -1,42 +1,210 @@
 #include "host/orsh/shell.h"
 
+#include <algorithm>
+#include <cstdarg>
 #include <cwchar>
-#include <cwctype>
 
+#include "host/orsh/plugin.h"
+#include "host/orsh/program.h"
+#include "host/orsh/redirection.h"
 #include "host/orshhost/orshhost_control.h"
 
 namespace orsh {
 namespace {
 
-constexpr int BufferSize = 8192;
+constexpr int ExpandSize = 32768;
 
-struct PluginInfoView {  // the leading fields of the plug-in's record
+int lastResult = 0;
+
+struct Builtin {
     const wchar_t* name;
-    const wchar_t* author;
-    const wchar_t* email;
-    const wchar_t* www;
-    const wchar_t* description;
-    const wchar_t* functions;
-    unsigned major, minor, build;
+    const wchar_t* usage;
 };
 
-using CommandFn = int(__cdecl*)(wchar_t*);
-using InfoFn = PluginInfoView*(__cdecl*)();
-using VoidFn = int(__cdecl*)();
-using HelpFn = int(__cdecl*)(const wchar_t*);
+const Builtin Builtins[] = {
+    {L"echo", L"echo TEXT          writes TEXT (\"echo off\" and \"echo on\" are accepted)"},
+    {L"set", L"set NAME=VALUE     sets a variable (no value removes it); alone lists them"},
+    {L"help", L"help NAME          the help page of NAME; alone, this list"},
+    {L"start", L"start PROGRAM ARGS starts a program without waiting, prints its process ID"},
+    {L"exit", L"exit [CODE]        ends the shell with CODE"},
+    {L"rem", L"rem TEXT, :: TEXT  a remark; @ before a command is ignored"},
+};
 
-HMODULE plugin = nullptr;
-std::vector<std::wstring> commandNames;   // "tasklist", ...
-std::vector<std::wstring> functionNames;  // "elevated", ... (without @)
-
-void Error(const wchar_t* format, const std::wstring& what)
+int Remember(int result)
 {
-    Qprintf(GetStdHandle(STD_ERROR_HANDLE), L"orsh: ");
-    Qprintf(GetStdHandle(STD_ERROR_HANDLE), format, what.c_str());
-    Qprintf(GetStdHandle(STD_ERROR_HANDLE), L"\r\n");
+    lastResult = result;
+    OrshSetLastResult(result);
+    return result;
 }
 
-bool Listed(const std::vector<std::wstring>& names, const std::wstring& name)
+bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
+
+std::wstring TrimmedLeft(const std::wstring& text)
+{
+    size_t start = text.find_first_not_of(L" \t");
+    return start == std::wstring::npos ? L"" : text.substr(start);
+}
+
+std::wstring Trimmed(const std::wstring& text)
+{
+    std::wstring left = TrimmedLeft(text);
+    return left.substr(0, left.find_last_not_of(L" \t") + 1);
+}
+
+bool Same(const std::wstring& a, const wchar_t* b) { return _wcsicmp(a.c_str(), b) == 0; }
+
+// The first word (quotes dropped) and the text after it.
+void SplitCommand(const std::wstring& line, std::wstring* command, std::wstring* args)
+{
+    size_t i = 0;
+    bool quoted = false;
+    command->clear();
+    for (; i < line.size() && (quoted || !IsBlank(line[i])); ++i) {
+        if (line[i] == L'"')
+            quoted = !quoted;
+        else
+            *command += line[i];
+    }
+    size_t argStart = line.find_first_not_of(L" \t", i);
+    *args = argStart == std::wstring::npos ? L"" : line.substr(argStart);
+}
+
+bool IsRemark(const std::wstring& line)
+{
+    if (line.compare(0, 2, L"::") == 0)
+        return true;
+    return line.size() >= 3 && _wcsnicmp(line.c_str(), L"rem", 3) == 0 && (line.size() == 3 || IsBlank(line[3]));
+}
+
+void PrintNames(const wchar_t* title, const wchar_t* prefix, const std::vector<std::wstring>& names)
+{
+    QPuts(title);
+    for (const auto& name : names)
+        Printf(L" %s%s", prefix, name.c_str());
+    CrLf();
+}
+
+int HelpCommand(const std::wstring& topic)
+{
+    if (topic.empty()) {
+        QPuts(L"Built-in commands:\r\n");
+        for (const Builtin& b : Builtins)
+            Printf(L"  %s\r\n", b.usage);
+        PrintNames(L"Plug-in commands:  ", L"", PluginCommands());
+        PrintNames(L"Variable functions:", L"@", PluginFunctions());
+        QPuts(L"Any other command runs as a program from the current folder or PATH.\r\n"
+              L"\"help NAME\" opens the plug-in's page for NAME in the help viewer.\r\n");
+        return 0;
+    }
+    if (PluginHelp(topic))
+        return 0;
+    for (const Builtin& b : Builtins) {
+        if (Same(topic, b.name)) {
+            Printf(L"%s\r\n", b.usage);
+            return 0;
+        }
+    }
+    Error(L"no help for \"%s\"", topic.c_str());
+    return 1;
+}
+
+// The variables whose names begin with `prefix`, sorted by name.
+int SetCommand(const std::wstring& args)
+{
+    size_t eq = args.find(L'=');
+    if (eq != std::wstring::npos && eq > 0) {
+        OrshSetVariable(args.substr(0, eq).c_str(), args.substr(eq + 1).c_str());
+        return 0;
+    }
+    std::wstring prefix = Trimmed(args);
+    std::vector<std::wstring> lines;
+    if (wchar_t* block = GetEnvironmentStringsW()) {
+        // Names that begin with "=" are the per-drive folders, not variables.
+        for (const wchar_t* entry = block; *entry; entry += wcslen(entry) + 1) {
+            if (*entry != L'=' && _wcsnicmp(entry, prefix.c_str(), prefix.size()) == 0)
+                lines.push_back(entry);
+        }
+        FreeEnvironmentStringsW(block);
+    }
+    if (lines.empty()) {
+        Error(L"no variable named %s", prefix.c_str());
+        return 1;
+    }
+    auto name = [](const std::wstring& line) { return line.substr(0, line.find(L'=')); };
+    std::sort(lines.begin(), lines.end(),
+              [&](const auto& a, const auto& b) { return _wcsicmp(name(a).c_str(), name(b).c_str()) < 0; });
+    for (const auto& line : lines)
+        Printf(L"%s\r\n", line.c_str());
+    return 0;
+}
+
+int StartCommand(const std::wstring& args)
+{
+    std::wstring program, programArgs;
+    SplitCommand(args, &program, &programArgs);
+    if (program.empty()) {
+        Error(L"usage: start PROGRAM [ARGUMENTS]");
+        return 1;
+    }
+    std::wstring path = FindProgram(program);
+    if (path.empty()) {
+        Error(L"unknown command: %s", program.c_str());
+        return 1;
+    }
+    DWORD pid;
+    if (!StartProgram(path, programArgs, false, &pid))
+        return 1;
+    Printf(L"process ID %u\r\n", pid);
+    return 0;
+}
+
+int RunCommand(const std::wstring& command, const std::wstring& args, bool* exitRequested)
+{
+    if (Same(command, L"echo")) {
+        if (Same(args, L"off") || Same(args, L"on"))
+            return 0;  // a script's lines are never echoed
+        QPuts(args.c_str());
+        CrLf();
+        return 0;
+    }
+    if (Same(command, L"set"))
+        return SetCommand(args);
+    if (Same(command, L"exit")) {
+        *exitRequested = true;
+        return args.empty() ? 0 : _wtoi(args.c_str());
+    }
+    if (Same(command, L"help"))
+        return HelpCommand(Trimmed(args));
+    if (Same(command, L"start"))
+        return StartCommand(args);
+    if (IsListed(PluginCommands(), command))
+        return RunPluginCommand(command, args);
+    std::wstring program = FindProgram(command);
+    if (program.empty()) {
+        Error(L"unknown command: %s", command.c_str());
+        return 1;
+    }
+    DWORD exitCode = 1;
+    StartProgram(program, args, true, &exitCode);
+    return (int)exitCode;
+}
+
+}  // namespace
+
+void Error(const wchar_t* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    int length = _vscwprintf(format, args);
+    va_end(args);
+    std::wstring text(length > 0 ? length + 1 : 1, L'\0');
+    va_start(args, format);
+    _vsnwprintf(text.data(), text.size(), format, args);
+    va_end(args);
+    Qprintf(GetStdHandle(STD_ERROR_HANDLE), L"orsh: %s\r\n", text.c_str());
+}
+
+bool IsListed(const std::vector<std::wstring>& names, const std::wstring& name)
 {
     for (const auto& n : names) {
         if (_wcsicmp(n.c_str(), name.c_str()) == 0)
@@ -45,147 +213,43 @@ bool Listed(const std::vector<std::wstring>& names, const std::wstring& name)
     return false;
 }
 
-std::string Ascii(const std::wstring& text)
-{
-    std::string s;
-    for (wchar_t c : text)
-        s += (char)towlower(c);
-    return s;
-}
-
-// Variable functions of the plug-in and its internal variables.
-int __cdecl Resolve(const wchar_t* name, const wchar_t* args, wchar_t* result)
-{
-    if (!plugin)
-        return 1;
-    if (!args) {
-        if (_wcsicmp(name, L"_clver") != 0)
-            return 1;
-        auto clver = reinterpret_cast<CommandFn>(GetProcAddress(plugin, "?_clver$@@YAHPEA_W@Z"));
-        if (!clver)
-            return 1;
-        return clver(result) == 0 ? 0 : -1;
-    }
-    if (!Listed(functionNames, name))
-        return 1;
-    std::string exportName = "f_" + Ascii(name);
-    auto function = reinterpret_cast<CommandFn>(GetProcAddress(plugin, exportName.c_str()));
-    if (!function) {
-        Error(L"@%s is not available in this build of the plug-in", name);
-        return -1;
-    }
-    // The function reads its argument from the buffer and replaces it.
-    wcsncpy(result, args, BufferSize - 1);
-    result[BufferSize - 1] = L'\0';
-    return function(result) == 0 ? 0 : -1;
-}
-
-}  // namespace
-
-bool LoadPlugin()
-{
-    wchar_t path[MAX_PATH];
-    DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring dll = std::wstring(path, n);
-    dll = dll.substr(0, dll.find_last_of(L'\\') + 1) + L"Vornel.dll";
-    plugin = LoadLibraryW(dll.c_str());
-    if (!plugin) {
-        Error(L"cannot load the plug-in %s", dll + L" (error " + std::to_wstring(GetLastError()) + L")");
-        return false;
-    }
-    auto getInfo = reinterpret_cast<InfoFn>(GetProcAddress(plugin, "GetPluginInfo"));
-    auto initialize = reinterpret_cast<VoidFn>(GetProcAddress(plugin, "InitializePlugin"));
-    PluginInfoView* info = getInfo ? getInfo() : nullptr;
-    if (!info || !info->functions || !initialize) {
-        Error(L"%s is not an Orsh plug-in", dll);
-        FreeLibrary(plugin);
-        plugin = nullptr;
-        return false;
-    }
-    std::wstring list = info->functions;
-    for (size_t start = 0; start <= list.size();) {
-        size_t comma = list.find(L',', start);
-        if (comma == std::wstring::npos)
-            comma = list.size();
-        std::wstring name = list.substr(start, comma - start);
-        if (!name.empty() && name[0] == L'@')
-            functionNames.push_back(name.substr(1));
-        else if (!name.empty())
-            commandNames.push_back(name);
-        start = comma + 1;
-    }
-    OrshSetResolver(Resolve);
-    initialize();
-    return true;
-}
-
-void UnloadPlugin()
-{
-    if (!plugin)
-        return;
-    if (auto shutdown = reinterpret_cast<VoidFn>(GetProcAddress(plugin, "ShutdownPlugin")))
-        shutdown();
-    OrshSetResolver(nullptr);
-    FreeLibrary(plugin);
-    plugin = nullptr;
-}
-
 int RunLine(const std::wstring& rawLine, bool* exitRequested)
 {
-    std::wstring buffer(BufferSize, L'\0');
-    wcsncpy(buffer.data(), rawLine.c_str(), BufferSize - 1);
-    if (OrshExpand(buffer.data(), BufferSize) != 0)
-        return 1;  // a function in the line failed and has said why
+    if (rawLine.size() > MaxLineLength) {
+        Error(L"the line has %u characters, more than %u; none of it ran", (unsigned)rawLine.size(),
+              (unsigned)MaxLineLength);
+        return Remember(1);
+    }
+    std::wstring text = TrimmedLeft(rawLine);
+    if (!text.empty() && text[0] == L'@')  // a script's "do not echo" mark
+        text = TrimmedLeft(text.substr(1));
+    if (Trimmed(text).empty() || IsRemark(text))
+        return lastResult;
+
+    std::wstring buffer(ExpandSize, L'\0');
+    wcsncpy(buffer.data(), text.c_str(), ExpandSize - 1);
+    if (OrshExpand(buffer.data(), ExpandSize) != 0)
+        return Remember(1);  // a function in the line failed and has said why
     std::wstring line = buffer.c_str();
+    if (line.size() > MaxLineLength) {
+        Error(L"the line is longer than %u characters once expanded; none of it ran", (unsigned)MaxLineLength);
+        return Remember(1);
+    }
 
-    size_t start = line.find_first_not_of(L" \t");
-    if (start == std::wstring::npos)
-        return 0;
-    size_t end = line.find_first_of(L" \t", start);
-    std::wstring command = line.substr(start, end == std::wstring::npos ? std::wstring::npos : end - start);
-    size_t argStart = end == std::wstring::npos ? line.size() : line.find_first_not_of(L" \t", end);
-    std::wstring args = argStart == std::wstring::npos ? L"" : line.substr(argStart);
-
-    if (_wcsicmp(command.c_str(), L"echo") == 0) {
-        QPuts(args.c_str());
-        CrLf();
-        return 0;
+    std::vector<Redirection> redirections;
+    std::wstring problem;
+    if (!TakeRedirections(line, &redirections, &problem)) {
+        Error(L"%s", problem.c_str());
+        return Remember(1);
     }
-    if (_wcsicmp(command.c_str(), L"set") == 0) {
-        size_t eq = args.find(L'=');
-        if (eq == std::wstring::npos || eq == 0) {
-            Error(L"usage: set NAME=VALUE%s", L"");
-            return 1;
-        }
-        OrshSetVariable(args.substr(0, eq).c_str(), args.substr(eq + 1).c_str());
-        return 0;
-    }
-    if (_wcsicmp(command.c_str(), L"exit") == 0) {
-        *exitRequested = true;
-        return args.empty() ? 0 : _wtoi(args.c_str());
-    }
-    if (_wcsicmp(command.c_str(), L"help") == 0) {
-        auto help = reinterpret_cast<HelpFn>(GetProcAddress(plugin, "Help"));
-        if (!help) {
-            Error(L"help is not available in this build of the plug-in%s", L"");
-            return 1;
-        }
-        if (help(args.c_str()) == 0) {
-            Error(L"no help for \"%s\"", args);
-            return 1;
-        }
-        return 0;
-    }
-    if (Listed(commandNames, command)) {
-        auto function = reinterpret_cast<CommandFn>(GetProcAddress(plugin, Ascii(command).c_str()));
-        if (!function) {
-            Error(L"%s is not available in this build of the plug-in", command);
-            return 1;
-        }
-        return function(args.data());
-    }
-    Error(L"unknown command: %s", command);
-    return 1;
+    std::wstring command, args;
+    SplitCommand(TrimmedLeft(line), &command, &args);
+    if (command.empty())
+        return lastResult;
+    RedirectedHandles handles;
+    if (!handles.Apply(redirections))
+        return Remember(1);
+    return Remember(RunCommand(command, args, exitRequested));
 }
 
 }  // namespace orsh

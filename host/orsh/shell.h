@@ -1,5 +1,4 @@
-// The stand-in shell: loads the plug-in, routes its names to its exports and
-// runs command lines.
+// The stand-in shell: runs command lines with the plug-in loaded.
 #pragma once
 
 #include <windows.h>
@@ -9,13 +8,17 @@
 
 namespace orsh {
 
-// Loads Vornel.dll from the shell's own directory, registers and initialises
-// it. Prints a message and returns false when it cannot.
-bool LoadPlugin();
-void UnloadPlugin();
+// The longest command line the shell takes, before and after expansion.
+constexpr size_t MaxLineLength = 8191;
 
-// Expands and runs one command line; returns the command's exit code.
-// `exitRequested` is set by the `exit` built-in.
+// Expands and runs one command line; returns its result. A line that runs
+// nothing (blank, a remark) returns the last result unchanged. `exitRequested`
+// is set by the `exit` built-in.
 int RunLine(const std::wstring& line, bool* exitRequested);
+
+// "orsh: " and the formatted message on standard error, with a line end.
+void Error(const wchar_t* format, ...);
+
+bool IsListed(const std::vector<std::wstring>& names, const std::wstring& name);
 
 }  // namespace orsh

@@ -11,6 +11,9 @@ ORSH_API void __cdecl OrshSetVariable(const wchar_t* name, const wchar_t* value)
 // State behind %_transient, %_pipe, %_batch, %_batchname, %_batchline.
 ORSH_API void __cdecl OrshSetShellState(int transient, int pipe);
 ORSH_API void __cdecl OrshSetBatch(const wchar_t* batchName, int line);
+// The last command's result, behind %_? and %errorlevel (unless the user
+// has set a variable of that name).
+ORSH_API void __cdecl OrshSetLastResult(int result);
 
 // Capture: while on, Printf/QPuts/CrLf text (stream 1) and Qprintf text to
 // the standard-error handle (stream 2) is appended to buffers instead of

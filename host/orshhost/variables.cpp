@@ -18,6 +18,7 @@ int transientShell = 0;
 int pipeShell = 0;
 std::wstring batchName;
 int batchLine = 0;
+int lastResult = 0;
 OrshResolver resolver = nullptr;
 int expansionFailed = 0;
 
@@ -45,10 +46,15 @@ std::wstring Lookup(const std::wstring& name)
         return pipeShell ? L"1" : L"0";
     if (_wcsicmp(name.c_str(), L"_cmdspec") == 0)
         return ExeName();
+    if (name == L"_?")
+        return std::to_wstring(lastResult);
     std::wstring value(ValueSize, L'\0');
     DWORD n = GetEnvironmentVariableW(name.c_str(), value.data(), ValueSize);
     if (n > 0 && n < ValueSize)
         return value.substr(0, n);
+    // A variable the user set wins, as in the Windows command prompt.
+    if (_wcsicmp(name.c_str(), L"errorlevel") == 0)
+        return std::to_wstring(lastResult);
     if (resolver && name[0] == L'_') {
         std::wstring result(ValueSize, L'\0');
         if (resolver(name.c_str(), nullptr, result.data()) == 0)
@@ -129,6 +135,9 @@ std::wstring Expand(const std::wstring& text)
             size_t k = j;
             while (k < text.size() && IsNameChar(text[k]))
                 ++k;
+            // %_? is the last result, not the variable "_" followed by "?".
+            if (k == j + 1 && text[j] == L'_' && k < text.size() && text[k] == L'?')
+                ++k;
             if (k == j) {
                 out += text[i++];
                 continue;
@@ -176,5 +185,7 @@ ORSH_API void __cdecl OrshSetBatch(const wchar_t* name, int line)
     batchName = name ? name : L"";
     batchLine = line;
 }
+
+ORSH_API void __cdecl OrshSetLastResult(int result) { lastResult = result; }
 
 ORSH_API void __cdecl OrshSetResolver(OrshResolver r) { resolver = r; }

@@ -14,11 +14,12 @@ namespace {
 
 TEST(EdgeInput, OverflowingSplitRejectsTheLine)
 {
-    // 20 run-together switches: each "/" costs a terminator, so 8,180
-    // characters need more than the 8,191 the split has.
+    // 40 run-together switches: each "/" costs a terminator, so 8,160
+    // characters need more than the 8,191 the split has, in a line short
+    // enough for the shell to take.
     std::wstring word;
-    for (int i = 0; i < 20; ++i)
-        word += L"/" + std::wstring(408, L'Q');
+    for (int i = 0; i < 40; ++i)
+        word += L"/" + std::wstring(203, L'Q');
     for (const wchar_t* command : {L"tasklist ", L"services ", L"enumprocesses "}) {
         RunResult r = RunOrsh(command + word);
         EXPECT_EQ(r.out, "") << Narrow(command);

@@ -21,7 +21,8 @@ using vornel::unique_handle;
 
 constexpr wchar_t Caption[] = L"Missing Help File";
 
-// The hh.exe that `parent` started, opened for reading its command line.
+// The hh.exe that `parent` (0: any process) started, opened for reading its
+// command line.
 HANDLE WaitForViewer(DWORD parent)
 {
     for (int tries = 0; tries < 200; ++tries) {
@@ -30,7 +31,7 @@ HANDLE WaitForViewer(DWORD parent)
         entry.dwSize = sizeof entry;
         DWORD found = 0;
         for (BOOL more = Process32FirstW(snapshot, &entry); more && !found; more = Process32NextW(snapshot, &entry)) {
-            if (entry.th32ParentProcessID == parent && _wcsicmp(entry.szExeFile, L"hh.exe") == 0)
+            if ((!parent || entry.th32ParentProcessID == parent) && _wcsicmp(entry.szExeFile, L"hh.exe") == 0)
                 found = entry.th32ProcessID;
         }
         CloseHandle(snapshot);
@@ -158,6 +159,23 @@ TEST_F(HelpFromTheShell, NoHelpFileAnywhereShowsTheMessageBox)
                         windowsDirectory_ + L"\\Help.\n");
     EXPECT_FALSE(result.timedOut);
     // The name was the plug-in's: the shell adds no help of its own.
+    EXPECT_EQ(result.exitCode, 0u);
+    EXPECT_EQ(result.err, "");
+}
+
+TEST_F(HelpFromTheShell, OneShotHelpWaitsUntilTheViewerIsClosed)
+{
+    ASSERT_TRUE(shell_.Copy(BinPath(L"Vornel.chm")));
+    auto run = std::async(std::launch::async,
+                          [&] { return RunProcess(L"\"" + shell_.path() + L"\\orsh.exe\" help tasklist", {}, 60000); });
+    unique_handle viewer(WaitForViewer(0));
+    ASSERT_TRUE(viewer) << "no help viewer started";
+    // Ending the shell would end the viewer: it waits for the user instead.
+    EXPECT_EQ(run.wait_for(std::chrono::seconds(1)), std::future_status::timeout);
+    EXPECT_EQ(WaitForSingleObject(viewer.get(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
+    EndProcess(viewer.get());
+    RunResult result = run.get();
+    EXPECT_FALSE(result.timedOut);
     EXPECT_EQ(result.exitCode, 0u);
     EXPECT_EQ(result.err, "");
 }

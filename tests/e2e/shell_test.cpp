@@ -1,5 +1,7 @@
 // The road from the shell to the plug-in: loading, the load message rule,
-// _clver, scripts with their batch position, and the shell's own errors.
+// _clver, scripts with their batch position, and the shell's own errors;
+// then what makes it a usable shell: remarks, redirection, programs, the
+// last result, help and over-long lines.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -28,6 +30,18 @@ public:
     }
     ~Script() { DeleteFileW(path_.c_str()); }
     const std::wstring& path() const { return path_; }
+    std::string Read() const
+    {
+        std::string text;
+        HANDLE f = CreateFileW(path_.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                               OPEN_EXISTING, 0, nullptr);
+        char buffer[4096];
+        DWORD got;
+        while (ReadFile(f, buffer, sizeof buffer, &got, nullptr) && got)
+            text.append(buffer, got);
+        CloseHandle(f);
+        return text;
+    }
 
 private:
     std::wstring path_;
@@ -104,6 +118,98 @@ TEST(Shell, MissingPluginIsAClearError)
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err.rfind("orsh: cannot load the plug-in ", 0), 0u) << r.err;
     EXPECT_EQ(r.exitCode, 2u);
+}
+
+struct LineCase {
+    std::wstring line;  // FILE stands for a scratch file's path
+    std::string out, err, file;
+    DWORD exitCode;
+};
+
+std::wstring WithFile(std::wstring line, const std::wstring& file)
+{
+    for (size_t at; (at = line.find(L"FILE")) != std::wstring::npos;)
+        line.replace(at, 4, file);
+    return line;
+}
+
+TEST(Shell, OneShotLines)
+{
+    SetEnvironmentVariableW(L"_", L"/usr/bin/linux");
+    SetEnvironmentVariableW(L"VORNEL_TB", L"2");
+    SetEnvironmentVariableW(L"VORNEL_TA", L"1");
+    SetEnvironmentVariableW(L"VORNEL_BIG", std::wstring(5000, L'x').c_str());
+    const LineCase cases[] = {
+        {L"echo [%_?] [%errorlevel]", "[0] [0]\r\n", "", "", 0},
+        {L"set vornel_t", "VORNEL_TA=1\r\nVORNEL_TB=2\r\n", "", "", 0},
+        {L"set vornel_none", "", "orsh: no variable named vornel_none\r\n", "", 1},
+        {L"help echo  ", "echo TEXT          writes TEXT (\"echo off\" and \"echo on\" are accepted)\r\n", "", "", 0},
+        {L"help nothing", "", "orsh: no help for \"nothing\"\r\n", "", 1},
+        {L"echo " + std::wstring(8187, L'A'), "", "orsh: the line has 8192 characters, more than 8191; none of it ran\r\n",
+         "", 1},
+        {L"echo %vornel_big%vornel_big", "",
+         "orsh: the line is longer than 8191 characters once expanded; none of it ran\r\n", "", 1},
+        // Redirection: operators are blank-separated words outside quotes.
+        {L"echo h\u00e9 /HL:svc*|expl* > FILE", "", "", "h\xC3\xA9 /HL:svc*|expl*\r\n", 0},
+        {L"echo \"a > b\" a>b \">\"", "\"a > b\" a>b \">\"\r\n", "", "", 0},
+        {L"tasklist /zz 2> FILE", "", "", "Vornel plugin: Unknown option: \"/ZZ\"\r\n", 1},
+        {L"tasklist /zz > FILE 2>&1", "", "", "Vornel plugin: Unknown option: \"/ZZ\"\r\n", 1},
+        {L"tasklist /zz 2>&1 > FILE", "Vornel plugin: Unknown option: \"/ZZ\"\r\n", "", "", 1},
+        {L"echo x > C:\\no\\such\\dir\\out.txt", "",
+         "orsh: cannot open \"C:\\no\\such\\dir\\out.txt\" (error 3); the command did not run\r\n", "", 1},
+        {L"echo x >", "", "orsh: a file name must follow >\r\n", "", 1},
+        // Programs: the current folder (the bin folder here), PATH, PATHEXT.
+        {L"vornel_testhelper --exit-code 5 > FILE", "", "", "ready", 5},
+        {L"cmd /c exit 3", "", "", "", 3},
+        {L"C:\\windows\\system32\\cmd /c echo prog>FILE", "", "", "prog\r\n", 0},
+        {L"nosuchprogram /x", "", "orsh: unknown command: nosuchprogram\r\n", "", 1},
+        {L"start nosuchprogram", "", "orsh: unknown command: nosuchprogram\r\n", "", 1},
+    };
+    for (const LineCase& c : cases) {
+        Script file("");
+        RunResult r = RunOrsh(WithFile(c.line, file.path()));
+        SCOPED_TRACE(Narrow(c.line.substr(0, 60)));
+        EXPECT_EQ(r.out, c.out);
+        EXPECT_EQ(r.err, c.err);
+        if (c.file == "ready")  // the helper's report ends with "ready"
+            EXPECT_NE(file.Read().find("ready"), std::string::npos) << file.Read();
+        else
+            EXPECT_EQ(file.Read(), c.file);
+        EXPECT_EQ(r.exitCode, c.exitCode);
+    }
+    for (const wchar_t* name : {L"_", L"VORNEL_TA", L"VORNEL_TB", L"VORNEL_BIG"})
+        SetEnvironmentVariableW(name, nullptr);
+}
+
+TEST(Shell, ScriptLines)
+{
+    Script batch("@exit /b 9\r\n");
+    std::wstring batchFile = batch.path() + L".bat";
+    MoveFileW(batch.path().c_str(), batchFile.c_str());
+    Script out("");
+    std::string file = Narrow(out.path());
+    Script script("@echo off\r\nrem %@elevated[zz] > " + file + "\r\n:: %@elevated[zz]\r\n@echo one\r\nREM\r\n"
+                  "echo a > " + file + "\r\necho b >> " + file + "\r\nfrobnicate\r\necho %errorlevel %_?\r\n\"" +
+                  Narrow(batchFile) + "\"\r\necho %errorlevel\r\ntasklist /zz\r\n:: the result stays\r\n");
+    RunResult r = RunOrsh(L"-f \"" + script.path() + L"\"");
+    DeleteFileW(batchFile.c_str());
+    EXPECT_EQ(r.out, "one\r\n1 1\r\n9\r\n");
+    EXPECT_EQ(r.err, "orsh: unknown command: frobnicate\r\nVornel plugin: " + Narrow(script.path()) +
+                         " [12]  Unknown option: \"/ZZ\"\r\n");
+    EXPECT_EQ(out.Read(), "a\r\nb\r\n");
+    EXPECT_EQ(r.exitCode, 1u);
+}
+
+TEST(Shell, StartDoesNotWait)
+{
+    // The shell does not take the started program's exit code.
+    Script script("start vornel_testhelper --exit-code 4\r\necho [%errorlevel]\r\n");
+    RunResult r = RunOrsh(L"-f \"" + script.path() + L"\"");
+    size_t at = r.out.find("process ID ");
+    ASSERT_NE(at, std::string::npos) << r.out;
+    EXPECT_GT(atoi(r.out.c_str() + at + 11), 0);
+    EXPECT_NE(r.out.find("[0]\r\n"), std::string::npos) << r.out;
+    EXPECT_EQ(r.exitCode, 0u);
 }
 
 }  // namespace

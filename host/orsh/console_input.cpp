@@ -1,0 +1,92 @@
+#include "host/orsh/console_input.h"
+
+namespace orsh {
+namespace {
+
+enum State : LONG { Command, Prompt, Program };
+
+volatile LONG state = Command;
+volatile LONG interrupted = 0;
+
+// Some consoles (Wine's) let the read go on after Ctrl-C: an Enter key ends
+// it, and the line is then dropped.
+void EndTheRead()
+{
+    INPUT_RECORD keys[2] = {};
+    for (int i = 0; i < 2; ++i) {
+        keys[i].EventType = KEY_EVENT;
+        keys[i].Event.KeyEvent.bKeyDown = i == 0;
+        keys[i].Event.KeyEvent.wRepeatCount = 1;
+        keys[i].Event.KeyEvent.wVirtualKeyCode = VK_RETURN;
+        keys[i].Event.KeyEvent.wVirtualScanCode = 0x1C;
+        keys[i].Event.KeyEvent.uChar.UnicodeChar = L'\r';
+    }
+    DWORD written;
+    WriteConsoleInputW(GetStdHandle(STD_INPUT_HANDLE), keys, 2, &written);
+}
+
+BOOL WINAPI ShellCtrlHandler(DWORD event)
+{
+    if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT)
+        return FALSE;
+    switch (InterlockedCompareExchange(&state, 0, 0)) {
+    case Prompt:
+        InterlockedExchange(&interrupted, 1);
+        EndTheRead();
+        return TRUE;
+    case Program:
+        return TRUE;
+    default:
+        return FALSE;
+    }
+}
+
+// The handler runs on a thread of its own and may come a little after the
+// read that it cut short has returned.
+bool WasInterrupted()
+{
+    for (int i = 0; i < 20 && !InterlockedCompareExchange(&interrupted, 0, 0); ++i)
+        Sleep(10);
+    return InterlockedExchange(&interrupted, 0) != 0;
+}
+
+}  // namespace
+
+void InstallCtrlHandler() { SetConsoleCtrlHandler(ShellCtrlHandler, TRUE); }
+
+ProgramRunning::ProgramRunning() { InterlockedExchange(&state, Program); }
+ProgramRunning::~ProgramRunning() { InterlockedExchange(&state, Command); }
+
+ConsoleRead ReadConsoleLine(HANDLE input, std::wstring* line)
+{
+    line->clear();
+    InterlockedExchange(&interrupted, 0);
+    InterlockedExchange(&state, Prompt);
+    ConsoleRead outcome = ConsoleRead::Line;
+    // A line longer than the buffer arrives in several reads.
+    wchar_t buffer[1024];
+    for (;;) {
+        DWORD got = 0;
+        BOOL ok = ReadConsoleW(input, buffer, ARRAYSIZE(buffer), &got, nullptr);
+        if (InterlockedCompareExchange(&interrupted, 0, 0) || ((!ok || got == 0) && WasInterrupted())) {
+            outcome = ConsoleRead::Interrupted;
+            break;
+        }
+        if (!ok || got == 0) {
+            outcome = line->empty() ? ConsoleRead::End : ConsoleRead::Line;
+            break;
+        }
+        line->append(buffer, got);
+        if (line->back() == L'\n')
+            break;
+    }
+    InterlockedExchange(&state, Command);
+    // Where the console did end the read itself, the Enter is still waiting.
+    if (outcome == ConsoleRead::Interrupted)
+        FlushConsoleInputBuffer(input);
+    while (!line->empty() && (line->back() == L'\n' || line->back() == L'\r'))
+        line->pop_back();
+    return outcome;
+}
+
+}  // namespace orsh

@@ -1,0 +1,43 @@
+#!/usr/bin/env python3
+"""The interactive shell in a real terminal (tmux, 120 x 40): Ctrl-C at the
+prompt drops the line and the shell goes on, also while a program it
+started runs; a line longer than the shell takes runs not at all."""
+from console_terminal import Terminal, check, finish
+
+PROMPT = "orsh>"
+
+
+def prompts(screen):
+    return sum(1 for r in screen if r.startswith(PROMPT))
+
+
+def test_ctrl_c_and_long_lines():
+    with Terminal("") as t:
+        t.wait(lambda s: prompts(s) == 1, "the first prompt")
+        # A half-typed line is dropped, not run.
+        t.keys("echo dropped")
+        t.keys("C-c")
+        screen = t.wait(lambda s: prompts(s) == 2, "a new prompt after Ctrl-C")
+        check("^C" in screen and "dropped" not in screen, "the line is dropped", screen)
+
+        # A program that the shell waits for gets the Ctrl-C; the shell stays.
+        t.keys("ping -n 60 127.0.0.1", "Enter")
+        t.wait(lambda s: any(r.startswith("Pinging") for r in s), "the program")
+        t.keys("C-c")
+        t.wait(lambda s: prompts(s) == 3, "the prompt after the program", timeout=15)
+
+        # 8192 characters: refused whole; the last result is 1.
+        t.keys("echo " + "A" * 8187, "Enter")
+        t.wait(lambda s: any("none of it ran" in r for r in s), "the error")
+        t.keys("echo result %_?", "Enter")
+        screen = t.wait(lambda s: "result 1" in s, "the last result")
+        check("orsh: the line has 8192 characters, more than 8191; none of it ran" in screen,
+              "the error message", screen)
+        t.keys("exit 4", "Enter")
+        code, screen = t.wait_exit()
+        check(code == 4, f"the shell ran to its exit: {code}", screen)
+
+
+if __name__ == "__main__":
+    test_ctrl_c_and_long_lines()
+    finish()
