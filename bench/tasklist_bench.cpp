@@ -17,6 +17,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "commands/enumprocesses/enumprocesses.h"
@@ -218,8 +219,9 @@ void ServiceCases(unsigned count)
 // What the listing with every column has to ask the system, without the
 // listing: the snapshot walk with the parent check, the service and window
 // enumerations, the drive letters' device targets once, and per process
-// one open for the token queries (owner, integrity, elevation), priority,
-// boost, times, memory, bitness, window class, image path and command line.
+// one open for its creation time, the token queries (owner, integrity,
+// elevation), priority, boost, times, memory, bitness, window class, image
+// path and command line.
 void BareQueries()
 {
     vornel::list_owner<ServiceNamesInfo> services;
@@ -235,24 +237,40 @@ void BareQueries()
         QueryDosDeviceW(device, buffer.get(), 8192);
     }
 
+    // Each process opened once, its creation time read once; the parent
+    // check compares the two times.
+    struct Opened {
+        vornel::unique_handle handle;
+        bool timed = false;
+        ULONGLONG created = 0;
+    };
+    std::unordered_map<DWORD, Opened> opened;
+    auto open = [&](DWORD pid) -> Opened& {
+        auto [found, added] = opened.try_emplace(pid);
+        if (added) {
+            Opened& process = found->second;
+            process.handle.reset(OpenProcess(ProcessQueryAccess() | PROCESS_VM_READ, FALSE, pid));
+            FILETIME created, exited, kernel, user;
+            process.timed = process.handle && GetProcessTimes(process.handle.get(), &created, &exited, &kernel, &user);
+            process.created = (ULONGLONG(created.dwHighDateTime) << 32) | created.dwLowDateTime;
+        }
+        return found->second;
+    };
+
     vornel::unique_snapshot snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
     PROCESSENTRY32W entry{};
     entry.dwSize = sizeof entry;
     for (BOOL more = Process32FirstW(snapshot.get(), &entry); more; more = Process32NextW(snapshot.get(), &entry)) {
         DWORD pid = entry.th32ProcessID;
-        FILETIME created, exited, kernel, user;
-        if (entry.th32ParentProcessID) {
-            vornel::unique_handle parent(OpenProcess(ProcessQueryAccess(), FALSE, entry.th32ParentProcessID));
-            vornel::unique_handle child(OpenProcess(ProcessQueryAccess(), FALSE, pid));
-            if (parent && child) {
-                GetProcessTimes(parent.get(), &created, &exited, &kernel, &user);
-                GetProcessTimes(child.get(), &created, &exited, &kernel, &user);
-            }
+        Opened& process = open(pid);
+        if (entry.th32ParentProcessID && pid) {
+            volatile bool younger = open(entry.th32ParentProcessID).created > process.created;
+            (void)younger;
         }
-        vornel::unique_handle process(OpenProcess(ProcessQueryAccess() | PROCESS_VM_READ, FALSE, pid));
-        if (!process)
+        HANDLE h = process.handle.get();
+        if (!h)
             continue;
-        HANDLE h = process.get();
+        FILETIME created, exited, kernel, user;
         vornel::unique_handle token;
         if (OpenProcessToken(h, TOKEN_QUERY, token.put())) {
             BYTE info[512];

@@ -8,6 +8,8 @@
 
 #include <memory>
 
+#include "frame/owners.h"
+
 inline constexpr int PATH_BUFFER_SIZE = 32768;
 inline constexpr int NAME_BUFFER_SIZE = 1024;
 
@@ -35,6 +37,41 @@ private:
     std::unique_ptr<Cache> cache_;
     Cache* outer_;
 };
+
+// While one lives, the processes the plug-in queries stay open: each is
+// opened once, with the memory right too when `memory` is set and the
+// process grants it, and its creation time is read once, however often the
+// listing asks. The innermost scope serves the whole process.
+class ProcessScope {
+public:
+    explicit ProcessScope(bool memory);
+    ~ProcessScope();
+    ProcessScope(const ProcessScope&) = delete;
+    ProcessScope& operator=(const ProcessScope&) = delete;
+    struct Table;
+
+private:
+    std::unique_ptr<Table> table_;
+    Table* outer_;
+};
+
+// A process opened with the query right (and PROCESS_VM_READ when `memory`
+// is set and granted), lent by the live ProcessScope or else opened and
+// closed by this owner. get() is null when the process does not open.
+class ProcessHandle {
+public:
+    ProcessHandle(DWORD pid, bool memory);
+    HANDLE get() const { return handle_; }
+    bool memoryReadable() const { return memoryReadable_; }
+
+private:
+    vornel::unique_handle owned_;
+    HANDLE handle_ = nullptr;
+    bool memoryReadable_ = false;
+};
+
+// The creation time of a process; false when it cannot be opened or read.
+bool ProcessCreationTime(DWORD pid, ULONGLONG* created);
 
 // Attribute queries.
 int GetProcessOwner(HANDLE process, wchar_t* owner);

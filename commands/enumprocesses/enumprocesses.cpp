@@ -25,6 +25,9 @@ const _EnumProcInfo* FindRecord(const _EnumProcInfo* list, DWORD processId)
 int PrintTrees(const EnumProcessesOptions& options)
 {
     vornel::list_owner<_EnumProcInfo> processes;
+    // Each process opened once, and its creation time read once, for the
+    // parent checks of the whole snapshot.
+    ProcessScope openProcesses(false);
     {
         vornel::unique_snapshot snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
         if (!snapshot) {

@@ -64,8 +64,8 @@ void ReadOwner(DWORD pid, wchar_t* owner)
     owner[0] = L'\0';
     if (pid == 0)
         return;
-    vornel::unique_handle process(OpenProcess(ProcessQueryAccess(), FALSE, pid));
-    if (process)
+    ProcessHandle process(pid, false);
+    if (process.get())
         GetProcessOwner(process.get(), owner);
 }
 
@@ -234,8 +234,11 @@ int ListProcesses(const wchar_t* name, const wchar_t* ownerPattern, DWORD flags,
         CollectThreads(snapshot.get(), threads.addr(), sortKeys);
     const RecordsById<const WindowTitleInfo> windowsById(windows.get(), [](auto w) { return w->processId; });
     const RecordsById<const ServiceNamesInfo> servicesById(services.get(), [](auto s) { return s->processId; });
-    // The image paths of all lines share one reading of the drive letters.
+    // The image paths of all lines share one reading of the drive letters,
+    // and each process is opened once for the parent check, the owner
+    // filter and the columns of its line.
     DriveMapScope driveMap;
+    ProcessScope openProcesses((flags & TL_CMDLINE) != 0);
 
     InstallCtrlHandler();
 

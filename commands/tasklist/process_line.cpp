@@ -6,6 +6,7 @@
 
 #include <cwchar>
 #include <memory>
+#include <optional>
 
 #include "commands/tasklist/tasklist.h"
 #include "console/console.h"
@@ -35,21 +36,6 @@ struct ProcessFacts {
 };
 
 ULONGLONG Ticks(const FILETIME& time) { return (ULONGLONG(time.dwHighDateTime) << 32) | time.dwLowDateTime; }
-
-// The process opened once for every query the flags ask for; with /L also
-// for reading its memory. A process that refuses the memory right may still
-// answer the other queries, so it is opened again without it.
-vornel::unique_handle OpenForQueries(DWORD pid, DWORD flags, bool* memoryReadable)
-{
-    *memoryReadable = false;
-    if (flags & TL_CMDLINE) {
-        vornel::unique_handle process(OpenProcess(ProcessQueryAccess() | PROCESS_VM_READ, FALSE, pid));
-        *memoryReadable = process.get() != nullptr;
-        if (process || !(flags & QUERY_FLAGS))
-            return process;
-    }
-    return vornel::unique_handle(OpenProcess(ProcessQueryAccess(), FALSE, pid));
-}
 
 void QueryFacts(HANDLE h, DWORD pid, DWORD flags, ProcessFacts& facts, wchar_t* path)
 {
@@ -207,12 +193,13 @@ int PrintProcessLine(const ProcessRecord* record, DWORD ownPid, DWORD flags, int
     if (flags & (TL_FILENAME | TL_CMDLINE))
         path = std::make_unique<wchar_t[]>(PATH_BUFFER_SIZE);
     auto facts = std::make_unique<ProcessFacts>();
-    vornel::unique_handle process;
-    bool memoryReadable = false;
+    // One handle for every column, the image path and the command line:
+    // the listing's own when it holds the processes open.
+    std::optional<ProcessHandle> process;
     if (flags & (QUERY_FLAGS | TL_CMDLINE))
-        process = OpenForQueries(pid, flags, &memoryReadable);
-    if (process && (flags & QUERY_FLAGS))
-        QueryFacts(process.get(), pid, flags, *facts, path.get());
+        process.emplace(pid, (flags & TL_CMDLINE) != 0);
+    if (process && process->get() && (flags & QUERY_FLAGS))
+        QueryFacts(process->get(), pid, flags, *facts, path.get());
     width -= WriteColumns(record, flags, *facts);
 
     const wchar_t* name = entry.szExeFile;
@@ -233,7 +220,8 @@ int PrintProcessLine(const ProcessRecord* record, DWORD ownPid, DWORD flags, int
     const wchar_t* trailing = nullptr;
     if (flags & TL_CMDLINE) {
         path[0] = L'\0';
-        if (pid != 0 && memoryReadable && ReadProcessCommandLine(process.get(), path.get()) == 0 && path[0])
+        if (pid != 0 && process->memoryReadable() && ReadProcessCommandLine(process->get(), path.get()) == 0 &&
+            path[0])
             trailing = path.get();
     } else if (flags & TL_FILENAME) {
         trailing = path.get();
