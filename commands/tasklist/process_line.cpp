@@ -188,10 +188,12 @@ int PrintProcessLine(const ProcessRecord* record, DWORD ownPid, DWORD flags, int
     QPuts(start);
 
     // The path buffer serves the image path and the command line; only
-    // those columns need it.
+    // those columns need it, and only its start needs clearing.
     std::unique_ptr<wchar_t[]> path;
-    if (flags & (TL_FILENAME | TL_CMDLINE))
-        path = std::make_unique<wchar_t[]>(PATH_BUFFER_SIZE);
+    if (flags & (TL_FILENAME | TL_CMDLINE)) {
+        path = std::make_unique_for_overwrite<wchar_t[]>(PATH_BUFFER_SIZE);
+        path[0] = L'\0';
+    }
     auto facts = std::make_unique<ProcessFacts>();
     // One handle for every column, the image path and the command line:
     // the listing's own when it holds the processes open.
