@@ -3,11 +3,9 @@
 #include "host/orsh/shell.h"
 
 namespace orsh {
-namespace {
 
 bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
 
-// The end of the word that starts at `start`: the next blank outside quotes.
 size_t WordEnd(const std::wstring& line, size_t start)
 {
     bool quoted = false;
@@ -19,13 +17,6 @@ size_t WordEnd(const std::wstring& line, size_t start)
     return i;
 }
 
-size_t SkipBlanks(const std::wstring& line, size_t i)
-{
-    while (i < line.size() && IsBlank(line[i]))
-        ++i;
-    return i;
-}
-
 std::wstring Unquoted(const std::wstring& word)
 {
     std::wstring text;
@@ -34,6 +25,15 @@ std::wstring Unquoted(const std::wstring& word)
             text += c;
     }
     return text;
+}
+
+namespace {
+
+size_t SkipBlanks(const std::wstring& line, size_t i)
+{
+    while (i < line.size() && IsBlank(line[i]))
+        ++i;
+    return i;
 }
 
 bool ReadOperator(const std::wstring& word, Redirection* r)

@@ -37,8 +37,6 @@ int Remember(int result)
     return result;
 }
 
-bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
-
 std::wstring TrimmedLeft(const std::wstring& text)
 {
     size_t start = text.find_first_not_of(L" \t");
@@ -56,16 +54,9 @@ bool Same(const std::wstring& a, const wchar_t* b) { return _wcsicmp(a.c_str(), 
 // The first word (quotes dropped) and the text after it.
 void SplitCommand(const std::wstring& line, std::wstring* command, std::wstring* args)
 {
-    size_t i = 0;
-    bool quoted = false;
-    command->clear();
-    for (; i < line.size() && (quoted || !IsBlank(line[i])); ++i) {
-        if (line[i] == L'"')
-            quoted = !quoted;
-        else
-            *command += line[i];
-    }
-    size_t argStart = line.find_first_not_of(L" \t", i);
+    const size_t end = WordEnd(line, 0);
+    *command = Unquoted(line.substr(0, end));
+    size_t argStart = line.find_first_not_of(L" \t", end);
     *args = argStart == std::wstring::npos ? L"" : line.substr(argStart);
 }
 
