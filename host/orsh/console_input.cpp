@@ -7,6 +7,11 @@ enum State : LONG { Command, Prompt, Program };
 
 volatile LONG state = Command;
 volatile LONG interrupted = 0;
+// When the last started program ended. The console sends Ctrl-C to every
+// process on it, each on a thread of its own, so the shell's copy can come
+// a moment after the program it ended is gone: it belonged to the program.
+volatile LONG64 programEnded = 0;
+constexpr ULONGLONG LateCtrlCMs = 500;
 
 // Some consoles (Wine's) let the read go on after Ctrl-C: an Enter key ends
 // it, and the line is then dropped.
@@ -29,6 +34,8 @@ BOOL WINAPI ShellCtrlHandler(DWORD event)
 {
     if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT)
         return FALSE;
+    if (GetTickCount64() - static_cast<ULONGLONG>(InterlockedCompareExchange64(&programEnded, 0, 0)) < LateCtrlCMs)
+        return TRUE;
     switch (InterlockedCompareExchange(&state, 0, 0)) {
     case Prompt:
         InterlockedExchange(&interrupted, 1);
@@ -55,7 +62,11 @@ bool WasInterrupted()
 void InstallCtrlHandler() { SetConsoleCtrlHandler(ShellCtrlHandler, TRUE); }
 
 ProgramRunning::ProgramRunning() { InterlockedExchange(&state, Program); }
-ProgramRunning::~ProgramRunning() { InterlockedExchange(&state, Command); }
+ProgramRunning::~ProgramRunning()
+{
+    InterlockedExchange64(&programEnded, static_cast<LONG64>(GetTickCount64()));
+    InterlockedExchange(&state, Command);
+}
 
 ConsoleRead ReadConsoleLine(HANDLE input, std::wstring* line)
 {
