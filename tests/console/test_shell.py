@@ -15,7 +15,10 @@ def test_ctrl_c_and_long_lines():
     with Terminal("") as t:
         t.wait(lambda s: prompts(s) == 1, "the first prompt")
         # A half-typed line is dropped, not run.
+        # Ctrl-C once the typed text shows, as a user sees it: one that
+        # comes while Wine's console is still starting can hang it.
         t.keys("echo dropped")
+        t.wait(lambda s: "orsh> echo dropped" in s, "the typed line")
         t.keys("C-c")
         screen = t.wait(lambda s: prompts(s) == 2, "a new prompt after Ctrl-C")
         check("^C" in screen and "dropped" not in screen, "the line is dropped", screen)
