@@ -30,8 +30,10 @@ vornel_wow64() {
         DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >&2 ||
             return 1
         vornel_log "32-bit test parts installed in $((SECONDS - started)) s"
-        # A build configured without the i686 compiler looks for it again.
-        [ -f "$VORNEL_BUILD/CMakeCache.txt" ] && { cmake "$VORNEL_BUILD" >/dev/null || return 1; }
+    fi
+    # A build configured before the i686 compiler was there looks for it again.
+    if grep -qs "^VORNEL_I686_CXX:FILEPATH=.*NOTFOUND" "$VORNEL_BUILD/CMakeCache.txt"; then
+        cmake "$VORNEL_BUILD" >/dev/null || return 1
     fi
     local prefix
     for prefix in "$VORNEL_PREFIX" "$VORNEL_PREFIX_XP"; do
