@@ -1,12 +1,15 @@
 // Command lines at the edges of what the commands take: a split that
 // overflows rejects the line in every command, the all-ones process ID is an
-// ID like any other, and a path far longer than the system's long-name
-// lookup survives is still just a name that no process has.
+// ID like any other, a path far longer than the system's long-name lookup
+// survives is still just a name that no process has, a start or stop that
+// does not happen is reported, and an ID next to a live one is no process.
 #include <gtest/gtest.h>
 
 #include <string>
 
+#include "frame/owners.h"
 #include "tests/support/process_runner.h"
+#include "tests/support/test_service.h"
 
 using namespace vornel::test;
 
@@ -45,6 +48,86 @@ TEST(EdgeInput, VeryLongPathIsANameNoProcessHas)
         EXPECT_EQ(r.out, "") << length;
         EXPECT_EQ(r.err, "Vornel plugin: Bad PID: \"" + path + "\"\r\n") << length;
         EXPECT_EQ(r.exitCode, 1u) << length;
+    }
+}
+
+// The system's text for an error, as the plug-in quotes it.
+std::string SystemText(DWORD code)
+{
+    wchar_t text[1024] = L"";
+    FormatMessageW(0x12FF, nullptr, code, 0, text, 1024, nullptr);
+    std::string narrow = Narrow(text);
+    narrow.erase(narrow.find_last_not_of(" \t\r\n") + 1);
+    return narrow;
+}
+
+bool SetProgram(const wchar_t* service, const std::wstring& command)
+{
+    vornel::unique_sc_handle manager(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
+    vornel::unique_sc_handle handle(manager ? OpenServiceW(manager.get(), service, SERVICE_CHANGE_CONFIG) : nullptr);
+    return handle && ChangeServiceConfigW(handle.get(), SERVICE_NO_CHANGE, SERVICE_NO_CHANGE, SERVICE_NO_CHANGE,
+                                          command.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+}
+
+TEST(EdgeInput, FailedServiceRequestsAndIdsNextToLiveOnes)
+{
+    TestServices services({L"VedgeRun", L"VedgeIdle", L"VedgeBad", L"VedgeFail"}, false);
+    ASSERT_TRUE(services.ok());
+    ASSERT_TRUE(services.Start(L"VedgeRun"));
+    // A program that is missing, and one that stops at once with an exit code
+    // of its own after the start was accepted.
+    ASSERT_TRUE(SetProgram(L"VedgeBad", L"C:\\nonexistent\\vornel_missing.exe"));
+    ASSERT_TRUE(SetProgram(L"VedgeFail", L"\"" + BinPath(L"vornel_testservice.exe") + L"\" --fail 1064 VedgeFail"));
+    auto line = [](const std::string& name, const std::string& state) {
+        return name + std::string(20 - name.size(), ' ') + "Vornel Test " + name + " \xE2\x80\x94 " + state + "\r\n";
+    };
+    const std::string prefix = "Vornel plugin: ";
+    const std::string badStart = prefix + "Cannot start \"VedgeBad\": " + SystemText(2) + " (error 2)\r\n";
+
+    // IDs step by 4: the neighbours of a live ID are no process, and a
+    // program may be named after one of them.
+    Helper live(L"--tag edge");
+    ASSERT_TRUE(live.ready());
+    const DWORD pid = live.pid();
+    const std::string named = std::to_string(pid + 2);
+    const std::wstring program = BinDir() + L"\\" + Widen(named) + L".exe";
+    ASSERT_TRUE(CopyFileW(BinPath(L"vornel_testhelper.exe").c_str(), program.c_str(), FALSE));
+    Helper numbered(L"--tag edge", program);
+    vornel::scope_exit remove([&] {
+        numbered.Kill();
+        for (int i = 0; i < 50 && !DeleteFileW(program.c_str()); ++i)
+            Sleep(100);
+    });
+    ASSERT_TRUE(numbered.ready());
+    char numberedLine[64];
+    snprintf(numberedLine, sizeof numberedLine, "%5lu  %-16s\r\n", numbered.pid(), named.c_str());
+    const std::string next = std::to_string(pid + 1), last = std::to_string(pid + 3);
+
+    struct Case {
+        std::string command, out, err;
+        DWORD code;
+    };
+    const Case cases[] = {
+        {"services /r VedgeBad", line("VedgeBad", "Stopped"), badStart, 2},
+        {"services /r VedgeFail", line("VedgeFail", "Stopped"),
+         prefix + "Cannot start \"VedgeFail\": " + SystemText(1064) + " (error 1064)\r\n", 2},
+        {"services /r nosuchvedge*", "", prefix + "No service matches \"NOSUCHVEDGE*\"\r\n", 2},
+        // Already in the state asked for: no failure.
+        {"services /r VedgeRun", line("VedgeRun", "Running"), "", 0},
+        {"services /s VedgeIdle", line("VedgeIdle", "Stopped"), "", 0},
+        // One message per service that failed, every line still written.
+        {"services /r VedgeRun NoSuchVedge VedgeBad", line("VedgeRun", "Running") + line("VedgeBad", "Stopped"),
+         badStart + prefix + "No service matches \"NOSUCHVEDGE\"\r\n", 2},
+        {"tasklist " + named, numberedLine + std::string("\r\n   Found 1 process.\r\n"), "", 0},
+        {"echo [%@pidexename[" + next + "]] %@elevated[" + last + "] %@elevated[" + std::to_string(pid) + "]",
+         "[] -1 1\r\n", "", 0},
+        {"enumprocesses " + next, "", prefix + "Process ID not found: " + next + "\r\n", 2},
+    };
+    for (const Case& c : cases) {
+        RunResult r = RunOrsh(Widen(c.command));
+        EXPECT_EQ(r.out, c.out) << c.command;
+        EXPECT_EQ(r.err, c.err) << c.command;
+        EXPECT_EQ(r.exitCode, c.code) << c.command;
     }
 }
 
