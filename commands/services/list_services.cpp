@@ -27,21 +27,25 @@ bool Selected(const Record* record, const ServiceNameNode* names, DWORD pidFilte
     // Key names only: a display name never selects a service.
     bool selected = false;
     size_t i = 0;
-    for (const ServiceNameNode* node = names; node; node = node->next, ++i)
+    for (const ServiceNameNode* node = names; node; node = node->next, ++i) {
         if (MatchProcessName(node->name, record->lpServiceName) == 0) {
             matched[i] = true;
             selected = true;
         }
+    }
     return selected;
 }
 
-// A request that left the service short of the state asked for: the
-// system's reason, text and number.
-void ReportRefusal(const wchar_t* what, const wchar_t* name, DWORD error)
+// A request that left a service (or, without a name, every service) short
+// of the state asked for: the system's reason, text and number.
+void ReportRefusal(const wchar_t* action, const wchar_t* name, DWORD error)
 {
     wchar_t reason[MESSAGE_SIZE];
     FormatSystemMessage(error, reason);
-    PrintError(L"Cannot %s \"%s\": %s (error %u)\r\n", what, name, reason, error);
+    if (name)
+        PrintError(L"Cannot %s \"%s\": %s (error %u)\r\n", action, name, reason, error);
+    else
+        PrintError(L"Cannot %s: %s (error %u)\r\n", action, reason, error);
 }
 
 // With /R or /S a name that selects nothing is a request that went nowhere.
@@ -84,7 +88,7 @@ int ListServices(const ServiceNameNode* names, DWORD typeMask, DWORD flags, DWOR
     if (!manager) {
         if (request) {
             // Nothing can be started or stopped: not a listing that found nothing.
-            ReportRefusal(L"open", L"the service control manager", GetLastError());
+            ReportRefusal(L"open the service control manager", nullptr, GetLastError());
             fail();
         }
         return -1;
