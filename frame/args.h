@@ -32,6 +32,12 @@ int AppendHighlightPattern(const wchar_t* pattern, wchar_t* list);
 // Upper-cases a word in place (at most 8192 characters), as messages quote it.
 void UpperCaseInPlace(wchar_t* text);
 
+// The system's text for an error code, trailing white space removed, into a
+// MESSAGE_SIZE buffer ("Unknown error" for 0xFFFFFFFF, "Error N" for a code
+// the system has no text for).
+inline constexpr int MESSAGE_SIZE = 1024;
+void FormatSystemMessage(DWORD code, wchar_t* message);
+
 // Writes the error prefix and then the formatted message to standard error.
 // Returns 1, the result of a rejected command line.
 int PrintError(const wchar_t* format, ...);

@@ -1,7 +1,9 @@
-// The prefix before every error message, and the usage and version printer.
+// The prefix before every error message, the system's text for an error
+// code, and the usage and version printer.
 #include <cstdarg>
 #include <cstdio>
 #include <cwchar>
+#include <cwctype>
 #include <memory>
 
 #include "frame/args.h"
@@ -80,4 +82,20 @@ int ShowUsage(const wchar_t* text, int withVersion)
         Printf(L"\t\t\t\t%s  %s\r\n", FileNamePart(path.get()), BuildText);
     }
     return 0;
+}
+
+void FormatSystemMessage(DWORD code, wchar_t* message)
+{
+    message[0] = L'\0';
+    if (code == 0xFFFFFFFF) {
+        wcscpy(message, L"Unknown error");
+        return;
+    }
+    const DWORD flags = FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_MAX_WIDTH_MASK;
+    if (FormatMessageW(flags, nullptr, code, 0, message, MESSAGE_SIZE, nullptr) == 0)
+        _snwprintf(message, MESSAGE_SIZE, L"Error %d", static_cast<int>(code));
+    message[MESSAGE_SIZE - 1] = L'\0';
+    size_t length = wcslen(message);
+    while (length > 0 && iswspace(message[length - 1]))
+        message[--length] = L'\0';
 }

@@ -38,7 +38,7 @@ int GetProcessCommandLine(DWORD processId, wchar_t* commandLine)
 {
     if (!commandLine || !NtQueryInformationProcessFn)
         return -1;
-    vornel::unique_handle process(OpenProcess(ProcessQueryAccess() | PROCESS_VM_READ, FALSE, processId));
+    vornel::unique_handle process = OpenProcessById(ProcessQueryAccess() | PROCESS_VM_READ, processId);
     if (!process)
         return 1;
     return ReadProcessCommandLine(process.get(), commandLine);

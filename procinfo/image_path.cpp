@@ -142,7 +142,7 @@ int GetProcessImagePath(DWORD processId, wchar_t* path)
     if (!path)
         return -1;
     path[0] = L'\0';
-    vornel::unique_handle process(OpenProcess(ProcessQueryAccess(), FALSE, processId));
+    vornel::unique_handle process = OpenProcessById(ProcessQueryAccess(), processId);
     return ReadProcessImagePath(process.get(), path);
 }
 

@@ -17,13 +17,13 @@ vornel::unique_handle OpenForQueries(DWORD pid, bool memory, bool* memoryReadabl
 {
     *memoryReadable = false;
     if (memory) {
-        vornel::unique_handle process(OpenProcess(ProcessQueryAccess() | PROCESS_VM_READ, FALSE, pid));
+        vornel::unique_handle process = OpenProcessById(ProcessQueryAccess() | PROCESS_VM_READ, pid);
         if (process) {
             *memoryReadable = true;
             return process;
         }
     }
-    return vornel::unique_handle(OpenProcess(ProcessQueryAccess(), FALSE, pid));
+    return OpenProcessById(ProcessQueryAccess(), pid);
 }
 
 bool ReadCreationTime(HANDLE process, ULONGLONG* created)

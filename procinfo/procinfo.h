@@ -13,6 +13,12 @@
 inline constexpr int PATH_BUFFER_SIZE = 32768;
 inline constexpr int NAME_BUFFER_SIZE = 1024;
 
+// The process with exactly this ID, opened with `access` (which must hold a
+// query right); null when it does not open or the handle would belong to a
+// neighbouring ID, GetLastError() then ERROR_INVALID_PARAMETER as for an ID
+// without a process. Every ID the plug-in opens goes through this.
+vornel::unique_handle OpenProcessById(DWORD access, DWORD pid);
+
 // Name matching and image paths.
 int MatchProcessName(const wchar_t* patternList, const wchar_t* text);
 int DevicePathToDosPath(wchar_t* path);

@@ -88,7 +88,7 @@ int IsProcessElevated(DWORD processId)
     // Elevation exists from major version 6 on; older systems cannot tell.
     if (!OsIsVistaOrLater())
         return -1;
-    vornel::unique_handle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
+    vornel::unique_handle process = OpenProcessById(PROCESS_QUERY_LIMITED_INFORMATION, processId);
     if (!process)
         return -1;
     vornel::unique_handle token;

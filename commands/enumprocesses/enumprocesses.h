@@ -27,7 +27,6 @@ inline constexpr unsigned EP_WINDOWS = 0x4;  // /W
 inline constexpr int MAX_REQUESTED_PIDS = 64;
 // The indentation handed down a tree: 1023 characters and the terminator.
 inline constexpr int PREFIX_SIZE = 1024;
-inline constexpr int MESSAGE_SIZE = 1024;
 
 // Everything the command line asks for.
 struct EnumProcessesOptions {
@@ -55,9 +54,6 @@ int BuildEnumProcList(HANDLE snapshot, _EnumProcInfo** head);
 // The ID of the first process in a fresh snapshot whose image name (or, for
 // a pattern with a backslash, full image path) matches the pattern; -1 if none.
 int FindProcessByName(const wchar_t* pattern);
-// The system's text for an error code, trailing white space removed, into a
-// MESSAGE_SIZE buffer.
-void FormatSystemMessage(DWORD code, wchar_t* message);
 
 // The records of a list by parent ID, in snapshot order: the children of
 // every process, looked up once for all the trees of one command.

@@ -1,10 +1,8 @@
 // The processes as one snapshot sees them: the record list the trees are
-// printed from, the search of a process by name or path, and the text of
-// the error when no snapshot can be taken.
+// printed from, and the search of a process by name or path.
 #include <cstddef>
 #include <cstdlib>
 #include <cwchar>
-#include <cwctype>
 
 #include <windows.h>
 #include <tlhelp32.h>
@@ -85,20 +83,4 @@ int FindProcessByName(const wchar_t* pattern)
             return static_cast<int>(entry.th32ProcessID);
     }
     return -1;
-}
-
-void FormatSystemMessage(DWORD code, wchar_t* message)
-{
-    message[0] = L'\0';
-    if (code == 0xFFFFFFFF) {
-        wcscpy(message, L"Unknown error");
-        return;
-    }
-    const DWORD flags = FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_MAX_WIDTH_MASK;
-    if (FormatMessageW(flags, nullptr, code, 0, message, MESSAGE_SIZE, nullptr) == 0)
-        _snwprintf(message, MESSAGE_SIZE, L"Error %d", static_cast<int>(code));
-    message[MESSAGE_SIZE - 1] = L'\0';
-    size_t length = wcslen(message);
-    while (length > 0 && iswspace(message[length - 1]))
-        message[--length] = L'\0';
 }

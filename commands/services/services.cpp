@@ -147,10 +147,11 @@ int RunServices(const wchar_t* args)
     InstallCtrlHandler();
 
     int listed;
+    bool failed = false;
     try {
         listed = ListServices(state.names.get(), state.typeMask, state.flags, state.pidFilter,
                               state.sortKeys[0] ? state.sortKeys : nullptr,
-                              state.highlight[0] ? state.highlight.get() : nullptr);
+                              state.highlight[0] ? state.highlight.get() : nullptr, &failed);
     } catch (...) {
         // The listing cannot go on. Release what the command holds before
         // the note, so the user sees the shell in its usual state, and end
@@ -160,7 +161,11 @@ int RunServices(const wchar_t* args)
         WriteConsoleText(L"   * ListServices() cleanup:\n");
         return 2;
     }
-    return listed == STOPPED ? 3 : 0;
+    // A start or stop that did not happen is a failure a batch file can test;
+    // a plain listing that found nothing is not.
+    if (listed == STOPPED)
+        return 3;
+    return failed ? 2 : 0;
 }
 
 }  // namespace

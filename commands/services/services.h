@@ -28,9 +28,12 @@ struct ServiceNameNode {
 };
 
 // Lists (and starts or stops) the services; the number of lines written,
-// STOPPED, or -1 when the service control manager cannot be opened.
+// STOPPED, or -1 when the service control manager cannot be opened. With a
+// start or stop request, each service that does not reach the state asked
+// for and each name that selects no service gets a message, and `failed`
+// (may be null) is set.
 int ListServices(const ServiceNameNode* names, DWORD typeMask, DWORD flags, DWORD pidFilter,
-                 const wchar_t* sortKeys, const wchar_t* highlight);
+                 const wchar_t* sortKeys, const wchar_t* highlight, bool* failed = nullptr);
 
 // Compares two slots of an array of record pointers by the sort keys; equal
 // records keep the order of their slots.
@@ -42,11 +45,14 @@ int CompareServiceKeys(const wchar_t* keys, const ENUM_SERVICE_STATUS_PROCESSW* 
 // services keep their order.
 void SortServiceSlots(const ENUM_SERVICE_STATUS_PROCESSW** slots, DWORD count, const wchar_t* keys);
 
-// One request each, no waiting; `state` (may be null) receives the state the
-// service reports afterwards. 0 accepted, 1 cannot open, 2 refused, -1 no
-// name or manager.
-int StartListedService(SC_HANDLE manager, const wchar_t* name, DWORD* state);
-int StopListedService(SC_HANDLE manager, const wchar_t* name, DWORD* state);
+// One request each; `state` (may be null) receives the state the service
+// reports afterwards. A start waits, bounded, while the service is starting;
+// a stop does not wait. 0 when the service is, or is on its way to, the state
+// asked for (also when it already was); 1 cannot open; 2 refused, or not
+// running after the start; -1 no name or manager. For 1 and 2, `error` (may
+// be null) receives the system's error code.
+int StartListedService(SC_HANDLE manager, const wchar_t* name, DWORD* state, DWORD* error = nullptr);
+int StopListedService(SC_HANDLE manager, const wchar_t* name, DWORD* state, DWORD* error = nullptr);
 
 int PrintServiceLine(const ENUM_SERVICE_STATUS_PROCESSW* record, DWORD flags, DWORD state, int line,
                      const wchar_t* highlight);

@@ -49,7 +49,7 @@ const wchar_t* ReadNameArgument(const wchar_t* name, PidFilter* filter)
     } else if (iswdigit(name[0]) && ParseNumber(name, &pid, nullptr) == 0) {
         // Digits name a process only if one has that ID; a process may
         // just as well be called 1234.exe.
-        vornel::unique_handle probe(OpenProcess(ProcessQueryAccess(), FALSE, pid));
+        vornel::unique_handle probe = OpenProcessById(ProcessQueryAccess(), pid);
         if (probe || GetLastError() == ERROR_ACCESS_DENIED) {
             *filter = {true, pid};
             return nullptr;

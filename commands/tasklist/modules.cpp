@@ -11,8 +11,11 @@ namespace {
 
 int WriteModuleLine(const MODULEENTRY32W& module, DWORD flags)
 {
+    // The whole address: above 4 GB its low half would name another place,
+    // and two modules could show the same number.
     if (flags & TL_MODULE_BASE)
-        Printf(L"\t%08X  %s", static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(module.modBaseAddr)), module.szExePath);
+        Printf(L"\t%016I64X  %s", static_cast<ULONG64>(reinterpret_cast<ULONG_PTR>(module.modBaseAddr)),
+               module.szExePath);
     else
         Printf(L"\t%s", module.szExePath);
     return EndLine();

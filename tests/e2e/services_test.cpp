@@ -203,8 +203,11 @@ TEST(Services, StartsAndStopsTheListedServices)
     EXPECT_EQ(List("/S VsvCtlOne"), Line("VsvCtlOne", "Stopped"));
 
     // Requests go only to the services that are listed: the process-ID
-    // filter leaves the running one out.
-    EXPECT_EQ(List("/S /I:1 VsvCtl*"), "");
+    // filter leaves the running one out, and the names then select nothing.
+    RunResult none = Services("/S /I:1 VsvCtl*");
+    EXPECT_EQ(none.out, "");
+    EXPECT_EQ(none.err, "Vornel plugin: No service matches \"VSVCTL*\"\r\n");
+    EXPECT_EQ(none.exitCode, 2u);
     EXPECT_EQ(services.State(L"VsvCtlTwo"), (DWORD)SERVICE_RUNNING);
 }
 

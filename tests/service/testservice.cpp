@@ -5,6 +5,8 @@
 // SERVICE_STOPPED when it receives SERVICE_CONTROL_STOP. With --slow MS first
 // (vornel_testservice.exe --slow 3000 NAME) it waits that long before it
 // answers the control manager, so a start request stays pending meanwhile.
+// With --fail CODE first, each service stops as soon as it starts, with
+// CODE as its exit code: a start that is accepted and does not run.
 //
 // The names must be on the command line because a share-process program
 // dispatches start requests by service name; an own-process program gets
@@ -23,6 +25,7 @@ struct TestService {
 };
 
 std::vector<TestService> Services;
+DWORD FailCode = 0;
 
 TestService* FindService(const wchar_t* name)
 {
@@ -32,9 +35,10 @@ TestService* FindService(const wchar_t* name)
     return Services.size() == 1 ? &Services[0] : nullptr;
 }
 
-void Report(TestService* service, DWORD state)
+void Report(TestService* service, DWORD state, DWORD exitCode = NO_ERROR)
 {
     SERVICE_STATUS status{};
+    status.dwWin32ExitCode = exitCode;
     status.dwServiceType = SERVICE_WIN32;
     status.dwCurrentState = state;
     status.dwControlsAccepted = state == SERVICE_RUNNING ? SERVICE_ACCEPT_STOP : 0;
@@ -66,6 +70,12 @@ void WINAPI ServiceMain(DWORD argc, wchar_t** argv)
         return;
     // A service may be started again after it stopped, in the same process.
     ResetEvent(service->stopEvent);
+    if (FailCode) {
+        Report(service, SERVICE_START_PENDING);
+        Sleep(300);
+        Report(service, SERVICE_STOPPED, FailCode);
+        return;
+    }
     Report(service, SERVICE_RUNNING);
     WaitForSingleObject(service->stopEvent, INFINITE);
     Report(service, SERVICE_STOPPED);
@@ -78,6 +88,9 @@ int wmain(int argc, wchar_t** argv)
     int first = 1;
     if (argc > 2 && lstrcmpW(argv[1], L"--slow") == 0) {
         Sleep(static_cast<DWORD>(_wtoi(argv[2])));
+        first = 3;
+    } else if (argc > 2 && lstrcmpW(argv[1], L"--fail") == 0) {
+        FailCode = static_cast<DWORD>(_wtoi(argv[2]));
         first = 3;
     }
     if (argc <= first)
