@@ -12,6 +12,8 @@
 //   --tag TEXT          ignored: makes a command line recognisable
 //   --signal NAME       (used for children) set this event when set up
 //   --exit-code N       exit with N when standard input closes
+//   --zero-tildes       each "~" of the command line as this process holds
+//                       it (the one other processes read) becomes a zero
 //
 // Report lines: "child PID", "thread TID", "window HWND", "pid PID", "ready".
 #include <windows.h>
@@ -77,6 +79,17 @@ HWND MakeWindow(const std::wstring& description)
     return window;
 }
 
+// A command line may hold zeros: it is a counted text. The system's
+// command line text is the one in the process parameters, which other
+// processes read.
+void ZeroTildes()
+{
+    wchar_t* line = GetCommandLineW();
+    for (size_t i = 0, length = wcslen(line); i < length; ++i)
+        if (line[i] == L'~')
+            line[i] = L'\0';
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv)
@@ -101,6 +114,8 @@ int wmain(int argc, wchar_t** argv)
             signal = value, ++i;
         else if (a == L"--exit-code")
             exitCode = _wtoi(value), ++i;
+        else if (a == L"--zero-tildes")
+            ZeroTildes();
     }
 
     for (int i = 0; i < threads; ++i) {

@@ -146,7 +146,7 @@ RunResult RunOrshInteractive(const std::string& input, InputFrom from, DWORD tim
     return RunProcess(L"\"" + BinPath(L"orsh.exe") + L"\"", input, timeoutMs, from);
 }
 
-Helper::Helper(const std::wstring& args)
+Helper::Helper(const std::wstring& args, const std::wstring& program)
 {
     HANDLE inRead, outWrite;
     if (!MakePipe(&inRead, &stdinWrite_, true) || !MakePipe(&stdoutRead_, &outWrite, false))
@@ -158,7 +158,7 @@ Helper::Helper(const std::wstring& args)
     si.hStdOutput = outWrite;
     si.hStdError = GetStdHandle(STD_ERROR_HANDLE);
     PROCESS_INFORMATION pi{};
-    std::wstring cmd = L"\"" + BinPath(L"vornel_testhelper.exe") + L"\" " + args;
+    std::wstring cmd = L"\"" + BinPath(program.c_str()) + L"\" " + args;
     BOOL ok = Start(cmd, &si, &pi);
     CloseHandle(inRead);
     CloseHandle(outWrite);

@@ -45,7 +45,9 @@ std::string Narrow(const std::wstring& text);
 // when killed. Kill() ends it and every child it reported.
 class Helper {
 public:
-    explicit Helper(const std::wstring& args);
+    // `program`: the helper's file in the binary directory, or a copy of it
+    // under another name.
+    explicit Helper(const std::wstring& args, const std::wstring& program = L"vornel_testhelper.exe");
     ~Helper();
     Helper(const Helper&) = delete;
     Helper& operator=(const Helper&) = delete;

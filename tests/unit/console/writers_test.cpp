@@ -5,6 +5,7 @@
 #include <string>
 
 #include "console/console.h"
+#include "console/foreign_text.h"
 #include "tests/support/capture.h"
 
 using vornel::test::Capture;
@@ -68,6 +69,21 @@ TEST_F(PlainWriters, NullAndEmptyFormatsAndHighlightedText)
     // Without colours the text goes through the host as it is.
     EXPECT_EQ(WriteHighlighted(L"name \U0001F600", 0x0F), 0);
     EXPECT_EQ(capture.out(), L"name \U0001F600");
+}
+
+TEST(ForeignTextMask, EveryControlCharacterBecomesOneMark)
+{
+    // The edges of both ranges, a zero inside a counted text, and text
+    // around them that stays.
+    wchar_t counted[] = L"\x1f \x7e\x7f\x80\x9f\xa0\x00\x1b[0m\x11\t\n\U0001F600";
+    const size_t length = sizeof counted / sizeof counted[0] - 1;
+    EXPECT_EQ(MaskControlCharacters(counted, length), 9u);
+    EXPECT_EQ(std::wstring(counted, length), L"? ~???\xa0??[0m???\U0001F600");
+    // A copy leaves the text as it is; a missing text is an empty one.
+    const wchar_t* title = L"T\x1b]0;X\x07";
+    EXPECT_STREQ(ForeignText(title).get(), L"T?]0;X?");
+    EXPECT_STREQ(title, L"T\x1b]0;X\x07");
+    EXPECT_STREQ(ForeignText(nullptr).get(), L"");
 }
 
 TEST_F(PlainWriters, CtrlCStopsAtTheNextLineEnd)
