@@ -125,7 +125,7 @@ TEST_F(TasklistLine, StartNameAndLastColumn)
               L"1234567  wide              012345678...\r\n");
     // A name with a colour code keeps its 16 columns; neither it nor the
     // title switches a colour or the terminal.
-    EXPECT_EQ(Line({42, 0, L"ev\x11il\x1b", nullptr, L"T\x1b[41m"}, 0), L"   42  ev?il?          T?[41m\r\n");
+    EXPECT_EQ(Line({42, 0, L"ev\x11il\x1b", nullptr, L"T\x1b[41m"}, 0), L"   42  ev?il?            T?[41m\r\n");
     // A long name takes its own length.
     EXPECT_EQ(Line({5, 0, L"averyveryverylongname", nullptr, L"title text"}, 0, 40),
               L"    5  averyveryverylongname  title ...\r\n");
