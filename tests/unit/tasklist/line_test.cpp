@@ -99,12 +99,6 @@ TEST_F(TasklistLine, ClippedTextKeepsItsRoomExactly)
         EXPECT_EQ(capture.out(), c.written) << c.room;
     }
     EXPECT_EQ(WriteClipped(nullptr, 10, 0), -1);
-    // Control characters are written as marks, each one column.
-    for (const auto& [room, written] : {std::pair{10, L"?]0;T???9?"}, {8, L"?]0;T..."}, {-1, L"?]0;T???9?"}}) {
-        capture.clear();
-        EXPECT_EQ(WriteClipped(L"\x1b]0;T\x07\x12\x9B" L"9\n", room, 0), 0);
-        EXPECT_EQ(capture.out(), written) << room;
-    }
 }
 
 TEST_F(TasklistLine, StartNameAndLastColumn)
@@ -123,9 +117,6 @@ TEST_F(TasklistLine, StartNameAndLastColumn)
     EXPECT_EQ(Line({1234567, 0, L"wide", nullptr, L"0123456789"}, 0, 40), L"1234567  wide              0123456789\r\n");
     EXPECT_EQ(Line({1234567, 0, L"wide", nullptr, L"0123456789abc"}, 0, 40),
               L"1234567  wide              012345678...\r\n");
-    // A name with a colour code keeps its 16 columns; neither it nor the
-    // title switches a colour or the terminal.
-    EXPECT_EQ(Line({42, 0, L"ev\x11il\x1b", nullptr, L"T\x1b[41m"}, 0), L"   42  ev?il?            T?[41m\r\n");
     // A long name takes its own length.
     EXPECT_EQ(Line({5, 0, L"averyveryverylongname", nullptr, L"title text"}, 0, 40),
               L"    5  averyveryverylongname  title ...\r\n");
