@@ -188,7 +188,7 @@ TEST(ForeignText, ControlCharactersAreWrittenAsMarks)
     {
         TestServices services({service}, false);
         Helper helper(L"--zero-tildes --tag \"~" + hostile + L"\" --window \"" + hostile + L"|C" + escape + L"|1|0\"",
-                      file);
+                      BinPath(file.c_str()));
         ASSERT_TRUE(helper.ready() && services.ok() && services.Start(service));
         const DWORD pid = helper.pid(), host = services.ProcessId(service);
         const std::wstring id = std::to_wstring(pid), hostId = std::to_wstring(host);

@@ -158,7 +158,7 @@ Helper::Helper(const std::wstring& args, const std::wstring& program)
     si.hStdOutput = outWrite;
     si.hStdError = GetStdHandle(STD_ERROR_HANDLE);
     PROCESS_INFORMATION pi{};
-    std::wstring cmd = L"\"" + BinPath(program.c_str()) + L"\" " + args;
+    std::wstring cmd = L"\"" + (program.empty() ? BinPath(L"vornel_testhelper.exe") : program) + L"\" " + args;
     BOOL ok = Start(cmd, &si, &pi);
     CloseHandle(inRead);
     CloseHandle(outWrite);

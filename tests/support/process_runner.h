@@ -42,12 +42,11 @@ std::string Narrow(const std::wstring& text);
 // The test helper program, started with pipes. It prints one line per
 // process it creates ("pid N", "child N", "thread N", "window HWND") and
 // "ready" when everything exists; it ends when its standard input closes or
-// when killed. Kill() ends it and every child it reported.
+// when killed. Kill() ends it and every child it reported. `program` is a
+// copy of the helper under another name (empty: the helper itself).
 class Helper {
 public:
-    // `program`: the helper's file in the binary directory, or a copy of it
-    // under another name.
-    explicit Helper(const std::wstring& args, const std::wstring& program = L"vornel_testhelper.exe");
+    explicit Helper(const std::wstring& args, const std::wstring& program = {});
     ~Helper();
     Helper(const Helper&) = delete;
     Helper& operator=(const Helper&) = delete;
