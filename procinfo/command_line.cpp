@@ -2,6 +2,7 @@
 // environment block (64-bit layout).
 #include <cstring>
 
+#include "console/foreign_text.h"
 #include "frame/owners.h"
 #include "frame/plugin.h"
 #include "procinfo/procinfo.h"
@@ -81,6 +82,10 @@ int ReadProcessCommandLine(HANDLE process, wchar_t* commandLine)
     commandLine[0] = L'\0';
     if (!ReadForeign(process, textAddress, commandLine, characters * sizeof(wchar_t)))
         characters = 0;  // a partial read is no command line
+    // The text is counted, not terminated: a zero inside it would hide the
+    // rest from every listing. A command line is only ever shown, so it is
+    // masked here, over its whole length.
+    MaskControlCharacters(commandLine, characters);
     commandLine[characters] = L'\0';
     return 0;
 }

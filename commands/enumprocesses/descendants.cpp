@@ -7,6 +7,7 @@
 
 #include "commands/enumprocesses/enumprocesses.h"
 #include "console/console.h"
+#include "console/foreign_text.h"
 #include "frame/host.h"
 #include "frame/owners.h"
 
@@ -59,15 +60,17 @@ void WriteProcessText(const Walk& walk, DWORD processId, const wchar_t* name)
     BYTE attribute = HighlightColor;
     if (walk.highlightList && HighlightColor != 0 && MatchProcessName(walk.highlightList, name) == 0)
         attribute = ReverseHighlightColor;
-    WriteHighlighted(name, attribute);
+    // The name, the services and the title are matched as they are and
+    // written masked.
+    WriteHighlighted(ForeignText(name).get(), attribute);
 
     if (walk.flags & EP_WINDOWS) {
         // A service host shows its services rather than a window title.
         const ServiceNamesInfo* services = processId ? FindServiceNames(walk.serviceList, processId) : nullptr;
         if (services) {
-            Printf(L"  %s", services->names);
+            Printf(L"  %s", ForeignText(services->names).get());
         } else if (const WindowTitleInfo* window = FindWindowTitle(walk.windowList, processId)) {
-            Printf(L"  %s", window->title);
+            Printf(L"  %s", ForeignText(window->title).get());
         }
     }
 }

@@ -4,6 +4,7 @@
 
 #include "commands/services/services.h"
 #include "console/console.h"
+#include "console/foreign_text.h"
 #include "frame/host.h"
 #include "frame/owners.h"
 #include "procinfo/procinfo.h"
@@ -22,26 +23,30 @@ bool Highlighted(const wchar_t* highlight, const wchar_t* text)
 }
 
 // The name in 18 columns and two blanks; a matching name in the reversed
-// highlight colour, padded in the normal colour.
+// highlight colour, padded in the normal colour. Names, display names and
+// paths come from the service manager's records: each is matched as it is
+// (the requests need the name unchanged) and written masked.
 void PrintName(const wchar_t* name, const wchar_t* highlight)
 {
+    const ForeignText shown(name);
     if (!Highlighted(highlight, name)) {
-        ColorPrintf(L"\x12%-18s\x11  ", name);
+        ColorPrintf(L"\x12%-18s\x11  ", shown.get());
         return;
     }
-    const size_t length = wcslen(name);
+    const size_t length = wcslen(shown.get());
     if (length < NAME_WIDTH)
-        ColorPrintf(L"\x14%s\x11%s  ", name, NameBlanks + length);
+        ColorPrintf(L"\x14%s\x11%s  ", shown.get(), NameBlanks + length);
     else
-        ColorPrintf(L"\x14%s\x11  ", name);
+        ColorPrintf(L"\x14%s\x11  ", shown.get());
 }
 
 void PrintSecondColumn(const wchar_t* text, const wchar_t* highlight)
 {
+    const ForeignText shown(text);
     if (*text && Highlighted(highlight, text))
-        ColorPrintf(L"\x14%s\x11 ", text);
+        ColorPrintf(L"\x14%s\x11 ", shown.get());
     else
-        Printf(L"%s ", text);
+        Printf(L"%s ", shown.get());
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include "commands/tasklist/tasklist.h"
 #include "console/console.h"
+#include "console/foreign_text.h"
 #include "frame/host.h"
 
 int FormatCpuTime(ULONGLONG span, wchar_t* text)
@@ -96,6 +97,11 @@ int WriteClipped(const wchar_t* text, int room, BYTE colour)
             held = info.wAttributes & 0xFF;
         SetConsoleTextAttribute(out, colour);
     }
+
+    // Every text of this column (command line, path, title, service names)
+    // comes from other programs: it is written masked.
+    const ForeignText shown(text);
+    text = shown.get();
 
     // The room is read unsigned: a negative room (the columns before used
     // up the line) leaves the text whole.

@@ -2,8 +2,11 @@
 #include <windows.h>
 #include <tlhelp32.h>
 
+#include <cwchar>
+
 #include "commands/tasklist/tasklist.h"
 #include "console/console.h"
+#include "console/foreign_text.h"
 #include "frame/host.h"
 #include "frame/owners.h"
 
@@ -41,6 +44,7 @@ int DumpModules(DWORD processId, DWORD flags)
         for (BOOL more = Module32FirstW(snapshot.get(), &module); more;
              more = Module32NextW(snapshot.get(), &module)) {
             ++count;
+            MaskControlCharacters(module.szExePath, wcsnlen(module.szExePath, MAX_PATH));
             if (ModuleLineWriter(module, flags) == STOPPED)
                 return STOPPED;
             ZeroMemory(&module, sizeof module);

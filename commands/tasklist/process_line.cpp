@@ -10,6 +10,7 @@
 
 #include "commands/tasklist/tasklist.h"
 #include "console/console.h"
+#include "console/foreign_text.h"
 #include "frame/host.h"
 #include "frame/owners.h"
 #include "frame/plugin.h"
@@ -45,8 +46,10 @@ void QueryFacts(HANDLE h, DWORD pid, DWORD flags, ProcessFacts& facts, wchar_t* 
         // that does not open leaves the owner empty and the integrity 0.
         vornel::unique_handle token;
         if (OpenProcessToken(h, TOKEN_QUERY, token.put())) {
-            if (flags & TL_OWNER)
+            if (flags & TL_OWNER) {
                 ReadTokenOwner(token.get(), facts.owner);
+                MaskControlCharacters(facts.owner);
+            }
             if (flags & TL_INTEGRITY)
                 facts.integrity = ReadTokenIntegrity(token.get());
             TOKEN_ELEVATION elevated{};
@@ -139,6 +142,7 @@ int WriteColumns(const ProcessRecord* record, DWORD flags, const ProcessFacts& f
         wchar_t className[NAME_BUFFER_SIZE] = L"";
         if (record->window && IsWindow(record->window->window))
             GetClassNameW(record->window->window, className, NAME_BUFFER_SIZE);
+        MaskControlCharacters(className);
         int length = static_cast<int>(wcslen(className));
         if (flags & TL_CUT_WINCLASS) {
             Printf(L"%-20.20s  ", className);
@@ -204,10 +208,12 @@ int PrintProcessLine(const ProcessRecord* record, DWORD ownPid, DWORD flags, int
         QueryFacts(process->get(), pid, flags, *facts, path.get());
     width -= WriteColumns(record, flags, *facts);
 
+    // The name is matched as it is and written masked.
     const wchar_t* name = entry.szExeFile;
+    const ForeignText shownName(name);
     int nameLength = static_cast<int>(wcslen(name));
     if (Highlighted(highlight, name)) {
-        WriteHighlighted(name, ReverseHighlightColor);
+        WriteHighlighted(shownName.get(), ReverseHighlightColor);
         if (nameLength < NAME_COLUMN) {
             wchar_t blanks[NAME_COLUMN + 1];
             wmemset(blanks, L' ', NAME_COLUMN - nameLength);
@@ -215,7 +221,7 @@ int PrintProcessLine(const ProcessRecord* record, DWORD ownPid, DWORD flags, int
             QPuts(blanks);
         }
     } else {
-        ColorPrintf(L"\x12%-16s", name);
+        ColorPrintf(L"\x12%-16s", shownName.get());
     }
     width -= nameLength > NAME_COLUMN ? nameLength : NAME_COLUMN;
 

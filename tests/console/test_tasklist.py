@@ -2,7 +2,9 @@
 """TASKLIST in a real terminal (tmux, 120 x 40): the names in the highlight
 colour, /HL: patterns on names and on trailing texts in the reversed
 highlight colour, /N:C, and /P paging with its keys and exit codes."""
-from console_terminal import PROMPT, Terminal, check, finish, row_of, run
+import subprocess
+
+from console_terminal import BIN, PROMPT, WINE, Terminal, check, finish, row_of, run
 
 
 def test_highlight():
@@ -68,7 +70,21 @@ def test_tree_paging():
         check(code == 3, f"exit after Esc in a tree: {code}", screen)
 
 
+def test_foreign_text():
+    # Another program's title that would recolour and retitle the terminal:
+    # marks in the plug-in's own colours.
+    helper = subprocess.Popen([WINE, f"{BIN}/vornel_testhelper.exe", "--window", "\x1b[41mR\x1b]0;T\x07\x12\x9b2J||1|0"],
+                              stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
+    pid = next(int(line[4:]) for line in helper.stdout if line.startswith("pid "))
+    code, raw = run(f"tasklist /N:F /HL:*2J ={pid}")
+    row = row_of(raw, "vornel_testhelper")
+    check(code == 0 and "\x1b[97mvornel_testhelper" in row and "\x1b[30m\x1b[107m?[41mR?]0;T???2J" in row,
+          f"the title as marks, highlighted: {row!r}", raw)
+    helper.stdin.close()
+    helper.wait(timeout=60)
+
+
 if __name__ == "__main__":
-    for test in (test_highlight, test_paging, test_tree_paging):
+    for test in (test_highlight, test_paging, test_tree_paging, test_foreign_text):
         test()
     finish()
