@@ -6,6 +6,7 @@
 
 #include "commands/services/services.h"
 #include "console/console.h"
+#include "console/foreign_text.h"
 #include "frame/args.h"
 #include "frame/owners.h"
 #include "procinfo/procinfo.h"
@@ -43,7 +44,7 @@ void ReportRefusal(const wchar_t* action, const wchar_t* name, DWORD error)
     wchar_t reason[MESSAGE_SIZE];
     FormatSystemMessage(error, reason);
     if (name)
-        PrintError(L"Cannot %s \"%s\": %s (error %u)\r\n", action, name, reason, error);
+        PrintError(L"Cannot %s \"%s\": %s (error %u)\r\n", action, ForeignText(name).get(), reason, error);
     else
         PrintError(L"Cannot %s: %s (error %u)\r\n", action, reason, error);
 }
