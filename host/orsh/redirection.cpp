@@ -135,7 +135,7 @@ std::wstring SystemReason(DWORD code)
                    nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
     std::wstring reason = text ? text : L"";
     LocalFree(text);
-    while (!reason.empty() && (reason.back() == L'\n' || reason.back() == L'\r' || reason.back() == L' '))
+    while (!reason.empty() && (reason.back() == L'\n' || reason.back() == L'\r' || reason.back() == L' ' || reason.back() == L'.'))
         reason.pop_back();
     return reason.empty() ? L"error " + std::to_wstring(code) : reason;
 }
