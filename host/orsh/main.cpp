@@ -155,11 +155,8 @@ int RunInteractive()
     return result;
 }
 
-}  // namespace
-
-int wmain(int argc, wchar_t** argv)
+int Run(int argc, wchar_t** argv)
 {
-    orsh::InstallCtrlHandler();
     if (argc >= 2 && wcscmp(argv[1], L"-f") == 0) {
         if (argc < 3) {
             Qprintf(GetStdHandle(STD_ERROR_HANDLE), L"orsh: -f needs a script file name\r\n");
@@ -179,4 +176,15 @@ int wmain(int argc, wchar_t** argv)
         return result;
     }
     return RunInteractive();
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv)
+{
+    orsh::InstallCtrlHandler();
+    int result = Run(argc, argv);
+    // A last partial line for a file still goes out.
+    OrshFlushOutput();
+    return result;
 }
