@@ -1,9 +1,9 @@
 #include "host/orsh/shell.h"
 
 #include <algorithm>
-#include <cstdarg>
 #include <cerrno>
 #include <climits>
+#include <cstdarg>
 #include <cwchar>
 #include <cwctype>
 
