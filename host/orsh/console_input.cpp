@@ -30,22 +30,21 @@ void EndTheRead()
     WriteConsoleInputW(GetStdHandle(STD_INPUT_HANDLE), keys, 2, &written);
 }
 
+// While the shell lives no Ctrl-C or Ctrl-Break ends it: at the prompt it
+// drops the line; a program the shell waits for gets its own from the
+// console, and a plug-in command's handler, registered after this one, is
+// asked first. Whatever comes to this handler is the shell's to swallow.
 BOOL WINAPI ShellCtrlHandler(DWORD event)
 {
     if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT)
         return FALSE;
     if (GetTickCount64() - static_cast<ULONGLONG>(InterlockedCompareExchange64(&programEnded, 0, 0)) < LateCtrlCMs)
         return TRUE;
-    switch (InterlockedCompareExchange(&state, 0, 0)) {
-    case Prompt:
+    if (InterlockedCompareExchange(&state, 0, 0) == Prompt) {
         InterlockedExchange(&interrupted, 1);
         EndTheRead();
-        return TRUE;
-    case Program:
-        return TRUE;
-    default:
-        return FALSE;
     }
+    return TRUE;
 }
 
 // The handler runs on a thread of its own and may come a little after the

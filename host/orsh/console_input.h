@@ -1,8 +1,7 @@
 // The shell's side of Ctrl-C and its console prompt. Ctrl-C at the prompt
 // drops the line; while a started program runs, the program handles it;
 // while a plug-in command runs, the plug-in's own handler (registered after
-// the shell's, so asked first) decides, and without one the process ends as
-// it would without the shell's handler.
+// the shell's, so asked first) decides. None ends the shell.
 #pragma once
 
 #include <windows.h>

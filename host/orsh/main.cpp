@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "host/orsh/byte_lines.h"
 #include "host/orsh/console_input.h"
 #include "host/orsh/plugin.h"
 #include "host/orsh/shell.h"
@@ -16,6 +17,7 @@
 
 namespace {
 
+using orsh::ByteLines;
 using orsh::ConsoleRead;
 
 bool IsPipe(DWORD which) { return GetFileType(GetStdHandle(which)) == FILE_TYPE_PIPE; }
@@ -71,11 +73,35 @@ bool ReadScript(const std::wstring& path, std::vector<std::wstring>* lines)
     return true;
 }
 
+// The full form of a path, however long.
+std::wstring FullPath(const std::wstring& name)
+{
+    DWORD size = GetFullPathNameW(name.c_str(), 0, nullptr, nullptr);
+    if (size == 0)
+        return L"";
+    std::wstring full(size, L'\0');
+    DWORD n = GetFullPathNameW(name.c_str(), size, full.data(), nullptr);
+    if (n == 0 || n >= size)
+        return L"";
+    full.resize(n);
+    return full;
+}
+
+// A full path of MAX_PATH characters or more opens only in its extended form.
+std::wstring Openable(const std::wstring& full)
+{
+    if (full.size() < MAX_PATH || full.compare(0, 4, L"\\\\?\\") == 0)
+        return full;
+    if (full.compare(0, 2, L"\\\\") == 0)
+        return L"\\\\?\\UNC\\" + full.substr(2);
+    return L"\\\\?\\" + full;
+}
+
 int RunScript(const std::wstring& name)
 {
     std::vector<std::wstring> lines;
-    wchar_t full[MAX_PATH];
-    if (!GetFullPathNameW(name.c_str(), MAX_PATH, full, nullptr) || !ReadScript(full, &lines)) {
+    const std::wstring full = FullPath(name);
+    if (full.empty() || !ReadScript(Openable(full), &lines)) {
         Qprintf(GetStdHandle(STD_ERROR_HANDLE), L"orsh: cannot read the script \"%s\" (error %u)\r\n",
                 name.c_str(), GetLastError());
         return 2;
@@ -86,7 +112,7 @@ int RunScript(const std::wstring& name)
     int result = 0;
     bool exitRequested = false;
     for (size_t i = 0; i < lines.size() && !exitRequested; ++i) {
-        OrshSetBatch(full, (int)i + 1);
+        OrshSetBatch(full.c_str(), (int)i + 1);
         result = orsh::RunLine(lines[i], &exitRequested);
     }
     OrshSetBatch(nullptr, 0);
@@ -105,7 +131,7 @@ int RunInteractive()
     bool console = GetConsoleMode(input, &mode);
     int result = 0;
     bool exitRequested = false;
-    std::string pending;
+    ByteLines lines(input);  // input that is not a console: a file or pipe
     while (!exitRequested) {
         std::wstring line;
         if (console) {
@@ -118,22 +144,8 @@ int RunInteractive()
                 CrLf();
                 continue;
             }
-        } else {
-            // Byte input (file or pipe) is UTF-8, one command per line.
-            size_t nl;
-            char chunk[4096];
-            DWORD got;
-            while ((nl = pending.find('\n')) == std::string::npos &&
-                   ReadFile(input, chunk, sizeof chunk, &got, nullptr) && got)
-                pending.append(chunk, got);
-            if (pending.empty())
-                break;
-            nl = pending.find('\n');
-            std::string bytes = pending.substr(0, nl);
-            pending.erase(0, nl == std::string::npos ? pending.size() : nl + 1);
-            int n = MultiByteToWideChar(CP_UTF8, 0, bytes.data(), (int)bytes.size(), nullptr, 0);
-            line.resize(n);
-            MultiByteToWideChar(CP_UTF8, 0, bytes.data(), (int)bytes.size(), line.data(), n);
+        } else if (!lines.Next(&line)) {
+            break;
         }
         while (!line.empty() && (line.back() == L'\n' || line.back() == L'\r'))
             line.pop_back();
@@ -143,11 +155,8 @@ int RunInteractive()
     return result;
 }
 
-}  // namespace
-
-int wmain(int argc, wchar_t** argv)
+int Run(int argc, wchar_t** argv)
 {
-    orsh::InstallCtrlHandler();
     if (argc >= 2 && wcscmp(argv[1], L"-f") == 0) {
         if (argc < 3) {
             Qprintf(GetStdHandle(STD_ERROR_HANDLE), L"orsh: -f needs a script file name\r\n");
@@ -167,4 +176,15 @@ int wmain(int argc, wchar_t** argv)
         return result;
     }
     return RunInteractive();
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv)
+{
+    orsh::InstallCtrlHandler();
+    int result = Run(argc, argv);
+    // A last partial line for a file still goes out.
+    OrshFlushOutput();
+    return result;
 }

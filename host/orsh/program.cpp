@@ -1,11 +1,15 @@
 #include "host/orsh/program.h"
 
+#include <cstddef>
+#include <cstring>
 #include <cwchar>
 #include <vector>
 
 #include "frame/owners.h"
 #include "host/orsh/console_input.h"
+#include "host/orsh/cmd_words.h"
 #include "host/orsh/shell.h"
+#include "host/orshhost/orshhost_control.h"
 
 namespace orsh {
 namespace {
@@ -91,18 +95,76 @@ std::wstring FindProgram(const std::wstring& name)
     return L"";
 }
 
-bool StartProgram(const std::wstring& path, const std::wstring& arguments, bool wait, DWORD* result)
+namespace {
+
+bool IsBatch(const std::wstring& path)
 {
-    // A batch file runs in the Windows command interpreter.
     std::wstring extension = Extension(path);
-    bool batch = _wcsicmp(extension.c_str(), L".bat") == 0 || _wcsicmp(extension.c_str(), L".cmd") == 0;
+    return _wcsicmp(extension.c_str(), L".bat") == 0 || _wcsicmp(extension.c_str(), L".cmd") == 0;
+}
+
+// Whether the program has a console: all but those whose image says they
+// are windowed.
+bool IsConsoleProgram(const std::wstring& path)
+{
+    if (IsBatch(path))
+        return true;
+    vornel::unique_hfile file(
+        CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    IMAGE_DOS_HEADER dos{};
+    DWORD got = 0;
+    if (!file || !ReadFile(file.get(), &dos, sizeof dos, &got, nullptr) || got != sizeof dos ||
+        dos.e_magic != IMAGE_DOS_SIGNATURE)
+        return true;
+    // The subsystem sits at the same place in 32- and 64-bit images.
+    BYTE headers[sizeof(DWORD) + sizeof(IMAGE_FILE_HEADER) + offsetof(IMAGE_OPTIONAL_HEADER32, Subsystem) + 2];
+    if (SetFilePointer(file.get(), dos.e_lfanew, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER ||
+        !ReadFile(file.get(), headers, sizeof headers, &got, nullptr) || got != sizeof headers)
+        return true;
+    WORD subsystem;
+    memcpy(&subsystem, headers + sizeof headers - 2, 2);
+    return subsystem != IMAGE_SUBSYSTEM_WINDOWS_GUI;
+}
+
+bool IsConsoleHandle(HANDLE handle)
+{
+    DWORD mode;
+    return GetConsoleMode(handle, &mode) != 0;
+}
+
+bool Create(const std::wstring& path, const std::wstring& arguments, DWORD flags, STARTUPINFOW& startup,
+            PROCESS_INFORMATION* started)
+{
+    // A batch file runs in the Windows command interpreter, which must see
+    // exactly the words typed.
+    bool batch = IsBatch(path);
     std::wstring application = batch ? Variable(L"ComSpec", L"") : path;
     if (application.empty())
         application = FindProgram(L"cmd.exe");
     std::wstring commandLine = L"\"" + path + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
-    if (batch)
+    if (batch) {
+        std::wstring problem;
+        if (!CommandForCmd(path, arguments, &commandLine, &problem)) {
+            Error(L"%s; %s did not run", problem.c_str(), path.c_str());
+            return false;
+        }
         commandLine = L"\"" + application + L"\" /c \"" + commandLine + L"\"";
+    }
+    // What the shell wrote before comes before what the program writes.
+    OrshFlushOutput();
+    if (!CreateProcessW(application.c_str(), commandLine.data(), nullptr, nullptr, TRUE, flags, nullptr, nullptr,
+                        &startup, started)) {
+        Error(L"cannot start %s (error %u)", path.c_str(), GetLastError());
+        return false;
+    }
+    CloseHandle(started->hThread);
+    return true;
+}
 
+}  // namespace
+
+bool RunProgram(const std::wstring& path, const std::wstring& arguments, DWORD* exitCode)
+{
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
@@ -110,21 +172,50 @@ bool StartProgram(const std::wstring& path, const std::wstring& arguments, bool 
     startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
     startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
     PROCESS_INFORMATION started{};
-    if (!CreateProcessW(application.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                        &startup, &started)) {
-        Error(L"cannot start %s (error %u)", path.c_str(), GetLastError());
+    if (!Create(path, arguments, 0, startup, &started))
         return false;
-    }
     vornel::unique_handle process(started.hProcess);
-    CloseHandle(started.hThread);
-    if (!wait) {
-        *result = started.dwProcessId;
-        return true;
-    }
     // Ctrl-C while it runs is the program's to handle, not the shell's.
     ProgramRunning running;
     WaitForSingleObject(process.get(), INFINITE);
-    GetExitCodeProcess(process.get(), result);
+    GetExitCodeProcess(process.get(), exitCode);
+    return true;
+}
+
+bool StartProgram(const std::wstring& path, const std::wstring& arguments, const std::wstring& title, DWORD* pid)
+{
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    DWORD flags = CREATE_NEW_PROCESS_GROUP;
+    HANDLE streams[3] = {GetStdHandle(STD_INPUT_HANDLE), GetStdHandle(STD_OUTPUT_HANDLE),
+                         GetStdHandle(STD_ERROR_HANDLE)};
+    std::wstring consoleTitle = title;
+    bool passStreams = true;
+    if (IsConsoleProgram(path)) {
+        flags |= CREATE_NEW_CONSOLE;
+        if (!consoleTitle.empty())
+            startup.lpTitle = consoleTitle.data();
+        // The new console serves the streams that are the shell's console;
+        // redirected ones stay redirected.
+        passStreams = false;
+        for (HANDLE& stream : streams) {
+            if (IsConsoleHandle(stream))
+                stream = nullptr;
+            else
+                passStreams = true;
+        }
+    }
+    if (passStreams) {
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdInput = streams[0];
+        startup.hStdOutput = streams[1];
+        startup.hStdError = streams[2];
+    }
+    PROCESS_INFORMATION started{};
+    if (!Create(path, arguments, flags, startup, &started))
+        return false;
+    CloseHandle(started.hProcess);
+    *pid = started.dwProcessId;
     return true;
 }
 

@@ -13,9 +13,14 @@ namespace orsh {
 // folder first, then each PATH folder. Empty when there is none.
 std::wstring FindProgram(const std::wstring& name);
 
-// Starts `path` with `arguments`. When `wait`, waits for it and returns its
-// exit code in `result`; otherwise `result` is its process ID. False after an
-// error message when it cannot be started.
-bool StartProgram(const std::wstring& path, const std::wstring& arguments, bool wait, DWORD* result);
+// Runs `path` with `arguments` and waits for it; its exit code in
+// `exitCode`. False after an error message when it cannot be started.
+bool RunProgram(const std::wstring& path, const std::wstring& arguments, DWORD* exitCode);
+
+// Starts `path` without waiting, as the Windows command prompt's `start`
+// does: in a process group of its own, so that the shell's Ctrl-C does not
+// reach it, and a console program in a console of its own (titled `title`
+// when that is not empty). `pid` gets its process ID.
+bool StartProgram(const std::wstring& path, const std::wstring& arguments, const std::wstring& title, DWORD* pid);
 
 }  // namespace orsh

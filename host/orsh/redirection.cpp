@@ -1,6 +1,7 @@
 #include "host/orsh/redirection.h"
 
 #include "host/orsh/shell.h"
+#include "host/orshhost/orshhost_control.h"
 
 namespace orsh {
 
@@ -103,34 +104,115 @@ RedirectedHandles::RedirectedHandles()
 
 RedirectedHandles::~RedirectedHandles()
 {
+    Restore();
+    for (const File& file : files_)
+        CloseHandle(file.handle);
+}
+
+void RedirectedHandles::Restore()
+{
+    OrshFlushOutput();
     SetStdHandle(STD_OUTPUT_HANDLE, output_);
     SetStdHandle(STD_ERROR_HANDLE, error_);
-    for (HANDLE file : files_)
-        CloseHandle(file);
+}
+
+namespace {
+
+// Two handles on one file: same volume and file index.
+bool SameFile(HANDLE a, HANDLE b)
+{
+    BY_HANDLE_FILE_INFORMATION x, y;
+    if (!GetFileInformationByHandle(a, &x) || !GetFileInformationByHandle(b, &y))
+        return false;
+    return x.dwVolumeSerialNumber == y.dwVolumeSerialNumber && x.nFileIndexHigh == y.nFileIndexHigh &&
+           x.nFileIndexLow == y.nFileIndexLow;
+}
+
+std::wstring SystemReason(DWORD code)
+{
+    wchar_t* text = nullptr;
+    FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                   nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::wstring reason = text ? text : L"";
+    LocalFree(text);
+    while (!reason.empty() && (reason.back() == L'\n' || reason.back() == L'\r' || reason.back() == L' ' || reason.back() == L'.'))
+        reason.pop_back();
+    return reason.empty() ? L"error " + std::to_wstring(code) : reason;
+}
+
+}  // namespace
+
+// Appends go through a handle that can only append: every write lands at
+// the end as it is then, whoever else writes to the file.
+bool RedirectedHandles::Open(const Redirection& r)
+{
+    SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
+    DWORD access = r.append ? FILE_APPEND_DATA | SYNCHRONIZE : GENERIC_WRITE;
+    HANDLE handle = CreateFileW(r.file.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable, OPEN_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        Error(L"cannot open \"%s\" (error %u); the command did not run", r.file.c_str(), GetLastError());
+        return false;
+    }
+    bool created = GetLastError() != ERROR_ALREADY_EXISTS;
+    files_.push_back({handle, r.file, created, !r.append});
+    return true;
+}
+
+// Undoes what Apply did: closes the files and removes those it created.
+bool RedirectedHandles::Refuse()
+{
+    for (const File& file : files_) {
+        CloseHandle(file.handle);
+        if (file.created)
+            DeleteFileW(file.name.c_str());
+    }
+    files_.clear();
+    return false;
 }
 
 bool RedirectedHandles::Apply(const std::vector<Redirection>& redirections)
 {
+    // Where each stream ends up: an index into files_, or -1 for the shell's own.
+    int output = -1, error = -1;
     for (const Redirection& r : redirections) {
-        HANDLE target = GetStdHandle(STD_OUTPUT_HANDLE);
+        int target = output;
         if (!r.toOutput) {
-            SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
-            target = CreateFileW(r.file.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable,
-                                 r.append ? OPEN_ALWAYS : CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-            if (target == INVALID_HANDLE_VALUE) {
-                DWORD code = GetLastError();
-                // The message belongs on the shell's own error output.
-                SetStdHandle(STD_ERROR_HANDLE, error_);
-                Error(L"cannot open \"%s\" (error %u); the command did not run", r.file.c_str(), code);
-                return false;
-            }
-            files_.push_back(target);
-            if (r.append)
-                SetFilePointer(target, 0, nullptr, FILE_END);
+            if (!Open(r))
+                return Refuse();
+            target = (int)files_.size() - 1;
         }
-        SetStdHandle(r.stream, target);
+        (r.stream == STD_OUTPUT_HANDLE ? output : error) = target;
     }
+    if (output >= 0 && error >= 0 && output != error && SameFile(files_[output].handle, files_[error].handle)) {
+        Error(L"the output and the errors cannot both go to \"%s\" (use 2>&1); the command did not run",
+              files_[error].name.c_str());
+        return Refuse();
+    }
+    for (const File& file : files_) {
+        LARGE_INTEGER size{};
+        if (file.truncate && GetFileSizeEx(file.handle, &size) && size.QuadPart > 0 && !SetEndOfFile(file.handle)) {
+            Error(L"cannot empty \"%s\" (error %u); the command did not run", file.name.c_str(), GetLastError());
+            return Refuse();
+        }
+    }
+    // The handles in the order the operators came: the files_ follow it.
+    size_t next = 0;
+    for (const Redirection& r : redirections)
+        SetStdHandle(r.stream, r.toOutput ? GetStdHandle(STD_OUTPUT_HANDLE) : files_[next++].handle);
     return true;
+}
+
+int RedirectedHandles::Finish(int result)
+{
+    Restore();
+    for (const File& file : files_) {
+        if (DWORD code = OrshTakeWriteError(file.handle)) {
+            Error(L"cannot write to \"%s\": %s (error %u)", file.name.c_str(), SystemReason(code).c_str(), code);
+            result = 1;
+        }
+    }
+    return result;
 }
 
 }  // namespace orsh

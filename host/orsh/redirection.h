@@ -38,14 +38,30 @@ public:
     RedirectedHandles(const RedirectedHandles&) = delete;
     RedirectedHandles& operator=(const RedirectedHandles&) = delete;
 
-    // Opens every file; false after an error message when one cannot be
-    // opened (the command must not run then).
+    // Opens every file before it empties any, so that when one cannot be
+    // opened (or output and errors would go to one file through two
+    // handles) no file is changed; false after an error message then (the
+    // command must not run).
     bool Apply(const std::vector<Redirection>& redirections);
 
+    // Ends the command: writes what waits, puts the shell's handles back and
+    // reports a file that a write failed on. Returns `result`, or 1 then.
+    int Finish(int result);
+
 private:
+    struct File {
+        HANDLE handle;
+        std::wstring name;
+        bool created;   // did not exist before: removed again if the command does not run
+        bool truncate;  // > rather than >>
+    };
+    bool Open(const Redirection& r);
+    bool Refuse();
+    void Restore();
+
     HANDLE output_;
     HANDLE error_;
-    std::vector<HANDLE> files_;
+    std::vector<File> files_;
 };
 
 }  // namespace orsh

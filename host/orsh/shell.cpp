@@ -1,8 +1,11 @@
 #include "host/orsh/shell.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <climits>
 #include <cstdarg>
 #include <cwchar>
+#include <cwctype>
 
 #include "host/orsh/plugin.h"
 #include "host/orsh/program.h"
@@ -129,12 +132,20 @@ int SetCommand(const std::wstring& args)
     return 0;
 }
 
+// As the Windows command prompt's start: a first word in quotes is the
+// console's title, and the program follows it.
 int StartCommand(const std::wstring& args)
 {
-    std::wstring program, programArgs;
-    SplitCommand(args, &program, &programArgs);
+    std::wstring title, program, programArgs;
+    if (!args.empty() && args[0] == L'"') {
+        size_t end = WordEnd(args, 0);
+        title = Unquoted(args.substr(0, end));
+        SplitCommand(TrimmedLeft(args.substr(end)), &program, &programArgs);
+    } else {
+        SplitCommand(args, &program, &programArgs);
+    }
     if (program.empty()) {
-        Error(L"usage: start PROGRAM [ARGUMENTS]");
+        Error(L"usage: start [\"TITLE\"] PROGRAM [ARGUMENTS]");
         return 1;
     }
     std::wstring path = FindProgram(program);
@@ -143,10 +154,30 @@ int StartCommand(const std::wstring& args)
         return 1;
     }
     DWORD pid;
-    if (!StartProgram(path, programArgs, false, &pid))
+    if (!StartProgram(path, programArgs, title, &pid))
         return 1;
     Printf(L"process ID %u\r\n", pid);
     return 0;
+}
+
+// exit [CODE]: CODE a whole number (32 bits, as results are); anything else
+// is an error and the shell goes on.
+int ExitCommand(const std::wstring& args, bool* exitRequested)
+{
+    std::wstring code = Trimmed(args);
+    if (code.empty()) {
+        *exitRequested = true;
+        return 0;
+    }
+    wchar_t* end = nullptr;
+    errno = 0;
+    long long value = wcstoll(code.c_str(), &end, 10);
+    if (!iswdigit(code.back()) || *end != L'\0' || errno == ERANGE || value < INT_MIN || value > UINT_MAX) {
+        Error(L"exit needs a number, not \"%s\"", code.c_str());
+        return 1;
+    }
+    *exitRequested = true;
+    return (int)value;
 }
 
 int RunCommand(const std::wstring& command, const std::wstring& args, bool* exitRequested)
@@ -160,10 +191,8 @@ int RunCommand(const std::wstring& command, const std::wstring& args, bool* exit
     }
     if (Same(command, L"set"))
         return SetCommand(args);
-    if (Same(command, L"exit")) {
-        *exitRequested = true;
-        return args.empty() ? 0 : _wtoi(args.c_str());
-    }
+    if (Same(command, L"exit"))
+        return ExitCommand(args, exitRequested);
     if (Same(command, L"help"))
         return HelpCommand(Trimmed(args));
     if (Same(command, L"start"))
@@ -176,7 +205,7 @@ int RunCommand(const std::wstring& command, const std::wstring& args, bool* exit
         return 1;
     }
     DWORD exitCode = 1;
-    StartProgram(program, args, true, &exitCode);
+    RunProgram(program, args, &exitCode);
     return (int)exitCode;
 }
 
@@ -240,7 +269,8 @@ int RunLine(const std::wstring& rawLine, bool* exitRequested)
     RedirectedHandles handles;
     if (!handles.Apply(redirections))
         return Remember(1);
-    return Remember(RunCommand(command, args, exitRequested));
+    int result = RunCommand(command, args, exitRequested);
+    return Remember(handles.Finish(result));
 }
 
 }  // namespace orsh

@@ -23,6 +23,14 @@ ORSH_API void __cdecl OrshCapture(int on);
 ORSH_API const wchar_t* __cdecl OrshCaptured(int stream);
 ORSH_API void __cdecl OrshClearCapture(void);
 
+// Text for a disk file goes out a whole line at a time; this writes what
+// waits for its line end. The shell calls it when a command ends and before
+// a program starts or a file is closed.
+ORSH_API void __cdecl OrshFlushOutput(void);
+// The error of the first write that failed on `handle` since the last call
+// (0 when none); writes to it after a failure are dropped.
+ORSH_API DWORD __cdecl OrshTakeWriteError(HANDLE handle);
+
 // The last attribute reported through SetColors (-1 when none since the
 // last clear).
 ORSH_API int __cdecl OrshLastColors(void);

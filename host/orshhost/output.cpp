@@ -4,6 +4,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "host/orshhost/host_internal.h"
 #include "host/orshhost/orshhost_control.h"
@@ -12,6 +13,71 @@ namespace {
 
 bool capturing = false;
 std::wstring captured[3];
+
+// Text for a disk file waits for its line end, so that each line goes out
+// whole in one write: shells appending to one file then never tear a line.
+struct FileLines {
+    HANDLE handle;
+    std::string pending;
+};
+std::vector<FileLines> fileLines;
+
+// The first failed write on each handle, until the shell takes it.
+struct WriteFailure {
+    HANDLE handle;
+    DWORD error;
+};
+std::vector<WriteFailure> failures;
+
+void RecordFailure(HANDLE handle, DWORD error)
+{
+    for (const WriteFailure& f : failures) {
+        if (f.handle == handle)
+            return;
+    }
+    failures.push_back({handle, error ? error : ERROR_WRITE_FAULT});
+}
+
+bool HasFailed(HANDLE handle)
+{
+    for (const WriteFailure& f : failures) {
+        if (f.handle == handle)
+            return true;
+    }
+    return false;
+}
+
+// Concurrent appenders to one file (other shells) take this lock around
+// each write: even a handle opened for appending only loses and tears lines
+// under load on some systems. The range lies far past any real end of file,
+// so readers and programs that write without it are never blocked.
+constexpr DWORD LockOffsetHigh = 0x40000000;
+
+void WriteBytes(HANDLE handle, const char* bytes, size_t size, bool disk)
+{
+    if (size == 0 || HasFailed(handle))
+        return;
+    OVERLAPPED range{};
+    range.OffsetHigh = LockOffsetHigh;
+    bool locked = disk && LockFileEx(handle, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &range);
+    while (size > 0) {
+        DWORD written = 0;
+        if (!WriteFile(handle, bytes, (DWORD)size, &written, nullptr) || written == 0) {
+            RecordFailure(handle, GetLastError());
+            break;
+        }
+        bytes += written;
+        size -= written;
+    }
+    if (locked)
+        UnlockFileEx(handle, 0, 1, 0, &range);
+}
+
+void Flush(FileLines& file, size_t upTo)
+{
+    WriteBytes(file.handle, file.pending.data(), upTo, true);
+    file.pending.erase(0, upTo);
+}
 
 void WriteHandle(HANDLE handle, const wchar_t* text, size_t length)
 {
@@ -25,7 +91,21 @@ void WriteHandle(HANDLE handle, const wchar_t* text, size_t length)
     int bytes = WideCharToMultiByte(CP_UTF8, 0, text, (int)length, nullptr, 0, nullptr, nullptr);
     std::string utf8(bytes, '\0');
     WideCharToMultiByte(CP_UTF8, 0, text, (int)length, utf8.data(), bytes, nullptr, nullptr);
-    WriteFile(handle, utf8.data(), (DWORD)utf8.size(), &written, nullptr);
+    if (GetFileType(handle) != FILE_TYPE_DISK) {
+        WriteBytes(handle, utf8.data(), utf8.size(), false);
+        return;
+    }
+    FileLines* file = nullptr;
+    for (FileLines& f : fileLines) {
+        if (f.handle == handle)
+            file = &f;
+    }
+    if (!file)
+        file = &fileLines.emplace_back(FileLines{handle, {}});
+    file->pending += utf8;
+    size_t lineEnd = file->pending.rfind('\n');
+    if (lineEnd != std::string::npos)
+        Flush(*file, lineEnd + 1);
 }
 
 void Emit(HANDLE handle, const wchar_t* text, size_t length)
@@ -86,6 +166,25 @@ ORSH_API int __cdecl QPuts(const wchar_t* text)
 ORSH_API int __cdecl CrLf(void)
 {
     Emit(GetStdHandle(STD_OUTPUT_HANDLE), L"\r\n", 2);
+    return 0;
+}
+
+ORSH_API void __cdecl OrshFlushOutput(void)
+{
+    for (FileLines& file : fileLines)
+        Flush(file, file.pending.size());
+    fileLines.clear();
+}
+
+ORSH_API DWORD __cdecl OrshTakeWriteError(HANDLE handle)
+{
+    for (size_t i = 0; i < failures.size(); ++i) {
+        if (failures[i].handle == handle) {
+            DWORD error = failures[i].error;
+            failures.erase(failures.begin() + i);
+            return error;
+        }
+    }
     return 0;
 }
 

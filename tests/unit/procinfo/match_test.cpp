@@ -10,7 +10,8 @@ namespace {
 
 TEST(MatchProcessName, AlternativesLeftToRight)
 {
-    for (const wchar_t* list : {L"note*", L"calc*|note*", L"note*|calc*", L"|note*|", L"calc*||note*"})
+    // A range includes both its ends: [m-n] takes the "n" of "notepad".
+    for (const wchar_t* list : {L"note*", L"calc*|note*", L"note*|calc*", L"|note*|", L"calc*||note*", L"[m-n]ote*"})
         EXPECT_EQ(MatchProcessName(list, L"NOTEPAD.EXE"), 0) << list;
     // No match: the result of the last alternative that was compared.
     const int noMatch = WildcardComparison(L"word*", L"notepad.exe", 0, 1);

@@ -1,0 +1,70 @@
+#include "host/orsh/cmd_words.h"
+
+#include <windows.h>
+
+#include <cwchar>
+
+namespace orsh {
+namespace {
+
+// Variables that cmd makes up itself when the environment has none.
+const wchar_t* const Dynamic[] = {L"CD",         L"DATE",          L"TIME",
+                                  L"RANDOM",     L"ERRORLEVEL",    L"CMDEXTVERSION",
+                                  L"CMDCMDLINE", L"HIGHESTNUMANODENUMBER", L"__CD__",
+                                  L"__APPDIR__"};
+
+bool IsVariable(const std::wstring& name)
+{
+    if (name.empty())
+        return false;
+    for (const wchar_t* dynamic : Dynamic) {
+        if (_wcsicmp(name.c_str(), dynamic) == 0)
+            return true;
+    }
+    SetLastError(0);
+    return GetEnvironmentVariableW(name.c_str(), nullptr, 0) > 0 || GetLastError() != ERROR_ENVVAR_NOT_FOUND;
+}
+
+// The first text between two percent signs that cmd would take for a
+// variable (its name ends at a colon: %NAME:~1% and %NAME:a=b%), whichever
+// way cmd pairs the signs; empty when none.
+std::wstring ExpandedPair(const std::wstring& text)
+{
+    for (size_t open = text.find(L'%'); open != std::wstring::npos;) {
+        size_t close = text.find(L'%', open + 1);
+        if (close == std::wstring::npos)
+            break;
+        std::wstring inside = text.substr(open + 1, close - open - 1);
+        if (IsVariable(inside.substr(0, inside.find(L':'))))
+            return text.substr(open, close - open + 1);
+        open = close;
+    }
+    return L"";
+}
+
+}  // namespace
+
+bool CommandForCmd(const std::wstring& path, const std::wstring& arguments, std::wstring* line,
+                   std::wstring* problem)
+{
+    *line = L"\"" + path + L"\"";
+    std::wstring pair = ExpandedPair(*line + L" " + arguments);
+    if (!pair.empty()) {
+        *problem = L"the command interpreter would expand " + pair + L" before the batch file saw it";
+        return false;
+    }
+    if (arguments.empty())
+        return true;
+    *line += L' ';
+    bool quoted = false;
+    for (wchar_t c : arguments) {
+        if (c == L'"')
+            quoted = !quoted;
+        else if (!quoted && wcschr(L"&|<>^()", c))
+            *line += L'^';
+        *line += c;
+    }
+    return true;
+}
+
+}  // namespace orsh
