@@ -73,14 +73,15 @@ vornel_install() {
         vornel_apt "${missing[@]}"
 }
 
-# True when a source file changed since the stamp was written: the build
-# step then announces itself. Only the announcement depends on this guess;
-# the build itself always runs, and make decides what is out of date.
+# True when a file the build reads changed since the stamp was written: the
+# build step then announces itself. Only the announcement depends on this
+# guess; the build itself always runs, and make decides what is out of date.
 vornel_sources_changed() {
-    local stamp="$1"
+    local stamp="$1" root="$VORNEL_ROOT"
     [ -f "$stamp" ] || return 0
-    [ -n "$(find "$VORNEL_ROOT" \( -path "$VORNEL_ROOT/build*" -o -path "$VORNEL_ROOT/.git" \
-        -o -path "$VORNEL_BUILD" \) -prune -o -newer "$stamp" -print -quit)" ]
+    [ -n "$(find "$root" \( -path "$root/build*" -o -path "$root/.git" -o -path "$VORNEL_BUILD" \
+        -o -path "$root/scripts" -o -path "$root/.ci" -o -path "$root/orsh" -o -path "$root/run-tests" \
+        -o -name '*.md' \) -prune -o -newer "$stamp" -print -quit)" ]
 }
 
 # vornel_build [TARGET...]: configures once, then builds the targets named
