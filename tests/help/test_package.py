@@ -68,11 +68,11 @@ class Package(unittest.TestCase):
 
     def test_note_quotes_the_version_lines_that_tasklist_shows(self):
         note = (self.unpacked / "README.txt").read_bytes().decode()
-        quoted = re.search(r"TASKLIST /\?\? ends with .*?:\r\n\r\n((?: +\S.*\r\n)+)", note, re.DOTALL)
+        quoted = re.search(r"TASKLIST /\?\? ends with [^:]*:\r\n\r\n((?: +\S[^\r\n]*\r\n)+)", note)
         self.assertIsNotNone(quoted, "no version lines quoted")
         run = self.run_shell("tasklist", "/??")
         self.assertEqual(run.returncode, 0, run.stderr)
-        shown = run.stdout.decode().strip().split("\r\n")
+        shown = run.stdout.decode().strip().splitlines()
         claimed = [line.strip() for line in quoted.group(1).splitlines()]
         self.assertEqual([line.strip() for line in shown[-len(claimed):]], claimed)
         self.assertEqual(len(claimed), 2)
