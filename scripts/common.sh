@@ -51,7 +51,7 @@ vornel_step() {
         vornel_log "$done in $(vornel_took "$start")"
         return 0
     fi
-    vornel_log "failed after $(vornel_took "$start"); the last lines of $log:"
+    vornel_log "$starting failed after $(vornel_took "$start"); the last lines of $log:"
     tail -n 20 "$log" | sed 's/^/    /' >&2
     return 1
 }
