@@ -1,6 +1,12 @@
 # Shared by ./orsh, ./run-tests and .ci/run: install what is missing,
 # configure and build incrementally, and prepare the project's Wine prefixes.
 # Sourced, not run.
+#
+# Every step that can take a while (installing, configuring, building,
+# creating a prefix) says on standard error what it starts and, when it is
+# done, how long it took; its own output goes to a log in the build
+# directory, so that ./orsh passes the plug-in's output through untouched.
+# A step that fails shows the end of its log and the log's path.
 
 VORNEL_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 VORNEL_BUILD="${VORNEL_BUILD_DIR:-$VORNEL_ROOT/build}"
@@ -28,50 +34,113 @@ vornel_packages=(
 
 vornel_log() { echo "vornel: $*" >&2; }
 
+# The time since $1 (a value of SECONDS) as "42 s" or "2 min 10 s".
+vornel_took() {
+    local s=$((SECONDS - $1))
+    if [ "$s" -ge 60 ]; then echo "$((s / 60)) min $((s % 60)) s"; else echo "$s s"; fi
+}
+
+# vornel_step LOG "WHAT IT STARTS" "WHAT IT DID" COMMAND...
+# Runs one long step with its output in LOG.
+vornel_step() {
+    local log="$1" starting="$2" done="$3" start=$SECONDS
+    shift 3
+    mkdir -p "$(dirname "$log")"
+    vornel_log "$starting (log: $log)"
+    if "$@" >"$log" 2>&1; then
+        vornel_log "$done in $(vornel_took "$start")"
+        return 0
+    fi
+    vornel_log "$starting failed after $(vornel_took "$start"); the last lines of $log:"
+    tail -n 20 "$log" | sed 's/^/    /' >&2
+    return 1
+}
+
+vornel_apt() {
+    local sudo=""
+    [ "$(id -u)" -eq 0 ] || sudo="sudo"
+    $sudo apt-get update -qq &&
+        DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "$@"
+}
+
 vornel_install() {
     local missing=() entry
     for entry in "${vornel_packages[@]}"; do
         [ -e "${entry#*:}" ] || missing+=("${entry%%:*}")
     done
     [ ${#missing[@]} -eq 0 ] && return 0
-    vornel_log "installing ${missing[*]}"
-    local sudo=""
-    [ "$(id -u)" -eq 0 ] || sudo="sudo"
-    $sudo apt-get update -qq >&2 || return 1
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >&2 || return 1
+    vornel_step "$VORNEL_BUILD/install.log" "installing ${missing[*]} with apt-get" "installed" \
+        vornel_apt "${missing[@]}"
 }
 
-# Configures once, then builds what changed. Build output goes to a log so
-# that ./orsh passes the plug-in's own output through untouched.
+# True when a file the build reads changed since the stamp was written: the
+# build step then announces itself. Only the announcement depends on this
+# guess; the build itself always runs, and make decides what is out of date.
+vornel_sources_changed() {
+    local stamp="$1" root="$VORNEL_ROOT"
+    [ -f "$stamp" ] || return 0
+    [ -n "$(find "$root" \( -path "$root/build*" -o -path "$root/.git" -o -path "$VORNEL_BUILD" \
+        -o -path "$root/scripts" -o -path "$root/.ci" -o -path "$root/orsh" -o -path "$root/run-tests" \
+        -o -name '*.md' \) -prune -o -newer "$stamp" -print -quit)" ]
+}
+
+# vornel_build [TARGET...]: configures once, then builds the targets named
+# (all of them when none is) as far as they changed.
 vornel_build() {
-    local log="$VORNEL_BUILD/build.log"
+    local targets=("$@") log="$VORNEL_BUILD/build.log"
     mkdir -p "$VORNEL_BUILD"
-    if [ ! -f "$VORNEL_BUILD/CMakeCache.txt" ]; then
-        cmake -S "$VORNEL_ROOT" -B "$VORNEL_BUILD" \
+    if [ ! -f "$VORNEL_BUILD/CMakeCache.txt" ] || [ ! -f "$VORNEL_BUILD/Makefile" ]; then
+        vornel_step "$VORNEL_BUILD/configure.log" "configuring $VORNEL_BUILD" "configured" \
+            cmake -S "$VORNEL_ROOT" -B "$VORNEL_BUILD" \
             -DCMAKE_TOOLCHAIN_FILE="$VORNEL_ROOT/cmake/mingw-w64-x86_64.cmake" \
-            -DCMAKE_BUILD_TYPE=Release >"$log" 2>&1 || { cat "$log" >&2; return 1; }
+            -DCMAKE_BUILD_TYPE=Release || return 1
     fi
-    cmake --build "$VORNEL_BUILD" -j"$(nproc)" "$@" >"$log" 2>&1 || { cat "$log" >&2; return 1; }
+    local what="everything" stamp="$VORNEL_BUILD/built-all.stamp"
+    if [ ${#targets[@]} -gt 0 ]; then
+        what="${targets[*]}"
+        stamp="$VORNEL_BUILD/built-$(echo "$what" | tr ' ' '-').stamp"
+    fi
+    local build=(cmake --build "$VORNEL_BUILD" -j"$(nproc)")
+    [ ${#targets[@]} -gt 0 ] && build+=(--target "${targets[@]}")
+    if vornel_sources_changed "$stamp"; then
+        vornel_step "$log" "building $what" "built" "${build[@]}" || return 1
+    else
+        "${build[@]}" >"$log" 2>&1 || {
+            vornel_log "building $what failed; the last lines of $log:"
+            tail -n 20 "$log" | sed 's/^/    /' >&2
+            return 1
+        }
+    fi
+    touch "$stamp"
+    # Everything built: whatever fewer targets a later run names is built too.
+    [ ${#targets[@]} -eq 0 ] && touch "$VORNEL_BUILD"/built-*.stamp
+    return 0
 }
 
 # Creates a prefix on first use. Wine would offer to install its .NET and
 # HTML engines into a new prefix; neither is needed, so they are skipped.
-vornel_prefix() {
+vornel_new_prefix() {
     local prefix="$1" version="$2"
-    if [ ! -f "$prefix/system.reg" ]; then
-        vornel_log "creating Wine prefix $prefix"
-        mkdir -p "$prefix"
-        WINEPREFIX="$prefix" WINEDLLOVERRIDES="mscoree,mshtml=" "$WINE" wineboot --init >/dev/null 2>&1
+    mkdir -p "$prefix"
+    WINEPREFIX="$prefix" WINEDLLOVERRIDES="mscoree,mshtml=" "$WINE" wineboot --init || return 1
+    WINEPREFIX="$prefix" wineserver -w
+    if [ -n "$version" ]; then
+        WINEPREFIX="$prefix" "$WINE" reg add 'HKCU\Software\Wine' /v Version /d "$version" /f || return 1
         WINEPREFIX="$prefix" wineserver -w
-        if [ -n "$version" ]; then
-            WINEPREFIX="$prefix" "$WINE" reg add 'HKCU\Software\Wine' /v Version /d "$version" /f >/dev/null 2>&1
-            WINEPREFIX="$prefix" wineserver -w
-        fi
     fi
 }
 
+vornel_prefix() {
+    local prefix="$1" version="$2"
+    [ -f "$prefix/system.reg" ] && return 0
+    vornel_step "$prefix.log" "creating Wine prefix $prefix" "created" \
+        vornel_new_prefix "$prefix" "$version" </dev/null
+}
+
+# vornel_prepare [TARGET...]: what ./orsh and ./run-tests need before they
+# start Wine; the targets are the ones to build (all when none is named).
 vornel_prepare() {
     vornel_install || { vornel_log "could not install the packages"; return 1; }
     vornel_build "$@" || { vornel_log "build failed"; return 1; }
-    vornel_prefix "$VORNEL_PREFIX" ""
+    vornel_prefix "$VORNEL_PREFIX" "" || { vornel_log "could not create the Wine prefix"; return 1; }
 }

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """The zip a user downloads: made by CPack into a scratch directory, it holds
 exactly the plug-in, its help file and the installation note; the DLL in it
-has no debug sections and still loads into the shell.
+has no debug sections and still loads into the shell, and the note quotes the
+version lines that TASKLIST /?? prints.
 
 Usage: test_package.py CPACK BUILD_DIR OBJDUMP WINE_RUNNER
 """
@@ -30,6 +31,13 @@ class Package(unittest.TestCase):
         with zipfile.ZipFile(cls.zip) as archive:
             cls.names = sorted(archive.namelist())
             archive.extractall(cls.unpacked)
+        # The stand-in shell beside the unpacked plug-in, to load it from there.
+        for name in ("orsh.exe", "OrshHost.dll"):
+            shutil.copy(Path(cls.build) / "bin" / name, cls.unpacked)
+
+    @classmethod
+    def run_shell(cls, *line):
+        return subprocess.run([cls.wine, "orsh.exe", *line], cwd=cls.unpacked, capture_output=True, timeout=120)
 
     @classmethod
     def tearDownClass(cls):
@@ -53,13 +61,21 @@ class Package(unittest.TestCase):
         self.assertEqual(note.count(b"\n"), note.count(b"\r\n"))
 
     def test_unpacked_plugin_loads_into_the_shell(self):
-        for name in ("orsh.exe", "OrshHost.dll"):
-            shutil.copy(Path(self.build) / "bin" / name, self.unpacked)
-        run = subprocess.run([self.wine, "orsh.exe", "tasklist", "."], cwd=self.unpacked,
-                             capture_output=True, timeout=120)
+        run = self.run_shell("tasklist", ".")
         self.assertEqual(run.returncode, 0, run.stderr)
         self.assertEqual(run.stderr, b"")
         self.assertRegex(run.stdout, rb"^ +\d+\* orsh +\r\n\r\n   Found 1 process\.\r\n$")
+
+    def test_note_quotes_the_version_lines_that_tasklist_shows(self):
+        note = (self.unpacked / "README.txt").read_bytes().decode()
+        quoted = re.search(r"TASKLIST /\?\? ends with [^:]*:\r\n\r\n((?: +\S[^\r\n]*\r\n)+)", note)
+        self.assertIsNotNone(quoted, "no version lines quoted")
+        run = self.run_shell("tasklist", "/??")
+        self.assertEqual(run.returncode, 0, run.stderr)
+        shown = run.stdout.decode().strip().splitlines()
+        claimed = [line.strip() for line in quoted.group(1).splitlines()]
+        self.assertEqual([line.strip() for line in shown[-len(claimed):]], claimed)
+        self.assertEqual(len(claimed), 2)
 
 
 if __name__ == "__main__":

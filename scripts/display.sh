@@ -1,0 +1,61 @@
+# A private X display for ./orsh when DISPLAY is unset (an ssh session, a
+# container). Wine needs one for every window: without it a windowed program
+# ends at once and the help viewer never opens, and WINEDEBUG=-all hides why.
+# Sourced after common.sh, not run.
+#
+# One Xvfb per build directory, started on first need and kept for later
+# runs, as the Wine prefix is kept. build/xvfb.display holds its display
+# number and process ID; a later run uses it while that process is still an
+# Xvfb and its socket is there, and starts a new one otherwise.
+
+VORNEL_XVFB_STATE="$VORNEL_BUILD/xvfb.display"
+
+vornel_xvfb_alive() {
+    local display="$1" pid="$2"
+    [[ "$display" =~ ^[0-9]+$ && "$pid" =~ ^[0-9]+$ ]] &&
+        [ -S "/tmp/.X11-unix/X$display" ] &&
+        [ "$(cat "/proc/$pid/comm" 2>/dev/null)" = Xvfb ]
+}
+
+# Starts Xvfb on a free display, in a session of its own so that neither
+# Ctrl-C nor a closed terminal ends it, with no handle on our output (a
+# caller reading ./orsh through a pipe would otherwise wait for it).
+vornel_xvfb_start() {
+    local numbers="$VORNEL_BUILD/xvfb.number" pid display=""
+    rm -f "$numbers"
+    setsid Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp \
+        3>"$numbers" </dev/null >"$VORNEL_BUILD/xvfb.log" 2>&1 &
+    pid=$!
+    for _ in $(seq 300); do
+        [ -s "$numbers" ] && break
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    [ -s "$numbers" ] && read -r display <"$numbers"
+    rm -f "$numbers"
+    if ! vornel_xvfb_alive "$display" "$pid"; then
+        kill "$pid" 2>/dev/null
+        vornel_log "could not start Xvfb; the last lines of $VORNEL_BUILD/xvfb.log:"
+        tail -n 20 "$VORNEL_BUILD/xvfb.log" | sed 's/^/    /' >&2
+        return 1
+    fi
+    echo "$display $pid" >"$VORNEL_XVFB_STATE"
+    vornel_log "DISPLAY is not set: started a private X display :$display (Xvfb, process $pid)" \
+        "for Wine's windows; later runs use it too (stop it with: kill $pid)"
+}
+
+# Sets DISPLAY to the build's private display, starting it when needed.
+# Two runs at once share one: the second waits for the first to start it.
+vornel_private_display() {
+    local lock display="" pid=""
+    mkdir -p "$VORNEL_BUILD"
+    exec {lock}>"$VORNEL_BUILD/xvfb.lock"
+    flock "$lock"
+    [ -f "$VORNEL_XVFB_STATE" ] && read -r display pid <"$VORNEL_XVFB_STATE"
+    if ! vornel_xvfb_alive "$display" "$pid"; then
+        vornel_xvfb_start {lock}>&- || { exec {lock}>&-; return 1; }
+        read -r display pid <"$VORNEL_XVFB_STATE"
+    fi
+    exec {lock}>&-
+    export DISPLAY=":$display"
+}
