@@ -15,21 +15,23 @@ vornel_wow64_packages=(
 # and every 32-bit program in it fails to load kernel32.dll. The tests run
 # with VORNEL_WOW64=required, so a 32-bit part that is still missing fails
 # them instead of being skipped.
+vornel_wow64_apt() {
+    if ! dpkg --print-foreign-architectures | grep -qx i386; then
+        local sudo=""
+        [ "$(id -u)" -eq 0 ] || sudo="sudo"
+        $sudo dpkg --add-architecture i386 || return 1
+    fi
+    vornel_apt "$@"
+}
+
 vornel_wow64() {
-    local missing=() entry sudo="" started=$SECONDS
+    local missing=() entry
     for entry in "${vornel_wow64_packages[@]}"; do
         [ -e "${entry##*:}" ] || missing+=("${entry%:*}")
     done
-    [ "$(id -u)" -eq 0 ] || sudo="sudo"
     if [ ${#missing[@]} -gt 0 ]; then
-        vornel_log "installing the 32-bit test parts: ${missing[*]}"
-        if ! dpkg --print-foreign-architectures | grep -qx i386; then
-            $sudo dpkg --add-architecture i386 || return 1
-        fi
-        $sudo apt-get update -qq >&2 || return 1
-        DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >&2 ||
-            return 1
-        vornel_log "32-bit test parts installed in $((SECONDS - started)) s"
+        vornel_step "$VORNEL_BUILD/install-32bit.log" "installing the 32-bit test parts ${missing[*]} with apt-get" \
+            "installed" vornel_wow64_apt "${missing[@]}" || return 1
     fi
     # A build configured before the i686 compiler was there looks for it again.
     if grep -qs "^VORNEL_I686_CXX:FILEPATH=.*NOTFOUND" "$VORNEL_BUILD/CMakeCache.txt"; then
