@@ -22,11 +22,10 @@ size_t MaskControlCharacters(wchar_t* text, size_t length)
     return masked;
 }
 
-wchar_t* MaskControlCharacters(wchar_t* text)
+void MaskControlCharacters(wchar_t* text)
 {
     if (text)
         MaskControlCharacters(text, wcslen(text));
-    return text;
 }
 
 ForeignText::ForeignText(const wchar_t* text) noexcept

@@ -21,8 +21,8 @@ bool IsControlCharacter(wchar_t c);
 // Masks the first `length` characters in place, zeros among them too (a
 // counted text may hold them); returns how many were masked.
 size_t MaskControlCharacters(wchar_t* text, size_t length);
-// Masks a zero-terminated text in place; returns the text.
-wchar_t* MaskControlCharacters(wchar_t* text);
+// Masks a zero-terminated text in place.
+void MaskControlCharacters(wchar_t* text);
 
 // A foreign text to write that the writer must leave as it is (a record
 // the listing still matches or acts on, a list other lines read): the text

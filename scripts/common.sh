@@ -34,6 +34,16 @@ vornel_packages=(
 
 vornel_log() { echo "vornel: $*" >&2; }
 
+# The last lines of a failed step's log, indented, on standard error.
+vornel_log_end() {
+    tail -n 20 "$1" | sed 's/^/    /' >&2
+}
+
+# Runs a command as root: directly when we are, else through sudo.
+vornel_as_root() {
+    if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
+}
+
 # The time since $1 (a value of SECONDS) as "42 s" or "2 min 10 s".
 vornel_took() {
     local s=$((SECONDS - $1))
@@ -52,15 +62,13 @@ vornel_step() {
         return 0
     fi
     vornel_log "$starting failed after $(vornel_took "$start"); the last lines of $log:"
-    tail -n 20 "$log" | sed 's/^/    /' >&2
+    vornel_log_end "$log"
     return 1
 }
 
 vornel_apt() {
-    local sudo=""
-    [ "$(id -u)" -eq 0 ] || sudo="sudo"
-    $sudo apt-get update -qq &&
-        DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "$@"
+    vornel_as_root apt-get update -qq &&
+        vornel_as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "$@"
 }
 
 vornel_install() {
@@ -107,7 +115,7 @@ vornel_build() {
     else
         "${build[@]}" >"$log" 2>&1 || {
             vornel_log "building $what failed; the last lines of $log:"
-            tail -n 20 "$log" | sed 's/^/    /' >&2
+            vornel_log_end "$log"
             return 1
         }
     fi

@@ -1,6 +1,7 @@
 # A private X display for ./orsh when DISPLAY is unset (an ssh session, a
 # container). Wine needs one for every window: without it a windowed program
 # ends at once and the help viewer never opens, and WINEDEBUG=-all hides why.
+# ./run-tests starts one of its own the same way, for the run alone.
 # Sourced after common.sh, not run.
 #
 # One Xvfb per build directory, started on first need and kept for later
@@ -17,14 +18,16 @@ vornel_xvfb_alive() {
         [ "$(cat "/proc/$pid/comm" 2>/dev/null)" = Xvfb ]
 }
 
-# Starts Xvfb on a free display, in a session of its own so that neither
-# Ctrl-C nor a closed terminal ends it, with no handle on our output (a
-# caller reading ./orsh through a pipe would otherwise wait for it).
-vornel_xvfb_start() {
-    local numbers="$VORNEL_BUILD/xvfb.number" pid display=""
+# vornel_xvfb_launch NAME: starts Xvfb on a free display, in a session of
+# its own so that neither Ctrl-C nor a closed terminal ends it, with no
+# handle on our output (a caller reading through a pipe would otherwise wait
+# for it); its output goes to build/NAME.log. Sets vornel_xvfb_display and
+# vornel_xvfb_pid.
+vornel_xvfb_launch() {
+    local numbers="$VORNEL_BUILD/$1.number" log="$VORNEL_BUILD/$1.log" pid display=""
+    mkdir -p "$VORNEL_BUILD"
     rm -f "$numbers"
-    setsid Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp \
-        3>"$numbers" </dev/null >"$VORNEL_BUILD/xvfb.log" 2>&1 &
+    setsid Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$numbers" </dev/null >"$log" 2>&1 &
     pid=$!
     for _ in $(seq 300); do
         [ -s "$numbers" ] && break
@@ -35,10 +38,17 @@ vornel_xvfb_start() {
     rm -f "$numbers"
     if ! vornel_xvfb_alive "$display" "$pid"; then
         kill "$pid" 2>/dev/null
-        vornel_log "could not start Xvfb; the last lines of $VORNEL_BUILD/xvfb.log:"
-        tail -n 20 "$VORNEL_BUILD/xvfb.log" | sed 's/^/    /' >&2
+        vornel_log "could not start Xvfb; the last lines of $log:"
+        vornel_log_end "$log"
         return 1
     fi
+    vornel_xvfb_display="$display" vornel_xvfb_pid="$pid"
+}
+
+# The private display, kept for later runs.
+vornel_xvfb_start() {
+    vornel_xvfb_launch xvfb || return 1
+    local display="$vornel_xvfb_display" pid="$vornel_xvfb_pid"
     echo "$display $pid" >"$VORNEL_XVFB_STATE"
     vornel_log "DISPLAY is not set: started a private X display :$display (Xvfb, process $pid)" \
         "for Wine's windows; later runs use it too (stop it with: kill $pid)"

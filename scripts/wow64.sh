@@ -17,9 +17,7 @@ vornel_wow64_packages=(
 # them instead of being skipped.
 vornel_wow64_apt() {
     if ! dpkg --print-foreign-architectures | grep -qx i386; then
-        local sudo=""
-        [ "$(id -u)" -eq 0 ] || sudo="sudo"
-        $sudo dpkg --add-architecture i386 || return 1
+        vornel_as_root dpkg --add-architecture i386 || return 1
     fi
     vornel_apt "$@"
 }

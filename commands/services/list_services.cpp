@@ -71,12 +71,7 @@ int ListServices(const ServiceNameNode* names, DWORD typeMask, DWORD flags, DWOR
                  const wchar_t* sortKeys, const wchar_t* highlight, bool* failed)
 {
     const bool request = (flags & (SV_START | SV_STOP)) != 0;
-    if (failed)
-        *failed = false;
-    auto fail = [failed] {
-        if (failed)
-            *failed = true;
-    };
+    *failed = false;
     if (highlight && !*highlight)
         highlight = nullptr;
     if (typeMask == 0)
@@ -90,7 +85,7 @@ int ListServices(const ServiceNameNode* names, DWORD typeMask, DWORD flags, DWOR
         if (request) {
             // Nothing can be started or stopped: not a listing that found nothing.
             ReportRefusal(L"open the service control manager", nullptr, GetLastError());
-            fail();
+            *failed = true;
         }
         return -1;
     }
@@ -141,12 +136,12 @@ int ListServices(const ServiceNameNode* names, DWORD typeMask, DWORD flags, DWOR
             refused = StopListedService(manager.get(), record->lpServiceName, &state, &error);
         if (refused > 0) {
             ReportRefusal(flags & SV_START ? L"start" : L"stop", record->lpServiceName, error);
-            fail();
+            *failed = true;
         }
         if (PrintServiceLine(record, flags, state, line, highlight) == STOPPED)
             return STOPPED;
     }
     if (request && ReportUnmatched(names, matched))
-        fail();
+        *failed = true;
     return line;
 }

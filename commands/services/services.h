@@ -31,9 +31,9 @@ struct ServiceNameNode {
 // STOPPED, or -1 when the service control manager cannot be opened. With a
 // start or stop request, each service that does not reach the state asked
 // for and each name that selects no service gets a message, and `failed`
-// (may be null) is set.
+// is set.
 int ListServices(const ServiceNameNode* names, DWORD typeMask, DWORD flags, DWORD pidFilter,
-                 const wchar_t* sortKeys, const wchar_t* highlight, bool* failed = nullptr);
+                 const wchar_t* sortKeys, const wchar_t* highlight, bool* failed);
 
 // Compares two slots of an array of record pointers by the sort keys; equal
 // records keep the order of their slots.

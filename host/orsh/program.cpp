@@ -141,7 +141,7 @@ bool Create(const std::wstring& path, const std::wstring& arguments, DWORD flags
     std::wstring application = batch ? Variable(L"ComSpec", L"") : path;
     if (application.empty())
         application = FindProgram(L"cmd.exe");
-    std::wstring commandLine = L"\"" + path + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
+    std::wstring commandLine;
     if (batch) {
         std::wstring problem;
         if (!CommandForCmd(path, arguments, &commandLine, &problem)) {
@@ -149,6 +149,8 @@ bool Create(const std::wstring& path, const std::wstring& arguments, DWORD flags
             return false;
         }
         commandLine = L"\"" + application + L"\" /c \"" + commandLine + L"\"";
+    } else {
+        commandLine = L"\"" + path + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
     }
     // What the shell wrote before comes before what the program writes.
     OrshFlushOutput();
@@ -190,20 +192,20 @@ bool StartProgram(const std::wstring& path, const std::wstring& arguments, const
     HANDLE streams[3] = {GetStdHandle(STD_INPUT_HANDLE), GetStdHandle(STD_OUTPUT_HANDLE),
                          GetStdHandle(STD_ERROR_HANDLE)};
     std::wstring consoleTitle = title;
-    bool passStreams = true;
-    if (IsConsoleProgram(path)) {
+    const bool console = IsConsoleProgram(path);
+    if (console) {
         flags |= CREATE_NEW_CONSOLE;
         if (!consoleTitle.empty())
             startup.lpTitle = consoleTitle.data();
-        // The new console serves the streams that are the shell's console;
-        // redirected ones stay redirected.
-        passStreams = false;
-        for (HANDLE& stream : streams) {
-            if (IsConsoleHandle(stream))
-                stream = nullptr;
-            else
-                passStreams = true;
-        }
+    }
+    // A new console serves the streams that are the shell's console;
+    // redirected ones stay redirected.
+    bool passStreams = false;
+    for (HANDLE& stream : streams) {
+        if (console && IsConsoleHandle(stream))
+            stream = nullptr;
+        else
+            passStreams = true;
     }
     if (passStreams) {
         startup.dwFlags = STARTF_USESTDHANDLES;

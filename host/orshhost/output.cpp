@@ -1,6 +1,7 @@
 // The host's writers. To a console the text goes with WriteConsoleW; to files
 // and pipes as UTF-8, so redirected output is plain text. A capture mode
 // keeps the text instead, for tests that assert exact output.
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <string>
@@ -29,22 +30,11 @@ struct WriteFailure {
 };
 std::vector<WriteFailure> failures;
 
-void RecordFailure(HANDLE handle, DWORD error)
+// The entry of `list` for `handle`, or the end.
+template <typename T>
+auto ForHandle(std::vector<T>& list, HANDLE handle)
 {
-    for (const WriteFailure& f : failures) {
-        if (f.handle == handle)
-            return;
-    }
-    failures.push_back({handle, error ? error : ERROR_WRITE_FAULT});
-}
-
-bool HasFailed(HANDLE handle)
-{
-    for (const WriteFailure& f : failures) {
-        if (f.handle == handle)
-            return true;
-    }
-    return false;
+    return std::find_if(list.begin(), list.end(), [handle](const T& entry) { return entry.handle == handle; });
 }
 
 // Concurrent appenders to one file (other shells) take this lock around
@@ -55,7 +45,7 @@ constexpr DWORD LockOffsetHigh = 0x40000000;
 
 void WriteBytes(HANDLE handle, const char* bytes, size_t size, bool disk)
 {
-    if (size == 0 || HasFailed(handle))
+    if (size == 0 || ForHandle(failures, handle) != failures.end())
         return;
     OVERLAPPED range{};
     range.OffsetHigh = LockOffsetHigh;
@@ -63,7 +53,8 @@ void WriteBytes(HANDLE handle, const char* bytes, size_t size, bool disk)
     while (size > 0) {
         DWORD written = 0;
         if (!WriteFile(handle, bytes, (DWORD)size, &written, nullptr) || written == 0) {
-            RecordFailure(handle, GetLastError());
+            const DWORD error = GetLastError();
+            failures.push_back({handle, error ? error : ERROR_WRITE_FAULT});
             break;
         }
         bytes += written;
@@ -95,13 +86,9 @@ void WriteHandle(HANDLE handle, const wchar_t* text, size_t length)
         WriteBytes(handle, utf8.data(), utf8.size(), false);
         return;
     }
-    FileLines* file = nullptr;
-    for (FileLines& f : fileLines) {
-        if (f.handle == handle)
-            file = &f;
-    }
-    if (!file)
-        file = &fileLines.emplace_back(FileLines{handle, {}});
+    auto file = ForHandle(fileLines, handle);
+    if (file == fileLines.end())
+        file = fileLines.insert(file, FileLines{handle, {}});
     file->pending += utf8;
     size_t lineEnd = file->pending.rfind('\n');
     if (lineEnd != std::string::npos)
@@ -178,14 +165,12 @@ ORSH_API void __cdecl OrshFlushOutput(void)
 
 ORSH_API DWORD __cdecl OrshTakeWriteError(HANDLE handle)
 {
-    for (size_t i = 0; i < failures.size(); ++i) {
-        if (failures[i].handle == handle) {
-            DWORD error = failures[i].error;
-            failures.erase(failures.begin() + i);
-            return error;
-        }
-    }
-    return 0;
+    auto failure = ForHandle(failures, handle);
+    if (failure == failures.end())
+        return 0;
+    DWORD error = failure->error;
+    failures.erase(failure);
+    return error;
 }
 
 ORSH_API void __cdecl OrshCapture(int on) { capturing = on != 0; }
