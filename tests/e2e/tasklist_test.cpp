@@ -181,36 +181,36 @@ TEST_F(Tasklist, FileNameAndCommandLine)
 TEST(ForeignText, ControlCharactersAreWrittenAsMarks)
 {
     const std::wstring hostile = L"\x1b[41mR\x1b]0;T\x07\x12\x9B" L"2J\x7F\t\n", escape = L"\x1b[41m\x11";
-    const std::wstring file = L"vornel_\x9B" L"2J.exe", service = L"VsvEsc" + escape;
+    const std::wstring file = BinPath(L"vornel_\x9B" L"2J.exe"), service = L"VsvEsc" + escape;
     const std::string masked = "?[41mR?]0;T???2J???", path = Narrow(BinDir()) + "\\vornel_?2J.exe";
-    ASSERT_TRUE(CopyFileW(BinPath(L"vornel_testhelper.exe").c_str(), BinPath(file.c_str()).c_str(), FALSE));
-    {
-        TestServices services({service}, false);
-        Helper helper(L"--zero-tildes --tag \"~" + hostile + L"\" --window \"" + hostile + L"|C" + escape + L"|1|0\"",
-                      BinPath(file.c_str()));
-        ASSERT_TRUE(helper.ready() && services.ok() && services.Start(service));
-        const DWORD pid = helper.pid(), host = services.ProcessId(service);
-        const std::wstring id = std::to_wstring(pid), hostId = std::to_wstring(host);
-        const std::string start = Dec(pid) + "  vornel_?2J        ", display = "Vornel Test VsvEsc?[41m?";
-        const std::string line =
-            "\"" + path + "\" --zero-tildes --tag \"?" + masked + "\" --window \"" + masked + "|C?[41m?|1|0\"";
-        const std::pair<std::wstring, std::string> cases[] = {
-            {L"tasklist /N:F /L =" + id, start + line.substr(0, 91) + "..."},
-            {L"tasklist /N:F /N =" + id, Dec(pid) + "  C?[41m?" + std::string(15, ' ') + start.substr(7) + masked},
-            {L"tasklist /N:F /F =" + id, start + path},
-            {L"tasklist /N:F /D =" + id, start + masked + "\r\n\t" + path},
-            {L"enumprocesses /W " + id, "\r\n" + std::to_string(pid) + "  vornel_?2J.exe  " + masked},
-            {L"services VsvEsc*", "VsvEsc?[41m?        " + display + " \xE2\x80\x94 Running"},
-            {L"tasklist /N:F =" + hostId, Dec(host) + "  vornel_testservice  " + display},
-            // A variable function's answer is a value for the shell, not output.
-            {L"echo %@pidsvcnames[" + hostId + L"]", "Vornel Test " + Narrow(service)},
-        };
-        for (const auto& [args, out] : cases)
-            EXPECT_EQ(_stricmp(RunOrsh(args).out.substr(0, out.size() + 2).c_str(), (out + "\r\n").c_str()), 0)
-                << Narrow(args);
-    }
-    for (int i = 0; i < 100 && !DeleteFileW(BinPath(file.c_str()).c_str()); ++i)
-        Sleep(50);  // until the helper's process has let go of its file
+    ASSERT_TRUE(CopyFileW(BinPath(L"vornel_testhelper.exe").c_str(), file.c_str(), FALSE));
+    vornel::scope_exit remove([&] {  // once the helper below is gone
+        for (int i = 0; i < 100 && !DeleteFileW(file.c_str()); ++i)
+            Sleep(50);
+    });
+    TestServices services({service}, false);
+    Helper helper(L"--zero-tildes --tag \"~" + hostile + L"\" --window \"" + hostile + L"|C" + escape + L"|1|0\"",
+                  file);
+    ASSERT_TRUE(helper.ready() && services.ok() && services.Start(service));
+    const DWORD pid = helper.pid(), host = services.ProcessId(service);
+    const std::wstring id = std::to_wstring(pid), hostId = std::to_wstring(host);
+    const std::string start = Dec(pid) + "  vornel_?2J        ", display = "Vornel Test VsvEsc?[41m?";
+    const std::string line =
+        "\"" + path + "\" --zero-tildes --tag \"?" + masked + "\" --window \"" + masked + "|C?[41m?|1|0\"";
+    const std::pair<std::wstring, std::string> cases[] = {
+        {L"tasklist /N:F /L =" + id, start + line.substr(0, 91) + "..."},
+        {L"tasklist /N:F /N =" + id, Dec(pid) + "  C?[41m?" + std::string(15, ' ') + start.substr(7) + masked},
+        {L"tasklist /N:F /F =" + id, start + path},
+        {L"tasklist /N:F /D =" + id, start + masked + "\r\n\t" + path},
+        {L"enumprocesses /W " + id, "\r\n" + std::to_string(pid) + "  vornel_?2J.exe  " + masked},
+        {L"services VsvEsc*", "VsvEsc?[41m?        " + display + " \xE2\x80\x94 Running"},
+        {L"tasklist /N:F =" + hostId, Dec(host) + "  vornel_testservice  " + display},
+        // A variable function's answer is a value for the shell, not output.
+        {L"echo %@pidsvcnames[" + hostId + L"]", "Vornel Test " + Narrow(service)},
+    };
+    for (const auto& [args, out] : cases)
+        EXPECT_EQ(_stricmp(RunOrsh(args).out.substr(0, out.size() + 2).c_str(), (out + "\r\n").c_str()), 0)
+            << Narrow(args);
 }
 
 // A 32-bit child of a 64-bit parent. ./run-tests installs Wine's 32-bit half

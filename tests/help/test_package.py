@@ -69,7 +69,6 @@ class Package(unittest.TestCase):
         self.assertEqual(len(claimed), 2)
         run = subprocess.run([self.wine, "orsh.exe", "tasklist", "/??"], cwd=self.unpacked,
                              capture_output=True, timeout=120)
-        self.assertEqual(run.returncode, 0, run.stderr)
         self.assertEqual([line.strip() for line in run.stdout.decode().strip().splitlines()[-2:]], claimed)
 
 
