@@ -89,24 +89,19 @@ TEST(EdgeInput, FailedServiceRequestsAndIdsNextToLiveOnes)
     char listed[64];
     snprintf(listed, sizeof listed, "%5lu  %-16s\r\n\r\n   Found 1 process.\r\n", numbered.pid(), named.c_str());
 
-    const struct {
-        std::string command, out, err;
-        DWORD code;
-    } cases[] = {
-        // Already running is no failure; each failure has its message, every service its line.
-        {"services /r VedgeRun nosuchvedge* VedgeBad", line("VedgeRun", "Running") + line("VedgeBad", "Stopped"),
-         failed("VedgeBad", 2) + "Vornel plugin: No service matches \"NOSUCHVEDGE*\"\r\n", 2},
-        {"services /r VedgeFail", line("VedgeFail", "Stopped"), failed("VedgeFail", 1064), 2},
-        {"tasklist " + named, listed, "", 0},
-        {"echo [%@pidexename[" + std::to_string(pid + 1) + "]] %@elevated[" + std::to_string(pid + 3) +
-             "] %@elevated[" + std::to_string(pid) + "]", "[] -1 1\r\n", "", 0},
+    auto expect = [](const std::string& command, const std::string& out, const std::string& err, DWORD code) {
+        RunResult r = RunOrsh(Widen(command));
+        EXPECT_EQ(r.out, out) << command;
+        EXPECT_EQ(r.err, err) << command;
+        EXPECT_EQ(r.exitCode, code) << command;
     };
-    for (const auto& c : cases) {
-        RunResult r = RunOrsh(Widen(c.command));
-        EXPECT_EQ(r.out, c.out) << c.command;
-        EXPECT_EQ(r.err, c.err) << c.command;
-        EXPECT_EQ(r.exitCode, c.code) << c.command;
-    }
+    // Already running is no failure; each failure has its message, every service its line.
+    expect("services /r VedgeRun nosuchvedge* VedgeBad", line("VedgeRun", "Running") + line("VedgeBad", "Stopped"),
+           failed("VedgeBad", 2) + "Vornel plugin: No service matches \"NOSUCHVEDGE*\"\r\n", 2);
+    expect("services /r VedgeFail", line("VedgeFail", "Stopped"), failed("VedgeFail", 1064), 2);
+    expect("tasklist " + named, listed, "", 0);
+    expect("echo [%@pidexename[" + std::to_string(pid + 1) + "]] %@elevated[" + std::to_string(pid + 3) +
+               "] %@elevated[" + std::to_string(pid) + "]", "[] -1 1\r\n", "", 0);
 }
 
 }  // namespace
