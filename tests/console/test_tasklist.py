@@ -71,17 +71,14 @@ def test_tree_paging():
 
 
 def test_foreign_text():
-    # Another program's title that would recolour and retitle the terminal:
-    # marks in the plug-in's own colours.
-    helper = subprocess.Popen([WINE, f"{BIN}/vornel_testhelper.exe", "--window", "\x1b[41mR\x1b]0;T\x07\x12\x9b2J||1|0"],
-                              stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
-    pid = next(int(line[4:]) for line in helper.stdout if line.startswith("pid "))
-    code, raw = run(f"tasklist /N:F /HL:*2J ={pid}")
+    # Another program's title that would recolour and retitle the terminal: marks in the plug-in's colours.
+    with subprocess.Popen([WINE, f"{BIN}/vornel_testhelper.exe", "--window", "\x1b[41mR\x1b]0;T\x07\x12\x9b2J||1|0"],
+                          stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True) as helper:
+        pid = next(int(line[4:]) for line in helper.stdout if line.startswith("pid "))
+        code, raw = run(f"tasklist /N:F /HL:*2J ={pid}")
     row = row_of(raw, "vornel_testhelper")
     check(code == 0 and "\x1b[97mvornel_testhelper" in row and "\x1b[30m\x1b[107m?[41mR?]0;T???2J" in row,
           f"the title as marks, highlighted: {row!r}", raw)
-    helper.stdin.close()
-    helper.wait(timeout=60)
 
 
 if __name__ == "__main__":

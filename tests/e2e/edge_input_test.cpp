@@ -1,13 +1,12 @@
 // Command lines at the edges of what the commands take: a split that
 // overflows rejects the line in every command, the all-ones process ID is an
-// ID like any other, a path far longer than the system's long-name lookup
-// survives is still just a name that no process has, a start or stop that
-// does not happen is reported, and an ID next to a live one is no process.
+// ID like any other, and a path far longer than the system's long-name
+// lookup survives is still just a name that no process has. A service start
+// that fails is reported, and an ID next to a live one is no process.
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "frame/owners.h"
 #include "tests/support/process_runner.h"
 #include "tests/support/test_service.h"
 
@@ -51,24 +50,15 @@ TEST(EdgeInput, VeryLongPathIsANameNoProcessHas)
     }
 }
 
-std::string SystemText(DWORD code)
-{
-    wchar_t text[1024] = L"";
-    FormatMessageW(0x12FF, nullptr, code, 0, text, 1024, nullptr);
-    std::string narrow = Narrow(text);
-    return narrow.erase(narrow.find_last_not_of(" \r\n") + 1);
-}
-
 TEST(EdgeInput, FailedServiceRequestsAndIdsNextToLiveOnes)
 {
     TestServices services({L"VedgeRun", L"VedgeBad", L"VedgeFail"}, false);
     ASSERT_TRUE(services.ok() && services.Start(L"VedgeRun"));
-    // A missing program, and one that stops with an exit code of its own
-    // once its start was accepted.
+    // A missing program, and one that stops at once with an exit code of its own.
     vornel::unique_sc_handle manager(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
-    const std::wstring failing = L"\"" + BinPath(L"vornel_testservice.exe") + L"\" --fail 1064 VedgeFail";
-    for (auto [name, program] : {std::pair{L"VedgeBad", std::wstring(L"C:\\nonexistent\\vornel_missing.exe")},
-                                 {L"VedgeFail", failing}}) {
+    for (auto [name, program] :
+         {std::pair{L"VedgeBad", std::wstring(L"C:\\nonexistent\\vornel_missing.exe")},
+          {L"VedgeFail", L"\"" + BinPath(L"vornel_testservice.exe") + L"\" --fail 1064 VedgeFail"}}) {
         vornel::unique_sc_handle service(OpenServiceW(manager.get(), name, SERVICE_CHANGE_CONFIG));
         ASSERT_TRUE(ChangeServiceConfigW(service.get(), SERVICE_NO_CHANGE, SERVICE_NO_CHANGE, SERVICE_NO_CHANGE,
                                          program.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr));
@@ -76,47 +66,42 @@ TEST(EdgeInput, FailedServiceRequestsAndIdsNextToLiveOnes)
     auto line = [](const std::string& name, const std::string& state) {
         return name + std::string(20 - name.size(), ' ') + "Vornel Test " + name + " \xE2\x80\x94 " + state + "\r\n";
     };
-    const std::string prefix = "Vornel plugin: ";
+    auto failed = [](const std::string& name, DWORD code) {  // with the system's message on one line
+        wchar_t text[1024] = L"";
+        FormatMessageW(0x12FF, nullptr, code, 0, text, 1024, nullptr);
+        std::string reason = Narrow(text);
+        return "Vornel plugin: Cannot start \"" + name + "\": " + reason.erase(reason.find_last_not_of(" \r\n") + 1) +
+               " (error " + std::to_string(code) + ")\r\n";
+    };
 
-    // IDs go in steps of 4: the neighbours of a live ID are no process, and
-    // a program may be named after one.
-    Helper live(L"--tag edge");
-    ASSERT_TRUE(live.ready());
-    const DWORD pid = live.pid();
-    const std::string named = std::to_string(pid + 2), next = std::to_string(pid + 1);
+    // IDs go in steps of 4: the neighbours of a live ID (this program's) are
+    // no process, and a program may be named after one.
+    const DWORD pid = GetCurrentProcessId();
+    const std::string named = std::to_string(pid + 2);
     const std::wstring program = BinDir() + L"\\" + Widen(named) + L".exe";
     ASSERT_TRUE(CopyFileW(BinPath(L"vornel_testhelper.exe").c_str(), program.c_str(), FALSE));
-    Helper numbered(L"--tag edge", program);
-    vornel::scope_exit remove([&] {
-        numbered.Kill();
+    vornel::scope_exit remove([&] {  // once the helper below is gone
         for (int i = 0; i < 50 && !DeleteFileW(program.c_str()); ++i)
             Sleep(100);
     });
+    Helper numbered(L"--tag edge", program);
     ASSERT_TRUE(numbered.ready());
     char listed[64];
     snprintf(listed, sizeof listed, "%5lu  %-16s\r\n\r\n   Found 1 process.\r\n", numbered.pid(), named.c_str());
 
-    const struct {
-        std::string command, out, err;
-        DWORD code;
-    } cases[] = {
-        // Already running is no failure; each failure has its message, and
-        // every service its line.
-        {"services /r VedgeRun nosuchvedge* VedgeBad", line("VedgeRun", "Running") + line("VedgeBad", "Stopped"),
-         prefix + "Cannot start \"VedgeBad\": " + SystemText(2) + " (error 2)\r\n" + prefix +
-             "No service matches \"NOSUCHVEDGE*\"\r\n", 2},
-        {"services /r VedgeFail", line("VedgeFail", "Stopped"),
-         prefix + "Cannot start \"VedgeFail\": " + SystemText(1064) + " (error 1064)\r\n", 2},
-        {"tasklist " + named, listed, "", 0},
-        {"echo [%@pidexename[" + next + "]] %@elevated[" + std::to_string(pid + 3) + "] %@elevated[" +
-             std::to_string(pid) + "]", "[] -1 1\r\n", "", 0},
+    auto expect = [](const std::string& command, const std::string& out, const std::string& err, DWORD code) {
+        RunResult r = RunOrsh(Widen(command));
+        EXPECT_EQ(r.out, out) << command;
+        EXPECT_EQ(r.err, err) << command;
+        EXPECT_EQ(r.exitCode, code) << command;
     };
-    for (const auto& c : cases) {
-        RunResult r = RunOrsh(Widen(c.command));
-        EXPECT_EQ(r.out, c.out) << c.command;
-        EXPECT_EQ(r.err, c.err) << c.command;
-        EXPECT_EQ(r.exitCode, c.code) << c.command;
-    }
+    // Already running is no failure; each failure has its message, every service its line.
+    expect("services /r VedgeRun nosuchvedge* VedgeBad", line("VedgeRun", "Running") + line("VedgeBad", "Stopped"),
+           failed("VedgeBad", 2) + "Vornel plugin: No service matches \"NOSUCHVEDGE*\"\r\n", 2);
+    expect("services /r VedgeFail", line("VedgeFail", "Stopped"), failed("VedgeFail", 1064), 2);
+    expect("tasklist " + named, listed, "", 0);
+    expect("echo [%@pidexename[" + std::to_string(pid + 1) + "]] %@elevated[" + std::to_string(pid + 3) +
+               "] %@elevated[" + std::to_string(pid) + "]", "[] -1 1\r\n", "", 0);
 }
 
 }  // namespace

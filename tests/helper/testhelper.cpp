@@ -5,8 +5,7 @@
 //
 //   --children N        start N children (themselves this program)
 //   --grandchildren M   each child starts M children of its own
-//   --child-exe PATH    start the children from PATH instead (another build
-//                       of this program, such as the 32-bit one)
+//   --child-exe PATH    start the children from PATH (such as the 32-bit build)
 //   --threads N         N extra threads that only wait
 //   --window TITLE|CLASS|VISIBLE|EXSTYLE   a top-level window; CLASS "#32770"
 //                       is the system dialog class, others are registered here;
@@ -124,19 +123,20 @@ int wmain(int argc, wchar_t** argv)
 
     wchar_t self[MAX_PATH];
     GetModuleFileNameW(nullptr, self, MAX_PATH);
-    const wchar_t* program = childExe ? childExe : self;
+    if (childExe)
+        lstrcpynW(self, childExe, MAX_PATH);
     for (int i = 0; i < children; ++i) {
         wchar_t eventName[64];
         swprintf(eventName, 64, L"VornelHelper-%lu-%d", GetCurrentProcessId(), i);
         HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, eventName);
-        std::wstring cmd = L"\"" + std::wstring(program) + L"\" --tag child" + std::to_wstring(i + 1) +
+        std::wstring cmd = L"\"" + std::wstring(self) + L"\" --tag child" + std::to_wstring(i + 1) +
                            L" --signal " + eventName;
         if (grandchildren)
             cmd += L" --children " + std::to_wstring(grandchildren);
         STARTUPINFOW si{};
         si.cb = sizeof si;
         PROCESS_INFORMATION pi{};
-        if (CreateProcessW(program, cmd.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) {
+        if (CreateProcessW(self, cmd.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) {
             WaitForSingleObject(ready, 30000);
             Report("child", pi.dwProcessId);
             CloseHandle(pi.hThread);

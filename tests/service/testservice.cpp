@@ -5,8 +5,7 @@
 // SERVICE_STOPPED when it receives SERVICE_CONTROL_STOP. With --slow MS first
 // (vornel_testservice.exe --slow 3000 NAME) it waits that long before it
 // answers the control manager, so a start request stays pending meanwhile.
-// With --fail CODE first, each service stops as soon as it starts, with
-// CODE as its exit code: a start that is accepted and does not run.
+// With --fail CODE first, a start is accepted and the service stops at once with exit code CODE.
 //
 // The names must be on the command line because a share-process program
 // dispatches start requests by service name; an own-process program gets
@@ -35,10 +34,10 @@ TestService* FindService(const wchar_t* name)
     return Services.size() == 1 ? &Services[0] : nullptr;
 }
 
-void Report(TestService* service, DWORD state, DWORD exitCode = NO_ERROR)
+void Report(TestService* service, DWORD state)
 {
     SERVICE_STATUS status{};
-    status.dwWin32ExitCode = exitCode;
+    status.dwWin32ExitCode = state == SERVICE_STOPPED ? FailCode : NO_ERROR;
     status.dwServiceType = SERVICE_WIN32;
     status.dwCurrentState = state;
     status.dwControlsAccepted = state == SERVICE_RUNNING ? SERVICE_ACCEPT_STOP : 0;
@@ -73,8 +72,7 @@ void WINAPI ServiceMain(DWORD argc, wchar_t** argv)
     if (FailCode) {
         Report(service, SERVICE_START_PENDING);
         Sleep(300);
-        Report(service, SERVICE_STOPPED, FailCode);
-        return;
+        return Report(service, SERVICE_STOPPED);
     }
     Report(service, SERVICE_RUNNING);
     WaitForSingleObject(service->stopEvent, INFINITE);
@@ -90,8 +88,7 @@ int wmain(int argc, wchar_t** argv)
         Sleep(static_cast<DWORD>(_wtoi(argv[2])));
         first = 3;
     } else if (argc > 2 && lstrcmpW(argv[1], L"--fail") == 0) {
-        FailCode = static_cast<DWORD>(_wtoi(argv[2]));
-        first = 3;
+        FailCode = static_cast<DWORD>(_wtoi(argv[2])), first = 3;
     }
     if (argc <= first)
         return 2;
