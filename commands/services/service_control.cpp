@@ -52,12 +52,13 @@ void WaitWhileStarting(SC_HANDLE service, SERVICE_STATUS_PROCESS* status)
 }
 
 // StartServiceW returns only once the service's program has connected to the
-// service manager, or the manager has given up on it (after tens of seconds).
-// So the request is sent from a thread of its own, which the command waits
-// for only until Ctrl-C; after that the request goes on alone. The thread owns
-// all it uses: a service handle of its own (closed here), and a hold on this
-// module taken before it starts and dropped as it ends, so neither the end of
-// the command nor the host unloading the plug-in pulls anything from under it.
+// service manager, or the manager has given up on it (after 30 s on Windows,
+// 10 s under Wine). So the request is sent from a thread of its own, which the
+// command waits for only until Ctrl-C; after that the request goes on alone.
+// The thread owns all it uses: a service handle of its own (closed here), and
+// a hold on this module taken before it starts and dropped as it ends, so
+// neither the end of the command nor the host unloading the plug-in pulls
+// anything from under it.
 DWORD WINAPI SendStartRequest(void* handle)
 {
     const DWORD result = StartServiceW(static_cast<SC_HANDLE>(handle), 0, nullptr) ? NO_ERROR : GetLastError();
