@@ -134,7 +134,6 @@ def test_ctrl_c_while_the_manager_holds_a_start():
         # inside the shell, which goes on.
         check(settled(names[0], "STOPPED", 30), "the manager gave up")
         wait = time.monotonic() - pending
-        print(f"TIMES back {back - pressed:.2f} wait {wait:.1f}")
         check(back - pressed < wait / 4, f"back {back - pressed:.2f} s after Ctrl-C; the manager waited {wait:.1f} s")
         t.keys("services /R VcsHeld2", "Enter")
         held(names[1])
