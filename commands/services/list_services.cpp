@@ -1,6 +1,7 @@
 // The listing: one enumeration of the services with their state and process
 // ID, optionally sorted, filtered by name patterns and process ID, each
 // service started or stopped on request just before its line is written.
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,8 @@
 #include "frame/owners.h"
 #include "procinfo/procinfo.h"
 
+EnumServicesCall EnumerateServices = EnumServicesStatusExW;
+
 namespace {
 
 using Record = ENUM_SERVICE_STATUS_PROCESSW;
@@ -18,23 +21,75 @@ using Record = ENUM_SERVICE_STATUS_PROCESSW;
 // Room for services registered between the size query and the enumeration.
 constexpr DWORD SPARE_BYTES = 224;
 
-// Marks in `matched` every name that selects the record.
-bool Selected(const Record* record, const ServiceNameNode* names, DWORD pidFilter, std::vector<char>& matched)
+// What became of one name pattern: it selected a service, or it names
+// services that the process-ID filter or the type mask left out, or none.
+enum class NameFate : char { Unmatched, Selected, OtherProcess, OtherType };
+
+// Records in `fates` what each name made of the record.
+bool Selected(const Record* record, const ServiceNameNode* names, DWORD pidFilter, std::vector<NameFate>& fates)
 {
-    if (pidFilter != 0 && record->ServiceStatusProcess.dwProcessId != pidFilter)
-        return false;
+    const bool inProcess = pidFilter == 0 || record->ServiceStatusProcess.dwProcessId == pidFilter;
     if (!names)
-        return true;
+        return inProcess;
     // Key names only: a display name never selects a service.
     bool selected = false;
     size_t i = 0;
     for (const ServiceNameNode* node = names; node; node = node->next, ++i) {
-        if (MatchProcessName(node->name, record->lpServiceName) == 0) {
-            matched[i] = true;
+        if (MatchProcessName(node->name, record->lpServiceName) != 0)
+            continue;
+        if (inProcess) {
+            fates[i] = NameFate::Selected;
             selected = true;
+        } else if (fates[i] == NameFate::Unmatched) {
+            fates[i] = NameFate::OtherProcess;
         }
     }
     return selected;
+}
+
+// One enumeration of the services of the types in `typeMask`: NO_ERROR with
+// the records (none when there are no services of those types), or the
+// reason there are none.
+DWORD Enumerate(SC_HANDLE manager, DWORD typeMask, vornel::unique_block<BYTE>& buffer, DWORD& count)
+{
+    DWORD needed = 0;
+    count = 0;
+    if (EnumerateServices(manager, SC_ENUM_PROCESS_INFO, typeMask, SERVICE_STATE_ALL, nullptr, 0, &needed, &count,
+                          nullptr, nullptr))
+        return NO_ERROR;
+    const DWORD error = GetLastError();
+    if (error != ERROR_MORE_DATA)
+        return error;
+    if (needed > MAXDWORD - SPARE_BYTES)
+        return ERROR_NOT_ENOUGH_MEMORY;
+    const DWORD size = needed + SPARE_BYTES;
+    buffer = vornel::unique_block<BYTE>::allocate(size);
+    if (!buffer)
+        return ERROR_NOT_ENOUGH_MEMORY;
+    count = 0;
+    if (!EnumerateServices(manager, SC_ENUM_PROCESS_INFO, typeMask, SERVICE_STATE_ALL, buffer.get(), size, &needed,
+                           &count, nullptr, nullptr))
+        return GetLastError();
+    return NO_ERROR;
+}
+
+// Marks the names still unmatched that name services of other types.
+void FindOtherTypes(SC_HANDLE manager, DWORD typeMask, const ServiceNameNode* names, std::vector<NameFate>& fates)
+{
+    if ((typeMask & SV_DEFAULT_TYPES) == SV_DEFAULT_TYPES ||
+        std::find(fates.begin(), fates.end(), NameFate::Unmatched) == fates.end())
+        return;
+    vornel::unique_block<BYTE> buffer;
+    DWORD count = 0;
+    if (Enumerate(manager, SV_DEFAULT_TYPES, buffer, count) != NO_ERROR)
+        return;
+    const auto* records = reinterpret_cast<const Record*>(buffer.get());
+    for (DWORD r = 0; r < count; ++r) {
+        size_t i = 0;
+        for (const ServiceNameNode* node = names; node; node = node->next, ++i)
+            if (fates[i] == NameFate::Unmatched && MatchProcessName(node->name, records[r].lpServiceName) == 0)
+                fates[i] = NameFate::OtherType;
+    }
 }
 
 // A request that left a service (or, without a name, every service) short
@@ -49,17 +104,24 @@ void ReportRefusal(const wchar_t* action, const wchar_t* name, DWORD error)
         PrintError(L"Cannot %s: %s (error %u)\r\n", action, reason, error);
 }
 
-// With /R or /S a name that selects nothing is a request that went nowhere.
-bool ReportUnmatched(const ServiceNameNode* names, const std::vector<char>& matched)
+// With /R or /S a name that selects nothing is a request that went nowhere:
+// say why.
+bool ReportUnmatched(const ServiceNameNode* names, const std::vector<NameFate>& fates, DWORD typeMask,
+                     DWORD pidFilter)
 {
     bool any = false;
     size_t i = 0;
     for (const ServiceNameNode* node = names; node; node = node->next, ++i) {
-        if (matched[i])
+        if (fates[i] == NameFate::Selected)
             continue;
         std::wstring name(node->name);
         UpperCaseInPlace(name.data());
-        PrintError(L"No service matches \"%s\"\r\n", name.c_str());
+        if (fates[i] == NameFate::OtherType)
+            PrintError(L"\"%s\" is not selected by /T:%u\r\n", name.c_str(), typeMask);
+        else if (fates[i] == NameFate::OtherProcess)
+            PrintError(L"\"%s\" is not selected by /I:%u\r\n", name.c_str(), pidFilter);
+        else
+            PrintError(L"No service matches \"%s\"\r\n", name.c_str());
         any = true;
     }
     return any;
@@ -90,19 +152,15 @@ int ListServices(const ServiceNameNode* names, DWORD typeMask, DWORD flags, DWOR
         return -1;
     }
 
-    DWORD needed = 0, count = 0;
-    EnumServicesStatusExW(manager.get(), SC_ENUM_PROCESS_INFO, typeMask, SERVICE_STATE_ALL, nullptr, 0, &needed,
-                          &count, nullptr, nullptr);
-    if (needed == 0 || needed > MAXDWORD - SPARE_BYTES)
+    vornel::unique_block<BYTE> buffer;
+    DWORD count = 0;
+    if (const DWORD error = Enumerate(manager.get(), typeMask, buffer, count); error != NO_ERROR) {
+        if (request) {
+            ReportRefusal(L"list the services", nullptr, error);
+            *failed = true;
+        }
         return 0;
-    const DWORD size = needed + SPARE_BYTES;
-    auto buffer = vornel::unique_block<BYTE>::allocate(size);
-    if (!buffer)
-        return 0;
-    count = 0;
-    if (!EnumServicesStatusExW(manager.get(), SC_ENUM_PROCESS_INFO, typeMask, SERVICE_STATE_ALL, buffer.get(),
-                               size, &needed, &count, nullptr, nullptr))
-        return 0;
+    }
     const auto* records = reinterpret_cast<const Record*>(buffer.get());
 
     // The sort covers every service, before any filtering; without room for
@@ -119,29 +177,35 @@ int ListServices(const ServiceNameNode* names, DWORD typeMask, DWORD flags, DWOR
     size_t nameCount = 0;
     for (const ServiceNameNode* node = names; node; node = node->next)
         ++nameCount;
-    std::vector<char> matched(nameCount);
+    std::vector<NameFate> fates(nameCount, NameFate::Unmatched);
 
     int line = 0;
     for (DWORD i = 0; i < count; ++i) {
         const Record* record = slots ? slots[i] : &records[i];
-        if (!Selected(record, names, pidFilter, matched))
+        if (!Selected(record, names, pidFilter, fates))
             continue;
         ++line;
-        DWORD state = KnownState(record->ServiceStatusProcess.dwCurrentState);
+        // The line shows the state, process ID and path read after the
+        // request; without one, or when none could be read, the enumerated ones.
+        Record shown = *record;
         DWORD error = NO_ERROR;
         int refused = 0;
         if (flags & SV_START)
-            refused = StartListedService(manager.get(), record->lpServiceName, &state, &error);
+            refused = StartListedService(manager.get(), record->lpServiceName, &shown.ServiceStatusProcess, &error);
         else if (flags & SV_STOP)
-            refused = StopListedService(manager.get(), record->lpServiceName, &state, &error);
+            refused = StopListedService(manager.get(), record->lpServiceName, &shown.ServiceStatusProcess, &error);
         if (refused > 0) {
             ReportRefusal(flags & SV_START ? L"start" : L"stop", record->lpServiceName, error);
             *failed = true;
         }
-        if (PrintServiceLine(record, flags, state, line, highlight) == STOPPED)
+        const DWORD state = KnownState(shown.ServiceStatusProcess.dwCurrentState);
+        if (PrintServiceLine(&shown, flags, state, line, highlight) == STOPPED)
             return STOPPED;
     }
-    if (request && ReportUnmatched(names, matched))
-        *failed = true;
+    if (request) {
+        FindOtherTypes(manager.get(), typeMask, names, fates);
+        if (ReportUnmatched(names, fates, typeMask, pidFilter))
+            *failed = true;
+    }
     return line;
 }

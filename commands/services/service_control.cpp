@@ -18,8 +18,21 @@ namespace {
 constexpr DWORD START_LIMIT_MS = 30000;
 constexpr DWORD HINT_FLOOR_MS = 2000, HINT_CEILING_MS = 10000;
 constexpr DWORD POLL_MS = 100;
+// How soon Ctrl-C ends the wait for the start request's answer.
+constexpr DWORD REQUEST_POLL_MS = 20;
 
-void WaitWhileStarting(SC_HANDLE service, SERVICE_STATUS* status)
+// Reads the status into `status`; leaves it as it was when it cannot be read.
+bool ReadStatus(SC_HANDLE service, SERVICE_STATUS_PROCESS* status)
+{
+    SERVICE_STATUS_PROCESS read;
+    DWORD needed = 0;
+    if (!QueryServiceStatusEx(service, SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&read), sizeof read, &needed))
+        return false;
+    *status = read;
+    return true;
+}
+
+void WaitWhileStarting(SC_HANDLE service, SERVICE_STATUS_PROCESS* status)
 {
     const DWORD begin = GetTickCount();
     DWORD progressAt = begin, checkPoint = status->dwCheckPoint;
@@ -33,16 +46,57 @@ void WaitWhileStarting(SC_HANDLE service, SERVICE_STATUS* status)
         if (now - progressAt >= hint || now - begin >= START_LIMIT_MS)
             return;
         Sleep(POLL_MS);
-        SERVICE_STATUS next;
-        if (!QueryServiceStatus(service, &next))
+        if (!ReadStatus(service, status))
             return;
-        *status = next;
     }
+}
+
+// StartServiceW returns only once the service's program has connected to the
+// service manager, or the manager has given up on it (after 30 s on Windows,
+// 10 s under Wine). So the request is sent from a thread of its own, which the
+// command waits for only until Ctrl-C; after that the request goes on alone.
+// The thread owns all it uses: a service handle of its own (closed here), and
+// a hold on this module taken before it starts and dropped as it ends, so
+// neither the end of the command nor the host unloading the plug-in pulls
+// anything from under it.
+DWORD WINAPI SendStartRequest(void* handle)
+{
+    const DWORD result = StartServiceW(static_cast<SC_HANDLE>(handle), 0, nullptr) ? NO_ERROR : GetLastError();
+    CloseServiceHandle(static_cast<SC_HANDLE>(handle));
+    HMODULE self = nullptr;
+    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                       reinterpret_cast<const wchar_t*>(&SendStartRequest), &self);
+    FreeLibraryAndExitThread(self, result);
+}
+
+// The start request's answer in `refused` (NO_ERROR when accepted); false
+// when Ctrl-C ended the wait before the answer came. Without a thread the
+// request is made here, and waited for.
+bool RequestStart(SC_HANDLE manager, const wchar_t* name, SC_HANDLE service, DWORD* refused)
+{
+    vornel::unique_sc_handle own(OpenServiceW(manager, name, SERVICE_START));
+    HMODULE self = nullptr;
+    if (own && GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
+                                  reinterpret_cast<const wchar_t*>(&SendStartRequest), &self)) {
+        vornel::unique_handle thread(CreateThread(nullptr, 0, SendStartRequest, own.get(), 0, nullptr));
+        if (thread) {
+            own.release();  // the thread's now
+            while (WaitForSingleObject(thread.get(), REQUEST_POLL_MS) == WAIT_TIMEOUT)
+                if (CtrlCSeen)
+                    return false;
+            if (!GetExitCodeThread(thread.get(), refused))
+                *refused = GetLastError();
+            return true;
+        }
+        FreeLibrary(self);
+    }
+    *refused = StartServiceW(service, 0, nullptr) ? NO_ERROR : GetLastError();
+    return true;
 }
 
 // Why a service is not running after its start: its own exit code where it
 // gave one, else what the state says.
-DWORD NotRunningReason(const SERVICE_STATUS& status)
+DWORD NotRunningReason(const SERVICE_STATUS_PROCESS& status)
 {
     if (status.dwCurrentState == SERVICE_START_PENDING)
         return ERROR_SERVICE_REQUEST_TIMEOUT;
@@ -60,54 +114,58 @@ int Failed(DWORD* error, DWORD code, int result)
 
 }  // namespace
 
-int StartListedService(SC_HANDLE manager, const wchar_t* name, DWORD* state, DWORD* error)
+int StartListedService(SC_HANDLE manager, const wchar_t* name, SERVICE_STATUS_PROCESS* status, DWORD* error)
 {
     if (!manager || !name || !*name)
         return -1;
     vornel::unique_sc_handle service(OpenServiceW(manager, name, SERVICE_QUERY_STATUS | SERVICE_START));
     if (!service)
         return Failed(error, GetLastError(), 1);
-    DWORD refused = StartServiceW(service.get(), 0, nullptr) ? NO_ERROR : GetLastError();
+    DWORD refused = NO_ERROR;
+    const bool answered = RequestStart(manager, name, service.get(), &refused);
     // Already running (or being started by someone else): the state asked for.
     if (refused == ERROR_SERVICE_ALREADY_RUNNING)
         refused = NO_ERROR;
-    SERVICE_STATUS status;
-    if (!QueryServiceStatus(service.get(), &status))
+    SERVICE_STATUS_PROCESS now;
+    if (!ReadStatus(service.get(), &now))
         return refused ? Failed(error, refused, 2) : 0;
-    if (!refused)
-        WaitWhileStarting(service.get(), &status);
-    if (state)
-        *state = KnownState(status.dwCurrentState);
+    if (answered && !refused)
+        WaitWhileStarting(service.get(), &now);
+    if (status)
+        *status = now;
     if (refused)
         return Failed(error, refused, 2);
     // A paused service has started; a start that the user cut short with
-    // Ctrl-C is left as it is.
-    const DWORD now = status.dwCurrentState;
-    if (now == SERVICE_STOPPED || now == SERVICE_STOP_PENDING || (now == SERVICE_START_PENDING && !CtrlCSeen))
-        return Failed(error, NotRunningReason(status), 2);
+    // Ctrl-C is left as it is, whatever state it has reached.
+    const DWORD state = now.dwCurrentState;
+    if (!answered || (CtrlCSeen && state == SERVICE_START_PENDING))
+        return 0;
+    if (state == SERVICE_STOPPED || state == SERVICE_STOP_PENDING || state == SERVICE_START_PENDING)
+        return Failed(error, NotRunningReason(now), 2);
     return 0;
 }
 
-int StopListedService(SC_HANDLE manager, const wchar_t* name, DWORD* state, DWORD* error)
+int StopListedService(SC_HANDLE manager, const wchar_t* name, SERVICE_STATUS_PROCESS* status, DWORD* error)
 {
     if (!manager || !name || !*name)
         return -1;
     vornel::unique_sc_handle service(OpenServiceW(manager, name, SERVICE_QUERY_STATUS | SERVICE_STOP));
     if (!service)
         return Failed(error, GetLastError(), 1);
-    SERVICE_STATUS status;
-    if (ControlService(service.get(), SERVICE_CONTROL_STOP, &status)) {
-        if (state)
-            *state = KnownState(status.dwCurrentState);
-        return 0;
-    }
-    const DWORD refused = GetLastError();
-    const bool known = QueryServiceStatus(service.get(), &status) != 0;
-    if (known && state)
-        *state = KnownState(status.dwCurrentState);
+    SERVICE_STATUS control;
+    const bool accepted = ControlService(service.get(), SERVICE_CONTROL_STOP, &control) != 0;
+    const DWORD refused = accepted ? NO_ERROR : GetLastError();
+    // The process ID comes only with a query; when that fails after an
+    // accepted stop, the state the control returned stands.
+    SERVICE_STATUS_PROCESS now;
+    const bool known = ReadStatus(service.get(), &now);
+    if (status && known)
+        *status = now;
+    else if (status && accepted)
+        status->dwCurrentState = control.dwCurrentState;
     // Not running, or already on its way to stopping: the state asked for.
-    if (refused == ERROR_SERVICE_NOT_ACTIVE ||
-        (known && (status.dwCurrentState == SERVICE_STOPPED || status.dwCurrentState == SERVICE_STOP_PENDING)))
+    if (accepted || refused == ERROR_SERVICE_NOT_ACTIVE ||
+        (known && (now.dwCurrentState == SERVICE_STOPPED || now.dwCurrentState == SERVICE_STOP_PENDING)))
         return 0;
     return Failed(error, refused, 2);
 }

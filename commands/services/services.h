@@ -30,10 +30,16 @@ struct ServiceNameNode {
 // Lists (and starts or stops) the services; the number of lines written,
 // STOPPED, or -1 when the service control manager cannot be opened. With a
 // start or stop request, each service that does not reach the state asked
-// for and each name that selects no service gets a message, and `failed`
-// is set.
+// for, each name that selects no service (or whose services the type mask or
+// the process-ID filter leave out) and a failed enumeration get a message,
+// and `failed` is set.
 int ListServices(const ServiceNameNode* names, DWORD typeMask, DWORD flags, DWORD pidFilter,
                  const wchar_t* sortKeys, const wchar_t* highlight, bool* failed);
+
+// The enumeration call ListServices makes. The tests put a failing one in
+// its place: the system's own cannot be made to fail on purpose.
+using EnumServicesCall = decltype(&EnumServicesStatusExW);
+extern EnumServicesCall EnumerateServices;
 
 // Compares two slots of an array of record pointers by the sort keys; equal
 // records keep the order of their slots.
@@ -45,14 +51,18 @@ int CompareServiceKeys(const wchar_t* keys, const ENUM_SERVICE_STATUS_PROCESSW* 
 // services keep their order.
 void SortServiceSlots(const ENUM_SERVICE_STATUS_PROCESSW** slots, DWORD count, const wchar_t* keys);
 
-// One request each; `state` (may be null) receives the state the service
-// reports afterwards. A start waits, bounded, while the service is starting;
-// a stop does not wait. 0 when the service is, or is on its way to, the state
-// asked for (also when it already was); 1 cannot open; 2 refused, or not
-// running after the start; -1 no name or manager. For 1 and 2, `error` (may
-// be null) receives the system's error code.
-int StartListedService(SC_HANDLE manager, const wchar_t* name, DWORD* state, DWORD* error = nullptr);
-int StopListedService(SC_HANDLE manager, const wchar_t* name, DWORD* state, DWORD* error = nullptr);
+// One request each; `status` (may be null) receives the status (state and
+// process ID) read after the request, and keeps what it held when none could
+// be read. A start waits, bounded, while the service is starting, and stops
+// waiting on Ctrl-C, also while the service manager holds the request; a stop
+// does not wait. 0 when the service is, or is on its way to, the state asked
+// for (also when it already was, and when Ctrl-C cut the start short); 1
+// cannot open; 2 refused, or not running after the start; -1 no name or
+// manager. For 1 and 2, `error` (may be null) receives the system's error code.
+int StartListedService(SC_HANDLE manager, const wchar_t* name, SERVICE_STATUS_PROCESS* status,
+                       DWORD* error = nullptr);
+int StopListedService(SC_HANDLE manager, const wchar_t* name, SERVICE_STATUS_PROCESS* status,
+                      DWORD* error = nullptr);
 
 int PrintServiceLine(const ENUM_SERVICE_STATUS_PROCESSW* record, DWORD flags, DWORD state, int line,
                      const wchar_t* highlight);

@@ -1,9 +1,9 @@
 #!/usr/bin/env python3
 """SERVICES in a real terminal (tmux, 120 x 40) with services of our own
 test program: Esc at a page prompt stops the listing before the later
-services are started or stopped; Ctrl-C during a pending start keeps the
-line whole; /HL: names and display names in the reversed highlight colour;
-/D plain."""
+services are started or stopped; Ctrl-C while the service manager holds a
+start ends the wait at once and keeps the line whole; /HL: names and
+display names in the reversed highlight colour; /D plain."""
 import os
 import re
 import subprocess
@@ -28,11 +28,23 @@ def state(name):
     return None
 
 
-def settled(name, wanted):
-    deadline = time.monotonic() + 10
+def settled(name, wanted, timeout=10):
+    deadline = time.monotonic() + timeout
     while state(name) != wanted and time.monotonic() < deadline:
         time.sleep(0.2)
     return state(name) == wanted
+
+
+def held(name):
+    """Waits until the manager holds the start of `name`; the time it was seen."""
+    deadline = time.monotonic() + 20
+    while state(name) != "START_PENDING" and time.monotonic() < deadline:
+        time.sleep(0.1)
+    return time.monotonic()
+
+
+def prompts(screen):
+    return sum(1 for r in screen if r.startswith("orsh>"))
 
 
 class Services:
@@ -89,27 +101,48 @@ def test_esc_leaves_later_services_untouched():
         services.close()
 
 
-def test_ctrl_c_while_a_start_is_pending():
-    """Ctrl-C during a start request that takes 3 s: that service's line
-    stays whole, one mark follows it, and the next service is not started."""
-    names = ["VcsSlow1", "VcsSlow2"]
-    services = Services(names, "--slow 3000 ")
-    t = Terminal("services /R VcsSlow*")
+def test_ctrl_c_while_the_manager_holds_a_start():
+    """Ctrl-C while the service manager holds a start request (the service's
+    program never connects): the command stops waiting at once, while the
+    manager still waits; the line says the state last read and stays whole,
+    one mark follows it, the next service is not started. The request ends
+    in the background with the shell still alive, and the shell can exit
+    while one is held."""
+    names = ["VcsHeld1", "VcsHeld2"]
+    services = Services(names, "--never ")
+    t = Terminal("")
     try:
-        deadline = time.monotonic() + 20
-        while state(names[0]) != "START_PENDING" and time.monotonic() < deadline:
-            time.sleep(0.1)
+        t.wait(lambda s: prompts(s) == 1, "the first prompt")
+        t.keys("services /R VcsHeld*", "Enter")
+        pending = held(names[0])
         t.keys("C-c")
-        code, screen = t.wait_exit()
-        check(code == 3, f"exit after Ctrl-C: {code}", screen)
+        pressed = time.monotonic()
+        screen = t.wait(lambda s: prompts(s) == 2, "the prompt after Ctrl-C")
+        back = time.monotonic()
+        check(state(names[0]) == "START_PENDING", "back while the manager still holds the request", screen)
         # The terminal echoes the key itself ("^C") where the cursor was.
         rows = [r.removeprefix("^C") for r in screen if r.strip()]
-        first = next((i for i, r in enumerate(rows) if "VcsSlow1" in r), None)
-        check(first is not None and rows[first].startswith("VcsSlow1            Vornel Test VcsSlow1 \u2014 "),
-              "the started service's line is whole", screen)
+        first = next((i for i, r in enumerate(rows) if "VcsHeld1" in r), None)
+        check(first is not None and rows[first] == "VcsHeld1            Vornel Test VcsHeld1 \u2014 Starting",
+              "the service's line, whole, with the state last read", screen)
         check(sum("^C" in r for r in rows) == 1 and first is not None and rows[first + 1] == " ^C",
               "one mark, after the line", screen)
+        check(not any("Cannot start" in r for r in rows), "no message for the start left to run", screen)
         check(state(names[1]) == "STOPPED", f"the next service untouched: {state(names[1])}", screen)
+
+        # The manager gives up on the program; the request's own thread ends
+        # inside the shell, which goes on.
+        check(settled(names[0], "STOPPED", 30), "the manager gave up")
+        wait = time.monotonic() - pending
+        check(back - pressed < wait / 4, f"back {back - pressed:.2f} s after Ctrl-C; the manager waited {wait:.1f} s")
+        t.keys("services /R VcsHeld2", "Enter")
+        held(names[1])
+        t.keys("C-c")
+        t.wait(lambda s: prompts(s) == 3, "the prompt after the second Ctrl-C")
+        t.keys("exit 6", "Enter")
+        code, screen = t.wait_exit()
+        check(code == 6 and state(names[1]) == "START_PENDING",
+              f"the shell ended while a start was held: {code}", screen)
     finally:
         t.close()
         services.close()
@@ -144,6 +177,6 @@ def test_highlight():
 
 if __name__ == "__main__":
     test_esc_leaves_later_services_untouched()
-    test_ctrl_c_while_a_start_is_pending()
+    test_ctrl_c_while_the_manager_holds_a_start()
     test_highlight()
     finish()

@@ -185,30 +185,48 @@ TEST(Services, StartsAndStopsTheListedServices)
     TestServices services({L"VsvCtlOne", L"VsvCtlTwo", L"VsvCtlOther"}, false);
     ASSERT_TRUE(services.ok());
 
-    // The line shows the state right after the request.
-    EXPECT_EQ(Replaced(List("/R VsvCtlOne VsvCtlTwo"), "Starting", "Running"),
-              Line("VsvCtlOne", "Running") + Line("VsvCtlTwo", "Running"));
+    // The line shows the state, process ID and path read after the request.
+    const std::string started = Replaced(List("/I /F /R VsvCtlOne VsvCtlTwo"), "Starting", "Running");
     EXPECT_TRUE(Becomes(services, L"VsvCtlOne", SERVICE_RUNNING));
     EXPECT_TRUE(Becomes(services, L"VsvCtlTwo", SERVICE_RUNNING));
     EXPECT_EQ(services.State(L"VsvCtlOther"), (DWORD)SERVICE_STOPPED);
+    const std::string path = Narrow(BinPath(L"vornel_testservice.exe")) + " " + Dash + " Running\r\n";
+    EXPECT_EQ(_stricmp(started.c_str(), (Text("%8u  ", services.ProcessId(L"VsvCtlOne")) + Pad("VsvCtlOne") + path +
+                                         Text("%8u  ", services.ProcessId(L"VsvCtlTwo")) + Pad("VsvCtlTwo") + path)
+                                            .c_str()), 0) << started;
 
     // Starting a running service changes nothing and is no error.
     EXPECT_EQ(List("/R VsvCtlOne"), Line("VsvCtlOne", "Running"));
 
-    EXPECT_EQ(Replaced(List("/S VsvCtlOne"), "Stopping", "Stopped"), Line("VsvCtlOne", "Stopped"));
+    // A stop does not wait: the process ID stands beside "Stopping", never beside "Stopped".
+    const std::string id = Text("%8u  ", services.ProcessId(L"VsvCtlOne"));
+    const std::string stopped = List("/I /S VsvCtlOne");
+    EXPECT_TRUE(stopped == std::string(10, ' ') + Line("VsvCtlOne", "Stopped") ||
+                stopped == id + Line("VsvCtlOne", "Stopping")) << stopped;
     EXPECT_TRUE(Becomes(services, L"VsvCtlOne", SERVICE_STOPPED));
     EXPECT_EQ(services.State(L"VsvCtlTwo"), (DWORD)SERVICE_RUNNING);
 
     // Stopping a stopped service shows the enumerated state.
     EXPECT_EQ(List("/S VsvCtlOne"), Line("VsvCtlOne", "Stopped"));
 
-    // Requests go only to the services that are listed: the process-ID
-    // filter leaves the running one out, and the names then select nothing.
-    RunResult none = Services("/S /I:1 VsvCtl*");
-    EXPECT_EQ(none.out, "");
-    EXPECT_EQ(none.err, "Vornel plugin: No service matches \"VSVCTL*\"\r\n");
-    EXPECT_EQ(none.exitCode, 2u);
+    // Requests go only to the services that are listed. A name whose
+    // services the process-ID filter or the type mask leave out (also a mask
+    // that selects no service at all) is told apart from one that names none.
+    const std::pair<const char*, std::string> unselected[] = {
+        {"/S /I:1 VsvCtl*", "\"VSVCTL*\" is not selected by /I:1"},
+        {"/R /T:0x20 VsvCtlOther", "\"VSVCTLOTHER\" is not selected by /T:32"},
+        {"/t8 /r VsvCtlOther", "\"VSVCTLOTHER\" is not selected by /T:8"},
+        {"/R /T1 /I:1 NoSuchVsv VsvCtlOth*", "No service matches \"NOSUCHVSV\"\r\nVornel plugin: \"VSVCTLOTH*\" is "
+                                              "not selected by /T:1"},
+    };
+    for (const auto& [args, message] : unselected) {
+        RunResult none = Services(args);
+        EXPECT_EQ(none.out, "") << args;
+        EXPECT_EQ(none.err, "Vornel plugin: " + message + "\r\n") << args;
+        EXPECT_EQ(none.exitCode, 2u) << args;
+    }
     EXPECT_EQ(services.State(L"VsvCtlTwo"), (DWORD)SERVICE_RUNNING);
+    EXPECT_EQ(services.State(L"VsvCtlOther"), (DWORD)SERVICE_STOPPED);
 }
 
 TEST(Services, RejectsBadCommandLinesWithMessageAndCode)

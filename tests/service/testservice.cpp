@@ -2,9 +2,10 @@
 // line (vornel_testservice.exe NAME...), in one process when they are
 // registered as share-process services with the same command line, or one
 // per process. Each service reports SERVICE_RUNNING as soon as it starts and
-// SERVICE_STOPPED when it receives SERVICE_CONTROL_STOP. With --slow MS first
-// (vornel_testservice.exe --slow 3000 NAME) it waits that long before it
-// answers the control manager, so a start request stays pending meanwhile.
+// SERVICE_STOPPED when it receives SERVICE_CONTROL_STOP. With --never first
+// (vornel_testservice.exe --never NAME) it never connects to the control
+// manager, which holds the start request until it gives up on the program
+// and ends it (10 s under Wine).
 // With --fail CODE first, a start is accepted and the service stops at once with exit code CODE.
 //
 // The names must be on the command line because a share-process program
@@ -84,10 +85,11 @@ void WINAPI ServiceMain(DWORD argc, wchar_t** argv)
 int wmain(int argc, wchar_t** argv)
 {
     int first = 1;
-    if (argc > 2 && lstrcmpW(argv[1], L"--slow") == 0) {
-        Sleep(static_cast<DWORD>(_wtoi(argv[2])));
-        first = 3;
-    } else if (argc > 2 && lstrcmpW(argv[1], L"--fail") == 0) {
+    if (argc > 1 && lstrcmpW(argv[1], L"--never") == 0) {
+        Sleep(120000);  // far longer than the manager waits
+        return 3;
+    }
+    if (argc > 2 && lstrcmpW(argv[1], L"--fail") == 0) {
         FailCode = static_cast<DWORD>(_wtoi(argv[2])), first = 3;
     }
     if (argc <= first)
