@@ -160,10 +160,14 @@ bool RedirectedHandles::Open(const Redirection& r)
 }
 
 // Undoes what Apply did: closes the files and removes those it created.
+// Every handle is closed before any file goes: a file named twice (in
+// another case, or once more after 2>&1) cannot be removed while its other
+// handle is open.
 bool RedirectedHandles::Refuse()
 {
-    for (const File& file : files_) {
+    for (const File& file : files_)
         CloseHandle(file.handle);
+    for (const File& file : files_) {
         if (file.created)
             DeleteFileW(file.name.c_str());
     }
