@@ -85,14 +85,21 @@ bool InputFile(const std::string& input, HANDLE* read)
     return true;
 }
 
-RunResult RunProcess(const std::wstring& commandLine, const std::string& input, DWORD timeoutMs, InputFrom from)
+RunResult RunProcess(const std::wstring& commandLine, const std::string& input, DWORD timeoutMs, InputFrom from,
+                     HANDLE output, HANDLE errors)
 {
     RunResult result;
-    HANDLE inRead, inWrite = nullptr, outRead, outWrite, errRead, errWrite;
+    HANDLE inRead, inWrite = nullptr, outRead = nullptr, outWrite = nullptr, errRead = nullptr, errWrite = nullptr;
     if (from == InputFrom::File ? !InputFile(input, &inRead) : !MakePipe(&inRead, &inWrite, true))
         return result;
-    MakePipe(&outRead, &outWrite, false);
-    MakePipe(&errRead, &errWrite, false);
+    if (output)
+        DuplicateHandle(GetCurrentProcess(), output, GetCurrentProcess(), &outWrite, 0, TRUE, DUPLICATE_SAME_ACCESS);
+    else
+        MakePipe(&outRead, &outWrite, false);
+    if (errors)
+        DuplicateHandle(GetCurrentProcess(), errors, GetCurrentProcess(), &errWrite, 0, TRUE, DUPLICATE_SAME_ACCESS);
+    else
+        MakePipe(&errRead, &errWrite, false);
 
     STARTUPINFOW si{};
     si.cb = sizeof si;
@@ -107,10 +114,10 @@ RunResult RunProcess(const std::wstring& commandLine, const std::string& input, 
     CloseHandle(outWrite);
     CloseHandle(errWrite);
     if (!ok) {
-        if (inWrite)
-            CloseHandle(inWrite);
-        CloseHandle(outRead);
-        CloseHandle(errRead);
+        for (HANDLE h : {inWrite, outRead, errRead}) {
+            if (h)
+                CloseHandle(h);
+        }
         return result;
     }
     std::thread outThread(ReadAll, outRead, &result.out);
@@ -131,14 +138,26 @@ RunResult RunProcess(const std::wstring& commandLine, const std::string& input, 
     GetExitCodeProcess(pi.hProcess, &result.exitCode);
     CloseHandle(pi.hProcess);
     CloseHandle(pi.hThread);
-    CloseHandle(outRead);
-    CloseHandle(errRead);
+    for (HANDLE h : {outRead, errRead}) {
+        if (h)
+            CloseHandle(h);
+    }
     return result;
 }
 
 RunResult RunOrsh(const std::wstring& args, DWORD timeoutMs)
 {
     return RunProcess(L"\"" + BinPath(L"orsh.exe") + L"\" " + args, {}, timeoutMs);
+}
+
+RunResult RunOrshOnFullDevice(const std::wstring& args, bool output, bool errors)
+{
+    HANDLE full = CreateFileW(L"Z:\\dev\\full", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    RunResult r = RunProcess(L"\"" + BinPath(L"orsh.exe") + L"\" " + args, {}, 60000, InputFrom::Pipe,
+                             output ? full : nullptr, errors ? full : nullptr);
+    CloseHandle(full);
+    return r;
 }
 
 RunResult RunOrshInteractive(const std::string& input, InputFrom from, DWORD timeoutMs)
