@@ -9,8 +9,8 @@
 namespace orsh {
 
 // The longest command the interpreter takes after /c (its outer quotes
-// dropped): its buffer holds 8,193 characters, 8,191 draw a "possibly
-// truncated" warning and a longer command runs nothing or crashes it.
+// dropped), measured under Wine: 8,191 characters draw a "possibly
+// truncated" warning, and past 8,192 it runs nothing or crashes.
 constexpr size_t MaxCmdLength = 8190;
 
 // `"path" arguments` escaped so that cmd passes on the words typed: a caret
