@@ -89,16 +89,12 @@ RunResult RunProcess(const std::wstring& commandLine, const std::string& input, 
                      HANDLE output, HANDLE errors)
 {
     RunResult result;
-    HANDLE inRead, inWrite = nullptr, outRead = nullptr, outWrite = nullptr, errRead = nullptr, errWrite = nullptr;
+    HANDLE inRead, inWrite = nullptr, outRead = nullptr, outWrite = output, errRead = nullptr, errWrite = errors;
     if (from == InputFrom::File ? !InputFile(input, &inRead) : !MakePipe(&inRead, &inWrite, true))
         return result;
-    if (output)
-        DuplicateHandle(GetCurrentProcess(), output, GetCurrentProcess(), &outWrite, 0, TRUE, DUPLICATE_SAME_ACCESS);
-    else
+    if (!output)
         MakePipe(&outRead, &outWrite, false);
-    if (errors)
-        DuplicateHandle(GetCurrentProcess(), errors, GetCurrentProcess(), &errWrite, 0, TRUE, DUPLICATE_SAME_ACCESS);
-    else
+    if (!errors)
         MakePipe(&errRead, &errWrite, false);
 
     STARTUPINFOW si{};
@@ -114,10 +110,10 @@ RunResult RunProcess(const std::wstring& commandLine, const std::string& input, 
     CloseHandle(outWrite);
     CloseHandle(errWrite);
     if (!ok) {
-        for (HANDLE h : {inWrite, outRead, errRead}) {
-            if (h)
-                CloseHandle(h);
-        }
+        if (inWrite)
+            CloseHandle(inWrite);
+        CloseHandle(outRead);
+        CloseHandle(errRead);
         return result;
     }
     std::thread outThread(ReadAll, outRead, &result.out);
@@ -138,10 +134,8 @@ RunResult RunProcess(const std::wstring& commandLine, const std::string& input, 
     GetExitCodeProcess(pi.hProcess, &result.exitCode);
     CloseHandle(pi.hProcess);
     CloseHandle(pi.hThread);
-    for (HANDLE h : {outRead, errRead}) {
-        if (h)
-            CloseHandle(h);
-    }
+    CloseHandle(outRead);
+    CloseHandle(errRead);
     return result;
 }
 
@@ -152,12 +146,12 @@ RunResult RunOrsh(const std::wstring& args, DWORD timeoutMs)
 
 RunResult RunOrshOnFullDevice(const std::wstring& args, bool output, bool errors)
 {
-    HANDLE full = CreateFileW(L"Z:\\dev\\full", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
-    RunResult r = RunProcess(L"\"" + BinPath(L"orsh.exe") + L"\" " + args, {}, 60000, InputFrom::Pipe,
-                             output ? full : nullptr, errors ? full : nullptr);
-    CloseHandle(full);
-    return r;
+    auto full = [] {
+        SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
+        return CreateFileW(L"Z:\\dev\\full", GENERIC_WRITE, FILE_SHARE_WRITE, &inheritable, OPEN_EXISTING, 0, nullptr);
+    };
+    return RunProcess(L"\"" + BinPath(L"orsh.exe") + L"\" " + args, {}, 60000, InputFrom::Pipe,
+                      output ? full() : nullptr, errors ? full() : nullptr);
 }
 
 RunResult RunOrshInteractive(const std::string& input, InputFrom from, DWORD timeoutMs)
