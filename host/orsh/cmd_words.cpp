@@ -7,11 +7,12 @@
 namespace orsh {
 namespace {
 
-// Variables that cmd makes up itself when the environment has none.
+// Variables that cmd makes up itself when the environment has none, and
+// those it defines as it starts (PROMPT always, COMSPEC when missing).
 const wchar_t* const Dynamic[] = {L"CD",         L"DATE",          L"TIME",
                                   L"RANDOM",     L"ERRORLEVEL",    L"CMDEXTVERSION",
                                   L"CMDCMDLINE", L"HIGHESTNUMANODENUMBER", L"__CD__",
-                                  L"__APPDIR__"};
+                                  L"__APPDIR__", L"PROMPT",        L"COMSPEC"};
 
 bool IsVariable(const std::wstring& name)
 {
@@ -53,16 +54,35 @@ bool CommandForCmd(const std::wstring& path, const std::wstring& arguments, std:
         *problem = L"the command interpreter would expand " + pair + L" before the batch file saw it";
         return false;
     }
-    if (arguments.empty())
-        return true;
-    *line += L' ';
-    bool quoted = false;
-    for (wchar_t c : arguments) {
-        if (c == L'"')
-            quoted = !quoted;
-        else if (!quoted && wcschr(L"&|<>^()", c))
-            *line += L'^';
-        *line += c;
+    if (!arguments.empty())
+        *line += L' ';
+    for (size_t i = 0; i < arguments.size();) {
+        if (arguments[i] == L'"') {  // a quoted stretch goes as it is
+            size_t close = arguments.find(L'"', i + 1);
+            size_t end = close == std::wstring::npos ? arguments.size() : close + 1;
+            *line += arguments.substr(i, end - i);
+            i = end;
+        } else if (arguments[i] == L' ' || arguments[i] == L'\t') {
+            *line += arguments[i++];
+        } else {
+            size_t end = arguments.find_first_of(L" \t\"", i);
+            std::wstring stretch = arguments.substr(i, end == std::wstring::npos ? std::wstring::npos : end - i);
+            if (stretch.find_first_of(L";,=") != std::wstring::npos) {
+                *line += L"\"" + stretch + L"\"";
+            } else {
+                for (wchar_t c : stretch) {
+                    if (wcschr(L"&|<>^()", c))
+                        *line += L'^';
+                    *line += c;
+                }
+            }
+            i += stretch.size();
+        }
+    }
+    if (line->size() > MaxCmdLength) {
+        *problem = L"the command interpreter would get " + std::to_wstring(line->size()) +
+                   L" characters once escaped, more than " + std::to_wstring(MaxCmdLength);
+        return false;
     }
     return true;
 }

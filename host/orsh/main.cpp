@@ -9,9 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "frame/owners.h"
 #include "host/orsh/byte_lines.h"
 #include "host/orsh/console_input.h"
 #include "host/orsh/plugin.h"
+#include "host/orsh/program.h"
 #include "host/orsh/shell.h"
 #include "host/orshhost/orshhost_control.h"
 
@@ -41,15 +43,18 @@ std::wstring RawArguments()
 // Reads a script: UTF-16 with a byte-order mark, else UTF-8.
 bool ReadScript(const std::wstring& path, std::vector<std::wstring>* lines)
 {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
+    vornel::unique_hfile file(
+        CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!file)
         return false;
     std::string bytes;
     char chunk[4096];
     DWORD got;
-    while (ReadFile(file, chunk, sizeof chunk, &got, nullptr) && got)
+    BOOL read;
+    while ((read = ReadFile(file.get(), chunk, sizeof chunk, &got, nullptr)) && got)
         bytes.append(chunk, got);
-    CloseHandle(file);
+    if (!read)  // a script read only in part runs none of it
+        return false;
     std::wstring text;
     if (bytes.size() >= 2 && (unsigned char)bytes[0] == 0xFF && (unsigned char)bytes[1] == 0xFE) {
         text.assign(reinterpret_cast<const wchar_t*>(bytes.data() + 2), (bytes.size() - 2) / 2);
@@ -73,20 +78,6 @@ bool ReadScript(const std::wstring& path, std::vector<std::wstring>* lines)
     return true;
 }
 
-// The full form of a path, however long.
-std::wstring FullPath(const std::wstring& name)
-{
-    DWORD size = GetFullPathNameW(name.c_str(), 0, nullptr, nullptr);
-    if (size == 0)
-        return L"";
-    std::wstring full(size, L'\0');
-    DWORD n = GetFullPathNameW(name.c_str(), size, full.data(), nullptr);
-    if (n == 0 || n >= size)
-        return L"";
-    full.resize(n);
-    return full;
-}
-
 // A full path of MAX_PATH characters or more opens only in its extended form.
 std::wstring Openable(const std::wstring& full)
 {
@@ -100,7 +91,7 @@ std::wstring Openable(const std::wstring& full)
 int RunScript(const std::wstring& name)
 {
     std::vector<std::wstring> lines;
-    const std::wstring full = FullPath(name);
+    const std::wstring full = orsh::FullPath(name);
     if (full.empty() || !ReadScript(Openable(full), &lines)) {
         Qprintf(GetStdHandle(STD_ERROR_HANDLE), L"orsh: cannot read the script \"%s\" (error %u)\r\n",
                 name.c_str(), GetLastError());

@@ -60,7 +60,30 @@ std::wstring Extension(const std::wstring& path)
     return path.substr(dot);
 }
 
+// The current folder, however long.
+std::wstring CurrentFolder()
+{
+    DWORD size = GetCurrentDirectoryW(0, nullptr);
+    std::wstring folder(size, L'\0');
+    DWORD n = size ? GetCurrentDirectoryW(size, folder.data()) : 0;
+    folder.resize(n < size ? n : 0);
+    return folder;
+}
+
 }  // namespace
+
+std::wstring FullPath(const std::wstring& name)
+{
+    DWORD size = GetFullPathNameW(name.c_str(), 0, nullptr, nullptr);
+    if (size == 0)
+        return L"";
+    std::wstring full(size, L'\0');
+    DWORD n = GetFullPathNameW(name.c_str(), size, full.data(), nullptr);
+    if (n == 0 || n >= size)
+        return L"";
+    full.resize(n);
+    return full;
+}
 
 std::wstring FindProgram(const std::wstring& name)
 {
@@ -70,9 +93,8 @@ std::wstring FindProgram(const std::wstring& name)
     if (name.find_first_of(L"\\/:") != std::wstring::npos) {
         folders.push_back(L"");
     } else {
-        wchar_t current[MAX_PATH];
-        DWORD n = GetCurrentDirectoryW(MAX_PATH, current);
-        if (n > 0 && n < MAX_PATH)
+        std::wstring current = CurrentFolder();
+        if (!current.empty())
             folders.push_back(current);
         for (const std::wstring& folder : Split(Variable(L"PATH", L"")))
             folders.push_back(folder);
@@ -86,9 +108,8 @@ std::wstring FindProgram(const std::wstring& name)
                                                      : folder + L"\\" + name;
         for (const std::wstring& extension : extensions) {
             if (IsFile(base + extension)) {
-                wchar_t full[MAX_PATH];
-                DWORD n = GetFullPathNameW((base + extension).c_str(), MAX_PATH, full, nullptr);
-                return n > 0 && n < MAX_PATH ? std::wstring(full) : base + extension;
+                std::wstring full = FullPath(base + extension);
+                return full.empty() ? base + extension : full;
             }
         }
     }

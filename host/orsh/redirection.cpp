@@ -160,10 +160,14 @@ bool RedirectedHandles::Open(const Redirection& r)
 }
 
 // Undoes what Apply did: closes the files and removes those it created.
+// Every handle is closed before any file goes: a file named twice (in
+// another case, or once more after 2>&1) cannot be removed while its other
+// handle is open.
 bool RedirectedHandles::Refuse()
 {
-    for (const File& file : files_) {
+    for (const File& file : files_)
         CloseHandle(file.handle);
+    for (const File& file : files_) {
         if (file.created)
             DeleteFileW(file.name.c_str());
     }
@@ -203,16 +207,38 @@ bool RedirectedHandles::Apply(const std::vector<Redirection>& redirections)
     return true;
 }
 
+namespace {
+
+// Says what a write that failed on `handle` failed with; false when none did.
+bool ReportWriteError(HANDLE handle, const std::wstring& target)
+{
+    DWORD code = OrshTakeWriteError(handle);
+    if (code != 0)
+        Error(L"cannot write to %s: %s (error %u)", target.c_str(), SystemReason(code).c_str(), code);
+    return code != 0;
+}
+
+}  // namespace
+
 int RedirectedHandles::Finish(int result)
 {
     Restore();
     for (const File& file : files_) {
-        if (DWORD code = OrshTakeWriteError(file.handle)) {
-            Error(L"cannot write to \"%s\": %s (error %u)", file.name.c_str(), SystemReason(code).c_str(), code);
+        if (ReportWriteError(file.handle, L"\"" + file.name + L"\""))
             result = 1;
-        }
     }
     return result;
+}
+
+bool ReportOwnWriteErrors()
+{
+    HANDLE error = GetStdHandle(STD_ERROR_HANDLE);
+    bool failed = ReportWriteError(GetStdHandle(STD_OUTPUT_HANDLE), L"standard output");
+    failed |= ReportWriteError(error, L"standard error");
+    // The message itself may not get through a standard error that fails:
+    // that is the same error, not one for the next line to report.
+    OrshTakeWriteError(error);
+    return failed;
 }
 
 }  // namespace orsh

@@ -64,4 +64,9 @@ private:
     std::vector<File> files_;
 };
 
+// Checks the shell's own standard output and error as Finish checks the
+// files: a write that failed on either since the last call gets one message
+// (on standard error, when that takes it); true then.
+bool ReportOwnWriteErrors();
+
 }  // namespace orsh

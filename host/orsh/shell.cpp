@@ -233,7 +233,9 @@ bool IsListed(const std::vector<std::wstring>& names, const std::wstring& name)
     return false;
 }
 
-int RunLine(const std::wstring& rawLine, bool* exitRequested)
+namespace {
+
+int RunUnchecked(const std::wstring& rawLine, bool* exitRequested)
 {
     if (rawLine.size() > MaxLineLength) {
         Error(L"the line has %u characters, more than %u; none of it ran", (unsigned)rawLine.size(),
@@ -271,6 +273,15 @@ int RunLine(const std::wstring& rawLine, bool* exitRequested)
         return Remember(1);
     int result = RunCommand(command, args, exitRequested);
     return Remember(handles.Finish(result));
+}
+
+}  // namespace
+
+int RunLine(const std::wstring& line, bool* exitRequested)
+{
+    int result = RunUnchecked(line, exitRequested);
+    // Every path above may have written, errors included.
+    return ReportOwnWriteErrors() ? Remember(1) : result;
 }
 
 }  // namespace orsh

@@ -43,9 +43,13 @@ auto ForHandle(std::vector<T>& list, HANDLE handle)
 // so readers and programs that write without it are never blocked.
 constexpr DWORD LockOffsetHigh = 0x40000000;
 
+bool HasFailed(HANDLE handle) { return ForHandle(failures, handle) != failures.end(); }
+
+void Fail(HANDLE handle, DWORD error) { failures.push_back({handle, error ? error : ERROR_WRITE_FAULT}); }
+
 void WriteBytes(HANDLE handle, const char* bytes, size_t size, bool disk)
 {
-    if (size == 0 || ForHandle(failures, handle) != failures.end())
+    if (size == 0 || HasFailed(handle))
         return;
     OVERLAPPED range{};
     range.OffsetHigh = LockOffsetHigh;
@@ -53,8 +57,7 @@ void WriteBytes(HANDLE handle, const char* bytes, size_t size, bool disk)
     while (size > 0) {
         DWORD written = 0;
         if (!WriteFile(handle, bytes, (DWORD)size, &written, nullptr) || written == 0) {
-            const DWORD error = GetLastError();
-            failures.push_back({handle, error ? error : ERROR_WRITE_FAULT});
+            Fail(handle, GetLastError());
             break;
         }
         bytes += written;
@@ -76,7 +79,8 @@ void WriteHandle(HANDLE handle, const wchar_t* text, size_t length)
         return;
     DWORD mode, written;
     if (GetConsoleMode(handle, &mode)) {
-        WriteConsoleW(handle, text, (DWORD)length, &written, nullptr);
+        if (!HasFailed(handle) && !WriteConsoleW(handle, text, (DWORD)length, &written, nullptr))
+            Fail(handle, GetLastError());
         return;
     }
     int bytes = WideCharToMultiByte(CP_UTF8, 0, text, (int)length, nullptr, 0, nullptr, nullptr);

@@ -16,6 +16,8 @@ using namespace vornel::test;
 namespace {
 
 constexpr char LoadMessage[] = "Vornel v1.0.25 loaded.\r\n";
+// The longest command Wine's cmd takes after /c without a warning.
+constexpr size_t MaxCmd = 8190;
 
 // A script file (in the temp directory unless told where), removed at the end of the test.
 class Script {
@@ -135,6 +137,7 @@ struct LineCase {
     std::string out, err, file;  // err: FILE as in line
     DWORD exitCode;
     std::string before = "";  // FILE's text before the line runs
+    bool fullOutput = false, fullErrors = false;  // on a device that takes no byte: out, err then ""
 };
 
 std::wstring WithFile(std::wstring line, const std::wstring& file)
@@ -167,6 +170,14 @@ TEST(Shell, OneShotLines)
     Script shadow("@exit /b 42\r\n", onPath + L"\\vornel_testhelper.bat");
     Script show("@echo off\r\necho \"%~1\"\r\necho \"%~2\"\r\n", onPath + L"\\vornel_show.bat");
     Script deepScript("echo long %_batchline\r\n", deep + L"\\long.btm");
+    Script six("@exit /b 6\r\n", onPath + L"\\vornel_six.bat");
+    // What cmd takes after /c is the batch file's path in quotes and the arguments, a caret before each &.
+    const size_t room = MaxCmd - 3 - six.path().size();
+    const std::wstring fits = std::wstring(room % 2, L'a') + std::wstring(room / 2, L'&');
+    // A failed write is reported with the line it happened on, and only there.
+    Script twoLines("echo one\r\necho two\r\nset vornel_quiet=1\r\n");
+    Script errorFirst("frobnicate\r\necho next\r\n");
+    const std::string fullOut = "orsh: cannot write to standard output: Disk full (error 112)\r\n";
     const LineCase cases[] = {
         {L"echo [%_?] [%errorlevel]", "[0] [0]\r\n", "", "", 0},
         {L"set vornel_t", "VORNEL_TA=1\r\nVORNEL_TB=2\r\n", "", "", 0},
@@ -192,12 +203,25 @@ TEST(Shell, OneShotLines)
          "orsh: cannot open \"C:\\no\\such\\dir\\out.txt\" (error 3); the command did not run\r\n", "", 1},
         {L"echo x >", "", "orsh: a file name must follow >\r\n", "", 1},
         {L"echo lost > Z:\\dev\\full", "", "orsh: cannot write to \"Z:\\dev\\full\": Disk full (error 112)\r\n", "", 1},
+        {L"echo hello", "", fullOut, "", 1, "", true},
+        {L"tasklist", "", fullOut, "", 1, "", true},
+        {L"-f \"" + twoLines.path() + L"\"", "", fullOut + fullOut, "", 0, "", true},
+        {L"-f \"" + errorFirst.path() + L"\"", "next\r\n", "", "", 0, "", false, true},
+        {L"echo hello", "", "", "", 1, "", true, true},
+        {L"-f Z:\\proc\\self\\mem", "", "orsh: cannot read the script \"Z:\\proc\\self\\mem\" (error 21)\r\n", "", 2},
         // Every file opens before any is emptied; one file takes not both streams.
         {L"echo new > FILE 2> C:\\windows", "",
          "orsh: cannot open \"C:\\windows\" (error 5); the command did not run\r\n", "precious\r\n", 1, "precious\r\n"},
         {L"echo new > FILE 2>> FILE", "",
          "orsh: the output and the errors cannot both go to \"FILE\" (use 2>&1); the command did not run\r\n",
          "precious\r\n", 1, "precious\r\n"},
+        // A refused line leaves no file it created (FILE.new, checked after every row).
+        {L"echo w > FILE.new 2> FILE.NEW", "",
+         "orsh: the output and the errors cannot both go to \"FILE.NEW\" (use 2>&1); the command did not run\r\n", "", 1},
+        {L"echo v >> FILE.new 2>> FILE.new", "",
+         "orsh: the output and the errors cannot both go to \"FILE.new\" (use 2>&1); the command did not run\r\n", "", 1},
+        {L"echo u > FILE.new 2>&1 2> FILE.new", "",
+         "orsh: the output and the errors cannot both go to \"FILE.new\" (use 2>&1); the command did not run\r\n", "", 1},
         // Programs: the current folder (the bin folder here) before PATH, PATHEXT.
         {L"vornel_testhelper --exit-code 5 > FILE", "", "", "ready", 5},
         {L"cmd /c exit 3", "", "", "", 3},
@@ -212,10 +236,22 @@ TEST(Shell, OneShotLines)
         {L"vornel_show.bat %%windir%%", "",
          "orsh: the command interpreter would expand %windir% before the batch file saw it; " + Narrow(show.path()) +
              " did not run\r\n", "", 1},
+        {L"vornel_show.bat %%pRoMpT%%", "",
+         "orsh: the command interpreter would expand %pRoMpT% before the batch file saw it; " + Narrow(show.path()) +
+             " did not run\r\n", "", 1},
+        // Words that cmd would split at ; , or = reach the batch file whole.
+        {L"vornel_show x;y&z a,b=\"c d\"", "\"x;y&z\"\r\n\"a,b=c d\"\r\n", "", "", 0},
+        // cmd takes so many characters once the carets are in, and not one more.
+        {L"vornel_six " + fits, "", "", "", 6},
+        {L"vornel_six " + fits + L"a", "",
+         "orsh: the command interpreter would get " + std::to_string(MaxCmd + 1) + " characters once escaped, more than " +
+             std::to_string(MaxCmd) + "; " + Narrow(six.path()) + " did not run\r\n", "", 1},
     };
     for (const LineCase& c : cases) {
         Script file(c.before);
-        RunResult r = RunOrsh(WithFile(c.line, file.path()));
+        const std::wstring line = WithFile(c.line, file.path());
+        RunResult r = c.fullOutput || c.fullErrors ? RunOrshOnFullDevice(line, c.fullOutput, c.fullErrors)
+                                                   : RunOrsh(line);
         SCOPED_TRACE(Narrow(c.line.substr(0, 60)));
         EXPECT_EQ(r.out, c.out);
         EXPECT_EQ(r.err, Narrow(WithFile(Widen(c.err), file.path())));
@@ -223,6 +259,7 @@ TEST(Shell, OneShotLines)
             EXPECT_NE(file.Read().find("ready"), std::string::npos) << file.Read();
         else
             EXPECT_EQ(file.Read(), c.file);
+        EXPECT_EQ(GetFileAttributesW((file.path() + L".new").c_str()), INVALID_FILE_ATTRIBUTES);
         EXPECT_EQ(r.exitCode, c.exitCode);
     }
     for (const wchar_t* name : {L"_", L"VORNEL_TA", L"VORNEL_TB", L"VORNEL_BIG"})
@@ -239,12 +276,15 @@ TEST(Shell, ScriptLines)
     Script script("@echo off\r\nrem %@elevated[zz] > " + file + "\r\n:: %@elevated[zz]\r\n@echo one\r\nREM\r\n"
                   "echo a > " + file + "\r\necho b >> " + file + "\r\nfrobnicate\r\necho %errorlevel %_?\r\n"
                   "set errorlevel=42\r\necho %errorlevel %_?\r\nset errorlevel=\r\n\"" +
-                  Narrow(batchFile) + "\"\r\necho %errorlevel\r\ntasklist /zz\r\n:: the result stays\r\n");
+                  Narrow(batchFile) + "\"\r\necho %errorlevel\r\ntasklist /zz\r\n:: the result stays\r\n"
+                  // cmd defines COMSPEC as it starts when the shell has none.
+                  "set comspec=\r\n\"" + Narrow(batchFile) + "\" %%comspec%%\r\n");
     RunResult r = RunOrsh(L"-f \"" + script.path() + L"\"");
     DeleteFileW(batchFile.c_str());
     EXPECT_EQ(r.out, "one\r\n1 1\r\n42 0\r\n9\r\n");
     EXPECT_EQ(r.err, "orsh: unknown command: frobnicate\r\nVornel plugin: " + Narrow(script.path()) +
-                         " [15]  Unknown option: \"/ZZ\"\r\n");
+                         " [15]  Unknown option: \"/ZZ\"\r\norsh: the command interpreter would expand %comspec% "
+                         "before the batch file saw it; " + Narrow(batchFile) + " did not run\r\n");
     EXPECT_EQ(out.Read(), "a\r\nb\r\n");
     EXPECT_EQ(r.exitCode, 1u);
 }

@@ -85,14 +85,17 @@ bool InputFile(const std::string& input, HANDLE* read)
     return true;
 }
 
-RunResult RunProcess(const std::wstring& commandLine, const std::string& input, DWORD timeoutMs, InputFrom from)
+RunResult RunProcess(const std::wstring& commandLine, const std::string& input, DWORD timeoutMs, InputFrom from,
+                     HANDLE output, HANDLE errors)
 {
     RunResult result;
-    HANDLE inRead, inWrite = nullptr, outRead, outWrite, errRead, errWrite;
+    HANDLE inRead, inWrite = nullptr, outRead = nullptr, outWrite = output, errRead = nullptr, errWrite = errors;
     if (from == InputFrom::File ? !InputFile(input, &inRead) : !MakePipe(&inRead, &inWrite, true))
         return result;
-    MakePipe(&outRead, &outWrite, false);
-    MakePipe(&errRead, &errWrite, false);
+    if (!output)
+        MakePipe(&outRead, &outWrite, false);
+    if (!errors)
+        MakePipe(&errRead, &errWrite, false);
 
     STARTUPINFOW si{};
     si.cb = sizeof si;
@@ -139,6 +142,16 @@ RunResult RunProcess(const std::wstring& commandLine, const std::string& input, 
 RunResult RunOrsh(const std::wstring& args, DWORD timeoutMs)
 {
     return RunProcess(L"\"" + BinPath(L"orsh.exe") + L"\" " + args, {}, timeoutMs);
+}
+
+RunResult RunOrshOnFullDevice(const std::wstring& args, bool output, bool errors)
+{
+    auto full = [] {
+        SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
+        return CreateFileW(L"Z:\\dev\\full", GENERIC_WRITE, FILE_SHARE_WRITE, &inheritable, OPEN_EXISTING, 0, nullptr);
+    };
+    return RunProcess(L"\"" + BinPath(L"orsh.exe") + L"\" " + args, {}, 60000, InputFrom::Pipe,
+                      output ? full() : nullptr, errors ? full() : nullptr);
 }
 
 RunResult RunOrshInteractive(const std::string& input, InputFrom from, DWORD timeoutMs)

@@ -25,12 +25,17 @@ enum class InputFrom { Pipe, File };
 
 // Runs a full command line with pipes for standard output and error, and
 // `input` on standard input through a pipe or a file; waits at most
-// timeoutMs, then kills the process.
+// timeoutMs, then kills the process. Inheritable `output` and `errors`
+// handles, when given, take the place of the pipes and are closed.
 RunResult RunProcess(const std::wstring& commandLine, const std::string& input = {},
-                     DWORD timeoutMs = 60000, InputFrom from = InputFrom::Pipe);
+                     DWORD timeoutMs = 60000, InputFrom from = InputFrom::Pipe, HANDLE output = nullptr,
+                     HANDLE errors = nullptr);
 
 // orsh.exe ARGS (one transient command line).
 RunResult RunOrsh(const std::wstring& args, DWORD timeoutMs = 60000);
+// orsh.exe ARGS with its standard output and/or errors on Z:\dev\full,
+// where every write fails with a full disk.
+RunResult RunOrshOnFullDevice(const std::wstring& args, bool output, bool errors);
 // orsh.exe with no arguments reading the lines of `input`: from a file it is
 // an interactive shell; from a pipe, a shell that is a stage of a pipe.
 RunResult RunOrshInteractive(const std::string& input, InputFrom from = InputFrom::File,
