@@ -91,6 +91,29 @@ TEST(ProcessQueries, HelperAndItsChildThenGone)
     EXPECT_EQ(GetProcessImagePath(parent, path.get()), 0);
     EXPECT_EQ(_wcsicmp(path.get(), BinPath(L"vornel_testhelper.exe").c_str()), 0);
 
+    // Handles without the rights a query needs: its failure result, nothing read.
+    vornel::unique_handle bare(OpenProcess(SYNCHRONIZE, FALSE, parent));
+    vornel::unique_handle unreadable(OpenProcess(ProcessQueryAccess(), FALSE, parent));
+    vornel::unique_handle noQuery;
+    ASSERT_TRUE(bare && unreadable && OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_DEFAULT, noQuery.put()));
+    // (Wine opens the token of any process handle and reads a token's integrity without the query right.)
+    for (HANDLE token : {(HANDLE)nullptr, noQuery.get()}) {
+        wcscpy(owner, L"stale");
+        EXPECT_EQ(ReadTokenOwner(token, owner), token ? 0 : -1);
+        EXPECT_STREQ(owner, token ? L"" : L"stale");
+    }
+    EXPECT_EQ(ReadTokenIntegrity(nullptr), -1);
+    CommandLineBuffer unread;
+    for (auto [process, result] : {std::pair{bare.get(), 2}, {unreadable.get(), 2}, {(HANDLE)nullptr, 1}})
+        EXPECT_EQ(ReadProcessCommandLine(process, unread.data.get()), result);
+    EXPECT_EQ(unread.data[0], Sentinel);
+    EXPECT_EQ(ReadProcessCommandLine(unreadable.get(), nullptr), -1);
+    EXPECT_NE(ReadProcessImagePath(bare.get(), path.get()), 0);
+    EXPECT_STREQ(path.get(), L"");
+    EXPECT_EQ(ReadProcessImagePath(bare.get(), nullptr), -1);
+    bare.reset();
+    unreadable.reset();
+
     // Processes that have gone: failures that leave the buffer alone.
     helper.Kill();
     ASSERT_TRUE(WaitUntilProcessGone(parent));
