@@ -66,6 +66,7 @@ TEST_F(PlainWriters, NullAndEmptyFormatsAndHighlightedText)
     EXPECT_EQ(ColorPrintf(nullptr), -1);
     EXPECT_EQ(Paged(nullptr), -1);
     EXPECT_EQ(WriteColored(0x0F, nullptr), -1);
+    EXPECT_EQ(WriteHighlighted(nullptr, 0x0F), 0);
     EXPECT_EQ(ColorPrintf(L""), 0);
     EXPECT_EQ(Paged(L""), 0);
     EXPECT_EQ(capture.out(), L"");

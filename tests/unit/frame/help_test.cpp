@@ -172,6 +172,11 @@ TEST_F(HelpTest, NoViewerForWhatCannotBeAPathOrACommandLine)
     };
     for (auto [candidate, topic] : cases)
         EXPECT_EQ(TryHelpFile(candidate, topic), 0) << (candidate ? std::wstring(candidate).substr(0, 40) : L"-");
+    // A plug-in module that has no name (a handle of no module) has no directory to look in.
+    const HMODULE own = PluginModule;
+    PluginModule = reinterpret_cast<HMODULE>(0x10);
+    EXPECT_EQ(TryHelpFile(L"~\\Vornel.chm", L"tasklist"), 0);
+    PluginModule = own;
     EXPECT_EQ(HelpViewerProcess, nullptr);
 }
 

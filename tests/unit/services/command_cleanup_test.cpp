@@ -46,4 +46,11 @@ TEST(ServicesCommand, RequestsThatCannotBeMade)
         EXPECT_EQ(error, (DWORD)ERROR_SERVICE_DOES_NOT_EXIST);
         EXPECT_EQ(state, 0u);
     }
+    // An empty highlight list is none: a plain listing of one service.
+    ServiceNameNode plugPlay{nullptr, L"PlugPlay"};
+    bool failed = true;
+    vornel::test::Capture capture;
+    EXPECT_EQ(ListServices(&plugPlay, 0, 0, 0, nullptr, L"", &failed), 1);
+    EXPECT_FALSE(failed);
+    EXPECT_EQ(capture.out(), L"PlugPlay            Plug and Play Service \x2014 Running\r\n");
 }
