@@ -32,8 +32,9 @@ if ! grep -qx 'VORNEL_COVERAGE:BOOL=ON' "$VORNEL_BUILD/CMakeCache.txt" 2>/dev/nu
         configure || exit 1
 fi
 
-# Counts add up from run to run: start from none. (A rebuilt object would
-# not match its old counts anyway.)
+# Counts add up from run to run: start from none. A rebuilt object would not
+# match its old counts, and every program would say so on standard error,
+# which the tests compare.
 find "$VORNEL_BUILD" -name '*.gcda' -delete
 "$VORNEL_ROOT/run-tests" "$@"
 tests=$?
