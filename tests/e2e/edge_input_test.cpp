@@ -56,7 +56,8 @@ TEST(EdgeInput, VeryLongPathIsANameNoProcessHas)
     for (const std::wstring& folder : folders)
         CreateDirectoryW((L"\\\\?\\" + folder).c_str(), nullptr);
     ASSERT_NE(GetFileAttributesW((L"\\\\?\\" + folders.back()).c_str()), INVALID_FILE_ATTRIBUTES);
-    for (std::string path : {"Z:\\" + std::string(1100, 'A'), "Z:\\" + std::string(8000, 'A'), Narrow(folders.back())}) {
+    for (std::string path :
+         {"Z:\\" + std::string(1100, 'A'), "Z:\\" + std::string(8000, 'A'), Narrow(folders.back())}) {
         RunResult r = RunOrsh(Widen("enumprocesses " + path), 20000);
         for (char& c : path)
             c = (char)toupper((unsigned char)c);

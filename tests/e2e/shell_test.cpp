@@ -85,8 +85,8 @@ TEST(Shell, NoLoadMessageInAPipeOrWithNoloadmsg)
     RunResult linear = RunOrshInteractive(lines, InputFrom::Pipe);
     const DWORD linearTime = (DWORD)(GetTickCount64() - start);
     EXPECT_EQ(linear.err.size(), 1536 * strlen("orsh: the line has 65535 characters, more than 8191; none of it ran\r\n"));
-    RunResult huge = RunOrshInteractive("\xEF\xBB\xBF" "echo bom\r\necho " + std::string(96 << 20, 'a') + "\necho after",
-                                        InputFrom::Pipe, 3 * linearTime);
+    RunResult huge = RunOrshInteractive("\xEF\xBB\xBF" "echo bom\r\necho " + std::string(96 << 20, 'a') +
+                                        "\necho after", InputFrom::Pipe, 3 * linearTime);
     EXPECT_FALSE(huge.timedOut) << "96 MB in one line took more than three times the " << linearTime << " ms";
     EXPECT_EQ(huge.out, "bom\r\nafter\r\n");
     EXPECT_EQ(huge.err, "orsh: the line has 100663301 characters, more than 8191; none of it ran\r\n");
@@ -212,11 +212,13 @@ TEST(Shell, OneShotLines)
          "orsh: cannot open \"C:\\no\\such\\dir\\out.txt\" (error 3); the command did not run\r\n", "", 1},
         {L"echo x >", "", "orsh: a file name must follow >\r\n", "", 1},
         {L"echo lost > Z:\\dev\\full", "", "orsh: cannot write to \"Z:\\dev\\full\": Disk full (error 112)\r\n", "", 1},
-        // Every file opens before any is emptied; one file takes not both streams.
+        // Every file opens before any is emptied, and a refused line leaves no file it created; one file takes
+        // not both streams.
         {L"echo new > FILE 2> C:\\windows", "",
          "orsh: cannot open \"C:\\windows\" (error 5); the command did not run\r\n", "precious\r\n", 1, "precious\r\n"},
-        {L"echo new > FILE 2> C:\\windows", "", "orsh: cannot open \"C:\\windows\" (error 5); the command did not run\r\n",
-         Script::Missing, 1, Script::Missing},
+        {L"echo new > FILE 2> C:\\windows", "",
+         "orsh: cannot open \"C:\\windows\" (error 5); the command did not run\r\n", Script::Missing, 1,
+         Script::Missing},
         {L"echo new > FILE 2>> FILE", "",
          "orsh: the output and the errors cannot both go to \"FILE\" (use 2>&1); the command did not run\r\n",
          "precious\r\n", 1, "precious\r\n"},
@@ -270,8 +272,9 @@ TEST(Shell, ScriptLines)
     DeleteFileW(batchFile.c_str());
     // A failed write is reported once: the next line writes, and succeeds.
     EXPECT_EQ(r.out, "one\r\n0\r\n1 1\r\n42 0\r\n9\r\n");
-    EXPECT_EQ(r.err, "orsh: cannot write to \"Z:\\dev\\full\": Disk full (error 112)\r\norsh: unknown command: frobnicate\r\n"
-                     "Vornel plugin: " + Narrow(script.path()) + " [18]  Unknown option: \"/ZZ\"\r\n");
+    EXPECT_EQ(r.err, "orsh: cannot write to \"Z:\\dev\\full\": Disk full (error 112)\r\n"
+                     "orsh: unknown command: frobnicate\r\nVornel plugin: " + Narrow(script.path()) +
+                         " [18]  Unknown option: \"/ZZ\"\r\n");
     EXPECT_EQ(out.Read(), "a\r\nb\r\nc\r\n");
     EXPECT_EQ(r.exitCode, 1u);
 }
@@ -300,7 +303,7 @@ TEST(Shell, ConcurrentAppendsKeepEveryLine)
     vornel::unique_hfile ninth(CreateFileW(out.path().c_str(), FILE_APPEND_DATA | SYNCHRONIZE,
                                            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
     OVERLAPPED range{};
-    range.OffsetHigh = 0x40000000;
+    range.OffsetHigh = 0x40000000;  // 2^62 bytes in, as the host's writer takes it
     DWORD done;
     ASSERT_TRUE(LockFileEx(ninth.get(), LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &range));
     ASSERT_TRUE(WriteFile(ninth.get(), "ninth ", 6, &done, nullptr));

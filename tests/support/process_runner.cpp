@@ -118,10 +118,11 @@ RunResult RunProcess(const std::wstring& commandLine, const std::string& input, 
     // The input is written while the time runs: a program that reads slowly times out too.
     std::thread inThread([inWrite, &input] {
         DWORD written;
-        if (inWrite && !input.empty())
+        if (!inWrite)
+            return;
+        if (!input.empty())
             WriteFile(inWrite, input.data(), (DWORD)input.size(), &written, nullptr);
-        if (inWrite)
-            CloseHandle(inWrite);
+        CloseHandle(inWrite);
     });
     if (WaitForSingleObject(pi.hProcess, timeoutMs) == WAIT_TIMEOUT) {
         result.timedOut = true;
