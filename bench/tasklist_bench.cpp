@@ -351,8 +351,10 @@ int main()
     const struct {
         const char* name;
         DWORD flags;
+        const wchar_t* keys = L"";
     } listings[] = {
         {"real listing, every column (/U/B/C/I/T/M/N/E/Z/F)", allColumns},
+        {"real listing, every column, largest memory first (/O:-M)", allColumns, L"m"},
         {"real listing, every column and command line (/U/B/C/I/T/M/N/E/Z/F/L)", allColumns | TL_CMDLINE},
         {"real listing, no columns", 0},
         {"real listing, no columns, no services/windows", TL_NO_SERVICES | TL_NO_WINDOWS},
@@ -360,6 +362,8 @@ int main()
         {"real listing, image path (/F)", TL_FILENAME},
         {"real listing, command line (/L)", TL_CMDLINE},
         {"real listing, times (/T)", TL_TIMES},
+        {"real listing, memory (/M)", TL_MEMORY},
+        {"real listing, sorted by memory (/O:M)", 0, L"M"},
         {"real listing, integrity (/I)", TL_INTEGRITY},
         {"real listing, extra marks (/E)", TL_EXTRA},
     };
@@ -378,7 +382,7 @@ int main()
             size_t i = (round + step) % cases;
             double seconds = Best(1, [&] {
                 if (i < std::size(listings))
-                    ListProcesses(nullptr, nullptr, listings[i].flags, L"", nullptr);
+                    ListProcesses(nullptr, nullptr, listings[i].flags, listings[i].keys, nullptr);
                 else
                     BareQueries();
             });

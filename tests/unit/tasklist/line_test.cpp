@@ -3,7 +3,9 @@
 // process that does not open, and the footer.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
+#include <vector>
 
 #include "console/console.h"
 #include "frame/plugin.h"
@@ -14,6 +16,50 @@ using vornel::test::Capture;
 using vornel::test::Processes;
 
 namespace {
+
+// A stand-in for the system's list of every process: records laid out as
+// the 64-bit system writes them, one every 0x100 bytes, or a failure.
+struct FakeProcess {
+    DWORD pid;
+    ULONGLONG created, kernel, user, workingSet;
+};
+struct FakeSystem {
+    std::vector<FakeProcess> list;
+    LONG status = 0;        // not 0: every call fails with it
+    ULONG claimed = 0;      // not 0: the size a too-small call claims to need
+};
+constexpr LONG LengthMismatch = static_cast<LONG>(0xC0000004);
+FakeSystem Fake;
+int FakeCalls = 0;
+
+LONG WINAPI FakeQuery(ULONG, PVOID buffer, ULONG size, PULONG needed)
+{
+    ++FakeCalls;
+    ULONG want = static_cast<ULONG>(Fake.list.size() * 0x100);
+    if (Fake.status) {
+        *needed = size + 1;
+        return Fake.status;
+    }
+    if (size < want) {
+        *needed = Fake.claimed ? Fake.claimed : want;
+        return LengthMismatch;
+    }
+    auto put = [](BYTE* at, auto value) { memcpy(at, &value, sizeof value); };
+    auto bytes = static_cast<BYTE*>(buffer);
+    memset(bytes, 0, want);
+    for (size_t i = 0; i < Fake.list.size(); ++i) {
+        BYTE* record = bytes + i * 0x100;
+        const FakeProcess& p = Fake.list[i];
+        put(record, ULONG(i + 1 < Fake.list.size() ? 0x100 : 0));
+        put(record + 0x20, p.created);
+        put(record + 0x28, p.user);
+        put(record + 0x30, p.kernel);
+        put(record + 0x50, ULONG_PTR(p.pid));
+        put(record + 0x90, SIZE_T(p.workingSet));
+    }
+    *needed = want;
+    return 0;
+}
 
 TEST(TasklistFormat, CpuTimeAndShortMemoryRoundHalvesUp)
 {
@@ -138,6 +184,80 @@ TEST_F(TasklistLine, ProcessThatDoesNotOpenShowsFallbacks)
     // No path for /F, no command line (and not the title) for /L.
     EXPECT_EQ(Line({gone, 0, L"gone", nullptr, L"Title"}, TL_FILENAME), start + L"gone            \r\n");
     EXPECT_EQ(Line({gone, 0, L"gone", nullptr, L"Title"}, TL_CMDLINE), start + L"gone            \r\n");
+}
+
+TEST_F(TasklistLine, MemoryAndTimesFromTheSystemsList)
+{
+    auto saved = NtQuerySystemInformationFn;
+    vornel::scope_exit restore([saved] { NtQuerySystemInformationFn = saved; });
+    NtQuerySystemInformationFn = FakeQuery;
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    const ULONGLONG later = ULARGE_INTEGER{{now.dwLowDateTime, now.dwHighDateTime}}.QuadPart + 36000000000ULL;
+
+    // A process that does not open: only the system's list can tell its
+    // memory and times. A list of 1,100 processes grows the first buffer.
+    const DWORD gone = 0xFFFFFFF0;
+    const FakeProcess record = {gone, 1, 37230040000ULL, 2500000, 123456789};
+    std::vector<FakeProcess> many(1100, {0x4000, 1, 0, 0, 1});
+    many.push_back(record);
+    const DWORD flags = TL_PRIORITY | TL_TIMES | TL_MEMORY;
+    const std::wstring start = L"4294967280     -  ";
+    const std::wstring fromRecord = start + L" 1:02:03.004   0:00:00.250    123456789  gone            \r\n";
+    const std::wstring fallback = start + L"           -             -            -  gone            \r\n";
+    // Created after the listing began: another process took the ID over.
+    const std::vector<FakeProcess> one = {record}, reused = {{gone, later, 1, 1, 1}}, other = {{gone - 4, 1, 1, 1, 1}};
+    const struct {
+        const std::vector<FakeProcess>* list;
+        LONG status;
+        ULONG claimed;
+        const std::wstring& line;
+    } rows[] = {
+        {&one, 0, 0, fromRecord},
+        {&many, 0, 0, fromRecord},
+        {&many, 0, 1000, fromRecord},  // a first answer that asks for too little
+        {&reused, 0, 0, fallback},
+        {&other, 0, 0, fallback},
+        {&one, static_cast<LONG>(0xC0000002), 0, fallback},  // the query fails
+        {&one, LengthMismatch, 0, fallback},                  // and fails to say how much it needs
+    };
+    for (const auto& row : rows) {
+        Fake = {*row.list, row.status, row.claimed};
+        FakeCalls = 0;
+        ProcessScope listing(false);
+        EXPECT_EQ(Line({gone, 0, L"gone"}, flags), row.line) << row.list->size() << " " << row.status;
+        // A bounded number of tries, for the whole listing: another line
+        // asks nothing more.
+        const int calls = FakeCalls;
+        EXPECT_GE(calls, 1);
+        EXPECT_LE(calls, 6);
+        Line({gone - 8, 0, L"other"}, flags);
+        EXPECT_EQ(FakeCalls, calls);
+    }
+
+    // A process that opens answers for itself when the list cannot: the
+    // same line, but for the times and the working set, which move.
+    auto masked = [](std::wstring line) {
+        for (size_t i = 7; i < 7 + 28 + 13; ++i)
+            if (iswdigit(line[i]))
+                line[i] = L'#';
+        return line;
+    };
+    const DWORD self = GetCurrentProcessId();
+    Fake = {{}, static_cast<LONG>(0xC0000002)};
+    std::wstring own, fromProcess;
+    {
+        ProcessScope listing(false);
+        fromProcess = Line({self, 0, L"me"}, TL_TIMES | TL_MEMORY);
+    }
+    NtQuerySystemInformationFn = saved;
+    {
+        ProcessScope listing(false);
+        own = Line({self, 0, L"me"}, TL_TIMES | TL_MEMORY);
+    }
+    EXPECT_EQ(masked(fromProcess), masked(own));
+    EXPECT_NE(own.find(L"  me  "), std::wstring::npos) << own;
+    EXPECT_EQ(own.find(L" - "), std::wstring::npos) << own;
 }
 
 TEST_F(TasklistLine, FooterAndFlatThreadLine)
