@@ -1,6 +1,7 @@
 // Questions several commands ask about processes: pattern-list matching,
 // image paths in drive-letter form, owner, command line, integrity,
-// elevation, creation order, and the per-process window-title and
+// elevation, creation order, working set and CPU times (from the system's
+// list of every process), and the per-process window-title and
 // service-name lists.
 #pragma once
 

@@ -4,6 +4,7 @@
 // per value, and a process that may not be opened answers nothing.
 #include <algorithm>
 #include <cstddef>
+#include <cstring>
 
 #include "frame/owners.h"
 #include "frame/plugin.h"
