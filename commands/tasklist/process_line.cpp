@@ -2,7 +2,6 @@
 // the name, and the trailing text (command line, image path, services or
 // window title) cut to the console width.
 #include <windows.h>
-#include <psapi.h>
 
 #include <cwchar>
 #include <memory>
@@ -17,26 +16,22 @@
 
 namespace {
 
-inline constexpr DWORD QUERY_FLAGS =
-    TL_OWNER | TL_EXTRA | TL_TIMES | TL_PRIORITY | TL_MEMORY | TL_BOOST | TL_INTEGRITY | TL_FILENAME;
+// The columns that only a handle of the process answers.
+inline constexpr DWORD QUERY_FLAGS = TL_OWNER | TL_EXTRA | TL_PRIORITY | TL_BOOST | TL_INTEGRITY | TL_FILENAME;
 inline constexpr int NAME_COLUMN = 16;
 
-// What the columns show, read with one open of the process. The defaults
-// are what a process that cannot be opened shows.
+// What the columns show, read with one open of the process, and its working
+// set and times, which the system tells of processes that do not open too.
+// The defaults are what a process that cannot be opened shows.
 struct ProcessFacts {
     wchar_t owner[NAME_BUFFER_SIZE] = L"";
     DWORD priorityClass = 0;
     int integrity = -1;
-    bool timesRead = false;
-    FILETIME created{}, exited{}, kernel{}, user{};
-    bool memoryRead = false;
-    ULONGLONG workingSet = 0;
+    ProcessUsage usage;
     bool elevated = false;
     BOOL wow64 = FALSE;
     BOOL boostDisabled = FALSE;
 };
-
-ULONGLONG Ticks(const FILETIME& time) { return (ULONGLONG(time.dwHighDateTime) << 32) | time.dwLowDateTime; }
 
 void QueryFacts(HANDLE h, DWORD pid, DWORD flags, ProcessFacts& facts, wchar_t* path)
 {
@@ -62,14 +57,6 @@ void QueryFacts(HANDLE h, DWORD pid, DWORD flags, ProcessFacts& facts, wchar_t* 
     }
     if (flags & TL_PRIORITY)
         facts.priorityClass = GetPriorityClass(h);
-    if (flags & TL_TIMES)
-        facts.timesRead = GetProcessTimes(h, &facts.created, &facts.exited, &facts.kernel, &facts.user) != FALSE;
-    if (flags & TL_MEMORY) {
-        PROCESS_MEMORY_COUNTERS counters{};
-        static_assert(sizeof counters == 72);
-        facts.memoryRead = GetProcessMemoryInfo(h, &counters, sizeof counters) != FALSE;
-        facts.workingSet = counters.WorkingSetSize;
-    }
     if ((flags & TL_EXTRA) && !IsWow64Process(h, &facts.wow64))
         facts.wow64 = FALSE;
     if (flags & TL_BOOST) {
@@ -110,10 +97,10 @@ int WriteColumns(const ProcessRecord* record, DWORD flags, const ProcessFacts& f
         used += 5;
     }
     if (flags & TL_TIMES) {
-        if (facts.timesRead) {
+        if (facts.usage.timesRead) {
             wchar_t kernel[NAME_BUFFER_SIZE], user[NAME_BUFFER_SIZE];
-            FormatCpuTime(Ticks(facts.kernel), kernel);
-            FormatCpuTime(Ticks(facts.user), user);
+            FormatCpuTime(facts.usage.kernelTime, kernel);
+            FormatCpuTime(facts.usage.userTime, user);
             Printf(L"%12s  %12s  ", kernel, user);
         } else {
             QPuts(L"           -             -  ");
@@ -122,17 +109,17 @@ int WriteColumns(const ProcessRecord* record, DWORD flags, const ProcessFacts& f
     }
     if (flags & TL_MEMORY) {
         if (flags & TL_MEMORY_SHORT) {
-            if (facts.memoryRead) {
+            if (facts.usage.memoryRead) {
                 ULONGLONG value;
-                wchar_t unit = ShortMemory(facts.workingSet, &value);
+                wchar_t unit = ShortMemory(facts.usage.workingSet, &value);
                 Printf(L"%4I64u%c  ", value, unit);
             } else {
                 QPuts(L"    -  ");
             }
             used += 7;
         } else {
-            if (facts.memoryRead)
-                Printf(L"%11I64u  ", facts.workingSet);
+            if (facts.usage.memoryRead)
+                Printf(L"%11I64u  ", facts.usage.workingSet);
             else
                 QPuts(L"          -  ");
             used += 13;
@@ -206,6 +193,8 @@ int PrintProcessLine(const ProcessRecord* record, DWORD ownPid, DWORD flags, int
         process.emplace(pid, (flags & TL_CMDLINE) != 0);
     if (process && process->get() && (flags & QUERY_FLAGS))
         QueryFacts(process->get(), pid, flags, *facts, path.get());
+    if (flags & (TL_TIMES | TL_MEMORY))
+        facts->usage = ReadProcessUsage(pid);
     width -= WriteColumns(record, flags, *facts);
 
     // The name is matched as it is and written masked.

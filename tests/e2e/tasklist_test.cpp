@@ -168,6 +168,26 @@ TEST_F(Tasklist, MeasuredColumns)
     EXPECT_GT(std::stoul(shortSize.substr(0, 4)), 0ul);
     // The last of /M and /MM decides.
     EXPECT_EQ(RunOrsh(L"tasklist /N:F /MM /M" + Select()).out.size(), Line().size() + 13);
+
+    // Each process's own times, kernel and user added: a helper that has
+    // used a known CPU time shows at least that, an idle one far less.
+    constexpr unsigned spun = 1000;
+    Helper spinner(L"--spin-ms " + std::to_wstring(spun));
+    ASSERT_TRUE(spinner.ready());
+    auto milliseconds = [](DWORD p) {
+        std::string times = RunOrsh(L"tasklist /N:F /T =" + std::to_wstring(p)).out.substr(7, 28);
+        unsigned total = 0;
+        for (int i : {0, 14}) {
+            unsigned h, m, s, ms;
+            EXPECT_EQ(sscanf(times.c_str() + i, "%u:%u:%u.%u", &h, &m, &s, &ms), 4) << times;
+            total += ((h * 60 + m) * 60 + s) * 1000 + ms;
+        }
+        return total;
+    };
+    const unsigned busy = milliseconds(spinner.pid()), idle = milliseconds(grandchild(1));
+    EXPECT_GE(busy, spun);
+    EXPECT_LT(busy, 2 * spun);
+    EXPECT_LT(idle, spun / 4);
 }
 
 TEST_F(Tasklist, FileNameAndCommandLine)
@@ -363,6 +383,17 @@ TEST_F(Tasklist, SortKeys)
     for (const auto& member : family)
         byParent.push_back(member.second);
     EXPECT_EQ(pids(L"/O:ZP"), byParent);
+    // By working set: two helpers that hold 192 and 96 MiB come first with
+    // /O:-M, the larger first, and last with /O:M.
+    Helper large(L"--hold-memory 192"), medium(L"--hold-memory 96");
+    ASSERT_TRUE(large.ready() && medium.ready());
+    const std::vector<DWORD> heavy = {large.pid(), medium.pid()}, light = {medium.pid(), large.pid()};
+    std::vector<DWORD> order = pids(L"/O:-M");
+    ASSERT_EQ(order.size(), 7u);
+    EXPECT_EQ(std::vector<DWORD>(order.begin(), order.begin() + 2), heavy);
+    order = pids(L"/O:M");
+    ASSERT_EQ(order.size(), 7u);
+    EXPECT_EQ(std::vector<DWORD>(order.end() - 2, order.end()), light);
 }
 
 TEST_F(Tasklist, HelpTexts)
@@ -381,8 +412,9 @@ TEST_F(Tasklist, HelpTexts)
         "TASKLIST /N:  \xE2\x80\x94 disable features\n\n\tC\tno highlight\n\tD\tdo not match display names\n"
         "\tF\tno footer\n\tS\tdo not collect service names\n\tW\tdo not collect window names\n";
     const std::string sort =
-        "TASKLIST /O:  \xE2\x80\x94 sort processes\n\n\tN\tby process name\n\tP\tby process ID\n"
-        "\tT\tby window title or service name\n\tZ\tby parent process ID\n\t-\treverses the following key\n";
+        "TASKLIST /O:  \xE2\x80\x94 sort processes\n\n\tM\tby memory usage (working set)\n\tN\tby process name\n"
+        "\tP\tby process ID\n\tT\tby window title or service name\n\tZ\tby parent process ID\n"
+        "\t-\treverses the following key\n";
     Expect(L"/?", usage);
     Expect(L"/x /?", usage);
     Expect(L"/??", usage + "\r\n\t\t\t\tVornel  1.0.25.3 (x64)\r\n\t\t\t\tplugin.cpp  1.0.25.2\r\n");
