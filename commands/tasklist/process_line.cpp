@@ -14,6 +14,7 @@
 #include "frame/host.h"
 #include "frame/owners.h"
 #include "frame/plugin.h"
+#include "frame/text_width.h"
 
 namespace {
 
@@ -86,8 +87,11 @@ int WriteColumns(const ProcessRecord* record, DWORD flags, const ProcessFacts& f
 {
     int used = 0;
     if (flags & TL_OWNER) {
-        Printf(L"%-17s ", facts.owner);
-        used += 18;
+        // An account name may be wider than its column: the line gives it
+        // the columns it takes, as it does a long window class.
+        int columns = TextColumns(facts.owner), blanks = Padding(columns, 17);
+        Printf(L"%s%*s ", facts.owner, blanks, L"");
+        used += columns + blanks + 1;
     }
     if (flags & TL_BOOST) {
         QPuts(facts.boostDisabled ? L"× " : L"  ");
@@ -143,14 +147,10 @@ int WriteColumns(const ProcessRecord* record, DWORD flags, const ProcessFacts& f
         if (record->window && IsWindow(record->window->window))
             GetClassNameW(record->window->window, className, NAME_BUFFER_SIZE);
         MaskControlCharacters(className);
-        int length = static_cast<int>(wcslen(className));
-        if (flags & TL_CUT_WINCLASS) {
-            Printf(L"%-20.20s  ", className);
-            used += 22;
-        } else {
-            Printf(L"%-20s  ", className);
-            used += length > 20 ? length + 2 : 22;
-        }
+        TextFit shown = FitText(className, wcslen(className), (flags & TL_CUT_WINCLASS) ? 20 : INT_MAX);
+        int blanks = Padding(shown.columns, 20);
+        Printf(L"%.*s%*s  ", static_cast<int>(shown.units), className, blanks, L"");
+        used += shown.columns + blanks + 2;
     }
     if (flags & TL_EXTRA) {
         if (OsIsVistaOrLater()) {
@@ -211,19 +211,16 @@ int PrintProcessLine(const ProcessRecord* record, DWORD ownPid, DWORD flags, int
     // The name is matched as it is and written masked.
     const wchar_t* name = entry.szExeFile;
     const ForeignText shownName(name);
-    int nameLength = static_cast<int>(wcslen(name));
+    int nameColumns = TextColumns(shownName.get());
+    int blanks = Padding(nameColumns, NAME_COLUMN);
     if (Highlighted(highlight, name)) {
         WriteHighlighted(shownName.get(), ReverseHighlightColor);
-        if (nameLength < NAME_COLUMN) {
-            wchar_t blanks[NAME_COLUMN + 1];
-            wmemset(blanks, L' ', NAME_COLUMN - nameLength);
-            blanks[NAME_COLUMN - nameLength] = L'\0';
-            QPuts(blanks);
-        }
+        if (blanks)
+            Printf(L"%*s", blanks, L"");
     } else {
-        ColorPrintf(L"\x12%-16s", shownName.get());
+        ColorPrintf(L"\x12%s%*s", shownName.get(), blanks, L"");
     }
-    width -= nameLength > NAME_COLUMN ? nameLength : NAME_COLUMN;
+    width -= nameColumns + blanks;
 
     const wchar_t* trailing = nullptr;
     if (flags & TL_CMDLINE) {
