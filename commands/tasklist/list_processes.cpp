@@ -5,7 +5,6 @@
 #include <tlhelp32.h>
 
 #include <cwchar>
-#include <cwctype>
 #include <unordered_set>
 
 #include "commands/tasklist/tasklist.h"
