@@ -6,8 +6,8 @@
 #include "commands/tasklist/tasklist.h"
 #include "console/console.h"
 #include "console/foreign_text.h"
-#include "frame/text_width.h"
 #include "frame/host.h"
+#include "frame/text_width.h"
 
 int FormatCpuTime(ULONGLONG span, wchar_t* text)
 {

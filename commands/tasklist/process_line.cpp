@@ -81,6 +81,16 @@ void QueryFacts(HANDLE h, DWORD pid, DWORD flags, ProcessFacts& facts, wchar_t* 
         ReadProcessImagePath(h, path);
 }
 
+// Blanks written as text: the host's Printf is promised a printf-style
+// format, not one that takes a width from its arguments.
+void WriteBlanks(int count)
+{
+    static constexpr int RUN = 22;
+    static constexpr wchar_t blanks[RUN + 1] = L"                      ";
+    for (; count > 0; count -= RUN)
+        QPuts(blanks + (count < RUN ? RUN - count : 0));
+}
+
 // The columns between the start text and the name; returns the width they
 // took.
 int WriteColumns(const ProcessRecord* record, DWORD flags, const ProcessFacts& facts)
@@ -90,7 +100,8 @@ int WriteColumns(const ProcessRecord* record, DWORD flags, const ProcessFacts& f
         // An account name may be wider than its column: the line gives it
         // the columns it takes, as it does a long window class.
         int columns = TextColumns(facts.owner), blanks = Padding(columns, 17);
-        Printf(L"%s%*s ", facts.owner, blanks, L"");
+        QPuts(facts.owner);
+        WriteBlanks(blanks + 1);
         used += columns + blanks + 1;
     }
     if (flags & TL_BOOST) {
@@ -148,8 +159,10 @@ int WriteColumns(const ProcessRecord* record, DWORD flags, const ProcessFacts& f
             GetClassNameW(record->window->window, className, NAME_BUFFER_SIZE);
         MaskControlCharacters(className);
         TextFit shown = FitText(className, wcslen(className), (flags & TL_CUT_WINCLASS) ? 20 : INT_MAX);
+        className[shown.units] = L'\0';
         int blanks = Padding(shown.columns, 20);
-        Printf(L"%.*s%*s  ", static_cast<int>(shown.units), className, blanks, L"");
+        QPuts(className);
+        WriteBlanks(blanks + 2);
         used += shown.columns + blanks + 2;
     }
     if (flags & TL_EXTRA) {
@@ -215,8 +228,7 @@ int PrintProcessLine(const ProcessRecord* record, DWORD ownPid, DWORD flags, int
     int blanks = Padding(nameColumns, NAME_COLUMN);
     if (Highlighted(highlight, name)) {
         WriteHighlighted(shownName.get(), ReverseHighlightColor);
-        if (blanks)
-            Printf(L"%*s", blanks, L"");
+        WriteBlanks(blanks);
     } else {
         ColorPrintf(L"\x12%s%*s", shownName.get(), blanks, L"");
     }
