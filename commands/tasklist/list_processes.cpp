@@ -5,7 +5,6 @@
 #include <tlhelp32.h>
 
 #include <cwchar>
-#include <cwctype>
 #include <unordered_set>
 
 #include "commands/tasklist/tasklist.h"
@@ -41,12 +40,12 @@ struct PidFilter {
 const wchar_t* ReadNameArgument(const wchar_t* name, PidFilter* filter)
 {
     unsigned int pid;
-    if (name[0] == L'=' && iswdigit(name[1])) {
+    if (name[0] == L'=' && IsAsciiDigit(name[1])) {
         if (ParseNumber(name + 1, &pid, nullptr) == 0) {
             *filter = {true, pid};
             return nullptr;
         }
-    } else if (iswdigit(name[0]) && ParseNumber(name, &pid, nullptr) == 0) {
+    } else if (IsAsciiDigit(name[0]) && ParseNumber(name, &pid, nullptr) == 0) {
         // Digits name a process only if one has that ID; a process may
         // just as well be called 1234.exe.
         vornel::unique_handle probe = OpenProcessById(ProcessQueryAccess(), pid);

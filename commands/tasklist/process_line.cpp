@@ -13,6 +13,7 @@
 #include "frame/host.h"
 #include "frame/owners.h"
 #include "frame/plugin.h"
+#include "frame/text_width.h"
 
 namespace {
 
@@ -67,14 +68,28 @@ void QueryFacts(HANDLE h, DWORD pid, DWORD flags, ProcessFacts& facts, wchar_t* 
         ReadProcessImagePath(h, path);
 }
 
+// Blanks written as text: the host's Printf is promised a printf-style
+// format, not one that takes a width from its arguments.
+void WriteBlanks(int count)
+{
+    static constexpr int RUN = 22;
+    static constexpr wchar_t blanks[RUN + 1] = L"                      ";
+    for (; count > 0; count -= RUN)
+        QPuts(blanks + (count < RUN ? RUN - count : 0));
+}
+
 // The columns between the start text and the name; returns the width they
 // took.
 int WriteColumns(const ProcessRecord* record, DWORD flags, const ProcessFacts& facts)
 {
     int used = 0;
     if (flags & TL_OWNER) {
-        Printf(L"%-17s ", facts.owner);
-        used += 18;
+        // An account name may be wider than its column: the line gives it
+        // the columns it takes, as it does a long window class.
+        int columns = TextColumns(facts.owner), blanks = Padding(columns, 17);
+        QPuts(facts.owner);
+        WriteBlanks(blanks + 1);
+        used += columns + blanks + 1;
     }
     if (flags & TL_BOOST) {
         QPuts(facts.boostDisabled ? L"× " : L"  ");
@@ -130,14 +145,12 @@ int WriteColumns(const ProcessRecord* record, DWORD flags, const ProcessFacts& f
         if (record->window && IsWindow(record->window->window))
             GetClassNameW(record->window->window, className, NAME_BUFFER_SIZE);
         MaskControlCharacters(className);
-        int length = static_cast<int>(wcslen(className));
-        if (flags & TL_CUT_WINCLASS) {
-            Printf(L"%-20.20s  ", className);
-            used += 22;
-        } else {
-            Printf(L"%-20s  ", className);
-            used += length > 20 ? length + 2 : 22;
-        }
+        TextFit shown = FitText(className, wcslen(className), (flags & TL_CUT_WINCLASS) ? 20 : INT_MAX);
+        className[shown.units] = L'\0';
+        int blanks = Padding(shown.columns, 20);
+        QPuts(className);
+        WriteBlanks(blanks + 2);
+        used += shown.columns + blanks + 2;
     }
     if (flags & TL_EXTRA) {
         if (OsIsVistaOrLater()) {
@@ -200,19 +213,15 @@ int PrintProcessLine(const ProcessRecord* record, DWORD ownPid, DWORD flags, int
     // The name is matched as it is and written masked.
     const wchar_t* name = entry.szExeFile;
     const ForeignText shownName(name);
-    int nameLength = static_cast<int>(wcslen(name));
+    int nameColumns = TextColumns(shownName.get());
+    int blanks = Padding(nameColumns, NAME_COLUMN);
     if (Highlighted(highlight, name)) {
         WriteHighlighted(shownName.get(), ReverseHighlightColor);
-        if (nameLength < NAME_COLUMN) {
-            wchar_t blanks[NAME_COLUMN + 1];
-            wmemset(blanks, L' ', NAME_COLUMN - nameLength);
-            blanks[NAME_COLUMN - nameLength] = L'\0';
-            QPuts(blanks);
-        }
+        WriteBlanks(blanks);
     } else {
-        ColorPrintf(L"\x12%-16s", shownName.get());
+        ColorPrintf(L"\x12%s%*s", shownName.get(), blanks, L"");
     }
-    width -= nameLength > NAME_COLUMN ? nameLength : NAME_COLUMN;
+    width -= nameColumns + blanks;
 
     const wchar_t* trailing = nullptr;
     if (flags & TL_CMDLINE) {

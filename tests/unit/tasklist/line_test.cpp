@@ -119,18 +119,35 @@ protected:
 
 TEST_F(TasklistLine, ClippedTextKeepsItsRoomExactly)
 {
-    const wchar_t* text = L"0123456789abcdef";  // 16 characters
+    const std::wstring text = L"0123456789abcdef";  // 16 characters
+    const std::wstring emoji = L"a\U0001F600\U0001F600\U0001F600", cjk = L"\u4E00\u4E8C\u4E09\u56DB";
+    const std::wstring marks = L"e\u0301e\u0301e\u0301e\u0301e\u0301";
+    // More zero-width characters than the clip buffer holds: it keeps 8188
+    // code units, and a surrogate pair whole (variation selectors 17 and on).
+    const std::wstring manyMarks = L"a" + std::wstring(9000, L'\x0301') + L"bcde", manyPairs = [] {
+        std::wstring s = L"a";
+        for (int i = 0; i < 5000; ++i)
+            s += L"\U000E0100";
+        return s + L"bcde";
+    }();
     const struct {
+        const std::wstring& text;
         int room;
-        const wchar_t* written;
-    } cases[] = {{16, text}, {100, text}, {15, L"0123456789ab..."}, {10, L"0123456..."}, {3, L"..."},
-                 {2, L".."}, {1, L"."}, {0, L""},
+        std::wstring written;
+    } cases[] = {{text, 16, text}, {text, 100, text}, {text, 15, L"0123456789ab..."}, {text, 10, L"0123456..."},
+                 {text, 3, L"..."}, {text, 2, L".."}, {text, 1, L"."}, {text, 0, L""},
                  // The columns before used up the line: the text stays whole.
-                 {-1, text}, {-40, text}};
+                 {text, -1, text}, {text, -40, text},
+                 // Columns, not code units; a wide character that would cross the
+                 // limit stays out, and a mark stays with its base.
+                 {emoji, 7, emoji}, {emoji, 6, L"a\U0001F600..."}, {emoji, 5, L"a..."},
+                 {cjk, 8, cjk}, {cjk, 7, L"\u4E00\u4E8C..."}, {cjk, 6, L"\u4E00..."},
+                 {marks, 5, marks}, {marks, 4, L"e\u0301..."},
+                 {manyMarks, 4, manyMarks.substr(0, 8188) + L"..."}, {manyPairs, 4, manyPairs.substr(0, 8187) + L"..."}};
     for (const auto& c : cases) {
         capture.clear();
-        EXPECT_EQ(WriteClipped(text, c.room, 0), 0);
-        EXPECT_EQ(capture.out(), c.written) << c.room;
+        EXPECT_EQ(WriteClipped(c.text.c_str(), c.room, 0), 0);
+        EXPECT_EQ(capture.out(), c.written) << testing::PrintToString(c.text.substr(0, 20)) << " in " << c.room;
     }
     EXPECT_EQ(WriteClipped(nullptr, 10, 0), -1);
     // However wide the room, a cut text is at most what the clip buffer holds.
@@ -158,6 +175,10 @@ TEST_F(TasklistLine, StartNameAndLastColumn)
     // A long name takes its own length.
     EXPECT_EQ(Line({5, 0, L"averyveryverylongname", nullptr, L"title text"}, 0, 40),
               L"    5  averyveryverylongname  title ...\r\n");
+    // Names and titles by their columns: a wide name pads to 16 columns and a
+    // wide title that would cross the limit stops a column short of it.
+    EXPECT_EQ(Line({9, 0, L"\u8BB0\u4E8B\u672C", nullptr, L"\u4E00\u4E8C\u4E09\u56DB\u4E94\u516D\u4E03\u516B"}, 0, 40),
+              L"    9  \u8BB0\u4E8B\u672C" + std::wstring(10, L' ') + L"  \u4E00\u4E8C\u4E09\u56DB\u4E94...\r\n");
     // The window class column is empty without a live window.
     EXPECT_EQ(Line({8, 0, L"x", nullptr, L"Has a title"}, TL_WINCLASS),
               L"    8  " + std::wstring(22, L' ') + L"x                 Has a title\r\n");
