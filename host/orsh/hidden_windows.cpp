@@ -42,7 +42,7 @@ std::wstring Printable(const std::wstring& text)
         if (c == L'\n')
             shown += L"\r\n";
         else if (c != L'\r')
-            shown += c < L' ' && c != L'\t' ? L'?' : c;
+            shown += (c < L' ' && c != L'\t') || (c >= 0x7F && c <= 0x9F) ? L'?' : c;
     }
     return shown;
 }
