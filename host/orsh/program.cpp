@@ -8,7 +8,7 @@
 #include "frame/owners.h"
 #include "host/orsh/console_input.h"
 #include "host/orsh/cmd_words.h"
-#include "host/orsh/shell.h"
+#include "host/orsh/error.h"
 #include "host/orshhost/orshhost_control.h"
 
 namespace orsh {

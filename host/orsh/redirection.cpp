@@ -1,32 +1,10 @@
 #include "host/orsh/redirection.h"
 
-#include "host/orsh/shell.h"
+#include "host/orsh/error.h"
+#include "host/orsh/words.h"
 #include "host/orshhost/orshhost_control.h"
 
 namespace orsh {
-
-bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
-
-size_t WordEnd(const std::wstring& line, size_t start)
-{
-    bool quoted = false;
-    size_t i = start;
-    for (; i < line.size() && (quoted || !IsBlank(line[i])); ++i) {
-        if (line[i] == L'"')
-            quoted = !quoted;
-    }
-    return i;
-}
-
-std::wstring Unquoted(const std::wstring& word)
-{
-    std::wstring text;
-    for (wchar_t c : word) {
-        if (c != L'"')
-            text += c;
-    }
-    return text;
-}
 
 namespace {
 
@@ -126,18 +104,6 @@ bool SameFile(HANDLE a, HANDLE b)
         return false;
     return x.dwVolumeSerialNumber == y.dwVolumeSerialNumber && x.nFileIndexHigh == y.nFileIndexHigh &&
            x.nFileIndexLow == y.nFileIndexLow;
-}
-
-std::wstring SystemReason(DWORD code)
-{
-    wchar_t* text = nullptr;
-    FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                   nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    std::wstring reason = text ? text : L"";
-    LocalFree(text);
-    while (!reason.empty() && (reason.back() == L'\n' || reason.back() == L'\r' || reason.back() == L' ' || reason.back() == L'.'))
-        reason.pop_back();
-    return reason.empty() ? L"error " + std::to_wstring(code) : reason;
 }
 
 }  // namespace

@@ -10,13 +10,6 @@
 
 namespace orsh {
 
-// Words of a command line: blank-separated outside double quotes.
-bool IsBlank(wchar_t c);
-// The end of the word that starts at `start`: the next blank outside quotes.
-size_t WordEnd(const std::wstring& line, size_t start);
-// A word without its double quotes.
-std::wstring Unquoted(const std::wstring& word);
-
 struct Redirection {
     DWORD stream;       // STD_OUTPUT_HANDLE or STD_ERROR_HANDLE
     bool append;        // >> rather than >

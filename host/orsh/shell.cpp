@@ -3,13 +3,14 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
-#include <cstdarg>
 #include <cwchar>
 #include <cwctype>
 
+#include "host/orsh/error.h"
 #include "host/orsh/plugin.h"
 #include "host/orsh/program.h"
 #include "host/orsh/redirection.h"
+#include "host/orsh/words.h"
 #include "host/orshhost/orshhost_control.h"
 
 namespace orsh {
@@ -40,35 +41,7 @@ int Remember(int result)
     return result;
 }
 
-std::wstring TrimmedLeft(const std::wstring& text)
-{
-    size_t start = text.find_first_not_of(L" \t");
-    return start == std::wstring::npos ? L"" : text.substr(start);
-}
-
-std::wstring Trimmed(const std::wstring& text)
-{
-    std::wstring left = TrimmedLeft(text);
-    return left.substr(0, left.find_last_not_of(L" \t") + 1);
-}
-
 bool Same(const std::wstring& a, const wchar_t* b) { return _wcsicmp(a.c_str(), b) == 0; }
-
-// The first word (quotes dropped) and the text after it.
-void SplitCommand(const std::wstring& line, std::wstring* command, std::wstring* args)
-{
-    const size_t end = WordEnd(line, 0);
-    *command = Unquoted(line.substr(0, end));
-    size_t argStart = line.find_first_not_of(L" \t", end);
-    *args = argStart == std::wstring::npos ? L"" : line.substr(argStart);
-}
-
-bool IsRemark(const std::wstring& line)
-{
-    if (line.compare(0, 2, L"::") == 0)
-        return true;
-    return line.size() >= 3 && _wcsnicmp(line.c_str(), L"rem", 3) == 0 && (line.size() == 3 || IsBlank(line[3]));
-}
 
 void PrintNames(const wchar_t* title, const wchar_t* prefix, const std::vector<std::wstring>& names)
 {
@@ -208,32 +181,6 @@ int RunCommand(const std::wstring& command, const std::wstring& args, bool* exit
     RunProgram(program, args, &exitCode);
     return (int)exitCode;
 }
-
-}  // namespace
-
-void Error(const wchar_t* format, ...)
-{
-    va_list args;
-    va_start(args, format);
-    int length = _vscwprintf(format, args);
-    va_end(args);
-    std::wstring text(length > 0 ? length + 1 : 1, L'\0');
-    va_start(args, format);
-    _vsnwprintf(text.data(), text.size(), format, args);
-    va_end(args);
-    Qprintf(GetStdHandle(STD_ERROR_HANDLE), L"orsh: %s\r\n", text.c_str());
-}
-
-bool IsListed(const std::vector<std::wstring>& names, const std::wstring& name)
-{
-    for (const auto& n : names) {
-        if (_wcsicmp(n.c_str(), name.c_str()) == 0)
-            return true;
-    }
-    return false;
-}
-
-namespace {
 
 int RunUnchecked(const std::wstring& rawLine, bool* exitRequested)
 {

@@ -16,9 +16,4 @@ constexpr size_t MaxLineLength = 8191;
 // is set by the `exit` built-in.
 int RunLine(const std::wstring& line, bool* exitRequested);
 
-// "orsh: " and the formatted message on standard error, with a line end.
-void Error(const wchar_t* format, ...);
-
-bool IsListed(const std::vector<std::wstring>& names, const std::wstring& name);
-
 }  // namespace orsh
