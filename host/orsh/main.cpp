@@ -88,7 +88,7 @@ std::wstring Openable(const std::wstring& full)
     return L"\\\\?\\" + full;
 }
 
-int RunScript(const std::wstring& name)
+int RunScript(orsh::Output& output, const std::wstring& name)
 {
     std::vector<std::wstring> lines;
     const std::wstring full = orsh::FullPath(name);
@@ -104,14 +104,14 @@ int RunScript(const std::wstring& name)
     bool exitRequested = false;
     for (size_t i = 0; i < lines.size() && !exitRequested; ++i) {
         OrshSetBatch(full.c_str(), (int)i + 1);
-        result = orsh::RunLine(lines[i], &exitRequested);
+        result = orsh::RunLine(output, lines[i], &exitRequested);
     }
     OrshSetBatch(nullptr, 0);
     orsh::UnloadPlugin();
     return result;
 }
 
-int RunInteractive()
+int RunInteractive(orsh::Output& output)
 {
     // Input from a pipe means this shell is a stage of a pipe.
     OrshSetShellState(0, IsPipe(STD_INPUT_HANDLE));
@@ -140,33 +140,33 @@ int RunInteractive()
         }
         while (!line.empty() && (line.back() == L'\n' || line.back() == L'\r'))
             line.pop_back();
-        result = orsh::RunLine(line, &exitRequested);
+        result = orsh::RunLine(output, line, &exitRequested);
     }
     orsh::UnloadPlugin();
     return result;
 }
 
-int Run(int argc, wchar_t** argv)
+int Run(orsh::Output& output, int argc, wchar_t** argv)
 {
     if (argc >= 2 && wcscmp(argv[1], L"-f") == 0) {
         if (argc < 3) {
             Qprintf(GetStdHandle(STD_ERROR_HANDLE), L"orsh: -f needs a script file name\r\n");
             return 2;
         }
-        return RunScript(argv[2]);
+        return RunScript(output, argv[2]);
     }
     if (argc >= 2) {
         OrshSetShellState(1, IsPipe(STD_INPUT_HANDLE));
         if (!orsh::LoadPlugin())
             return 2;
         bool exitRequested = false;
-        int result = orsh::RunLine(RawArguments(), &exitRequested);
+        int result = orsh::RunLine(output, RawArguments(), &exitRequested);
         // Unloading the plug-in ends its help viewer: the user reads first.
         orsh::WaitForHelpViewer();
         orsh::UnloadPlugin();
         return result;
     }
-    return RunInteractive();
+    return RunInteractive(output);
 }
 
 }  // namespace
@@ -174,8 +174,7 @@ int Run(int argc, wchar_t** argv)
 int wmain(int argc, wchar_t** argv)
 {
     orsh::InstallCtrlHandler();
-    int result = Run(argc, argv);
-    // A last partial line for a file still goes out.
-    OrshFlushOutput();
-    return result;
+    // Its end writes a last partial line for a file.
+    orsh::Output output;
+    return Run(output, argc, argv);
 }

@@ -9,7 +9,6 @@
 #include "host/orsh/console_input.h"
 #include "host/orsh/cmd_words.h"
 #include "host/orsh/error.h"
-#include "host/orshhost/orshhost_control.h"
 
 namespace orsh {
 namespace {
@@ -173,8 +172,6 @@ bool Create(const std::wstring& path, const std::wstring& arguments, DWORD flags
     } else {
         commandLine = L"\"" + path + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
     }
-    // What the shell wrote before comes before what the program writes.
-    OrshFlushOutput();
     if (!CreateProcessW(application.c_str(), commandLine.data(), nullptr, nullptr, TRUE, flags, nullptr, nullptr,
                         &startup, started)) {
         Error(L"cannot start %s (error %u)", path.c_str(), GetLastError());

@@ -107,7 +107,7 @@ int SetCommand(const std::wstring& args)
 
 // As the Windows command prompt's start: a first word in quotes is the
 // console's title, and the program follows it.
-int StartCommand(const std::wstring& args)
+int StartCommand(Output& output, const std::wstring& args)
 {
     std::wstring title, program, programArgs;
     if (!args.empty() && args[0] == L'"') {
@@ -127,6 +127,7 @@ int StartCommand(const std::wstring& args)
         return 1;
     }
     DWORD pid;
+    output.Flush();  // what the shell wrote comes before what the program writes
     if (!StartProgram(path, programArgs, title, &pid))
         return 1;
     Printf(L"process ID %u\r\n", pid);
@@ -153,7 +154,7 @@ int ExitCommand(const std::wstring& args, bool* exitRequested)
     return (int)value;
 }
 
-int RunCommand(const std::wstring& command, const std::wstring& args, bool* exitRequested)
+int RunCommand(Output& output, const std::wstring& command, const std::wstring& args, bool* exitRequested)
 {
     if (Same(command, L"echo")) {
         if (Same(args, L"off") || Same(args, L"on"))
@@ -169,7 +170,7 @@ int RunCommand(const std::wstring& command, const std::wstring& args, bool* exit
     if (Same(command, L"help"))
         return HelpCommand(Trimmed(args));
     if (Same(command, L"start"))
-        return StartCommand(args);
+        return StartCommand(output, args);
     if (IsListed(PluginCommands(), command))
         return RunPluginCommand(command, args);
     std::wstring program = FindProgram(command);
@@ -178,11 +179,12 @@ int RunCommand(const std::wstring& command, const std::wstring& args, bool* exit
         return 1;
     }
     DWORD exitCode = 1;
+    output.Flush();
     RunProgram(program, args, &exitCode);
     return (int)exitCode;
 }
 
-int RunUnchecked(const std::wstring& rawLine, bool* exitRequested)
+int RunUnchecked(Output& output, const std::wstring& rawLine, bool* exitRequested)
 {
     if (rawLine.size() > MaxLineLength) {
         Error(L"the line has %u characters, more than %u; none of it ran", (unsigned)rawLine.size(),
@@ -215,20 +217,19 @@ int RunUnchecked(const std::wstring& rawLine, bool* exitRequested)
     SplitCommand(TrimmedLeft(line), &command, &args);
     if (command.empty())
         return lastResult;
-    RedirectedHandles handles;
-    if (!handles.Apply(redirections))
+    if (!output.Redirect(redirections))
         return Remember(1);
-    int result = RunCommand(command, args, exitRequested);
-    return Remember(handles.Finish(result));
+    int result = RunCommand(output, command, args, exitRequested);
+    return Remember(output.EndCommand(result));
 }
 
 }  // namespace
 
-int RunLine(const std::wstring& line, bool* exitRequested)
+int RunLine(Output& output, const std::wstring& line, bool* exitRequested)
 {
-    int result = RunUnchecked(line, exitRequested);
+    int result = RunUnchecked(output, line, exitRequested);
     // Every path above may have written, errors included.
-    return ReportOwnWriteErrors() ? Remember(1) : result;
+    return output.ReportOwnWriteErrors() ? Remember(1) : result;
 }
 
 }  // namespace orsh
