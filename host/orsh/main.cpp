@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "frame/owners.h"
-#include "host/orsh/byte_lines.h"
 #include "host/orsh/console_input.h"
+#include "host/orsh/line_reader.h"
 #include "host/orsh/plugin.h"
 #include "host/orsh/program.h"
 #include "host/orsh/shell.h"
@@ -19,7 +19,6 @@
 
 namespace {
 
-using orsh::ByteLines;
 using orsh::ConsoleRead;
 
 bool IsPipe(DWORD which) { return GetFileType(GetStdHandle(which)) == FILE_TYPE_PIPE; }
@@ -40,42 +39,19 @@ std::wstring RawArguments()
     return p;
 }
 
-// Reads a script: UTF-16 with a byte-order mark, else UTF-8.
+// Reads a whole script before any of it runs: a script read only in part
+// runs none of it.
 bool ReadScript(const std::wstring& path, std::vector<std::wstring>* lines)
 {
     vornel::unique_hfile file(
         CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
     if (!file)
         return false;
-    std::string bytes;
-    char chunk[4096];
-    DWORD got;
-    BOOL read;
-    while ((read = ReadFile(file.get(), chunk, sizeof chunk, &got, nullptr)) && got)
-        bytes.append(chunk, got);
-    if (!read)  // a script read only in part runs none of it
-        return false;
-    std::wstring text;
-    if (bytes.size() >= 2 && (unsigned char)bytes[0] == 0xFF && (unsigned char)bytes[1] == 0xFE) {
-        text.assign(reinterpret_cast<const wchar_t*>(bytes.data() + 2), (bytes.size() - 2) / 2);
-    } else {
-        size_t skip = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
-        int n = MultiByteToWideChar(CP_UTF8, 0, bytes.data() + skip, (int)(bytes.size() - skip), nullptr, 0);
-        text.resize(n);
-        MultiByteToWideChar(CP_UTF8, 0, bytes.data() + skip, (int)(bytes.size() - skip), text.data(), n);
-    }
-    std::wstring line;
-    for (wchar_t c : text) {
-        if (c == L'\n') {
-            lines->push_back(line);
-            line.clear();
-        } else if (c != L'\r') {
-            line += c;
-        }
-    }
-    if (!line.empty())
+    orsh::LineReader reader(file.get());
+    for (std::wstring line; reader.Next(&line);)
         lines->push_back(line);
-    return true;
+    SetLastError(reader.Error());
+    return reader.Error() == 0;
 }
 
 // A full path of MAX_PATH characters or more opens only in its extended form.
@@ -122,7 +98,7 @@ int RunInteractive(orsh::Output& output)
     bool console = GetConsoleMode(input, &mode);
     int result = 0;
     bool exitRequested = false;
-    ByteLines lines(input);  // input that is not a console: a file or pipe
+    orsh::LineReader lines(input);  // input that is not a console: a file or pipe
     while (!exitRequested) {
         std::wstring line;
         if (console) {
@@ -138,8 +114,6 @@ int RunInteractive(orsh::Output& output)
         } else if (!lines.Next(&line)) {
             break;
         }
-        while (!line.empty() && (line.back() == L'\n' || line.back() == L'\r'))
-            line.pop_back();
         result = orsh::RunLine(output, line, &exitRequested);
     }
     orsh::UnloadPlugin();
