@@ -84,6 +84,15 @@ std::wstring FullPath(const std::wstring& name)
     return full;
 }
 
+std::wstring Openable(const std::wstring& full)
+{
+    if (full.size() < MAX_PATH || full.compare(0, 4, L"\\\\?\\") == 0)
+        return full;
+    if (full.compare(0, 2, L"\\\\") == 0)
+        return L"\\\\?\\UNC\\" + full.substr(2);
+    return L"\\\\?\\" + full;
+}
+
 std::wstring FindProgram(const std::wstring& name)
 {
     if (name.empty())

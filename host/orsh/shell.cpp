@@ -1,10 +1,7 @@
 #include "host/orsh/shell.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <climits>
 #include <cwchar>
-#include <cwctype>
 
 #include "host/orsh/error.h"
 #include "host/orsh/plugin.h"
@@ -143,15 +140,13 @@ int ExitCommand(const std::wstring& args, bool* exitRequested)
         *exitRequested = true;
         return 0;
     }
-    wchar_t* end = nullptr;
-    errno = 0;
-    long long value = wcstoll(code.c_str(), &end, 10);
-    if (!iswdigit(code.back()) || *end != L'\0' || errno == ERANGE || value < INT_MIN || value > UINT_MAX) {
+    int value;
+    if (!ExitCode(code, &value)) {
         Error(L"exit needs a number, not \"%s\"", code.c_str());
         return 1;
     }
     *exitRequested = true;
-    return (int)value;
+    return value;
 }
 
 int RunCommand(Output& output, const std::wstring& command, const std::wstring& args, bool* exitRequested)

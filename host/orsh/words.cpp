@@ -1,6 +1,9 @@
 #include "host/orsh/words.h"
 
+#include <cerrno>
+#include <climits>
 #include <cwchar>
+#include <cwctype>
 
 namespace orsh {
 
@@ -52,6 +55,34 @@ bool IsRemark(const std::wstring& line)
     if (line.compare(0, 2, L"::") == 0)
         return true;
     return line.size() >= 3 && _wcsnicmp(line.c_str(), L"rem", 3) == 0 && (line.size() == 3 || IsBlank(line[3]));
+}
+
+bool ExitCode(const std::wstring& text, int* code)
+{
+    if (text.empty() || !iswdigit(text.back()))
+        return false;
+    wchar_t* end = nullptr;
+    errno = 0;
+    long long value = wcstoll(text.c_str(), &end, 10);
+    if (*end != L'\0' || errno == ERANGE || value < INT_MIN || value > UINT_MAX)
+        return false;
+    *code = (int)value;
+    return true;
+}
+
+std::wstring AfterProgramName(const wchar_t* commandLine)
+{
+    const wchar_t* p = commandLine;
+    if (*p == L'"') {
+        p = wcschr(p + 1, L'"');
+        p = p ? p + 1 : L"";
+    } else {
+        while (*p && !IsBlank(*p))
+            ++p;
+    }
+    while (IsBlank(*p))
+        ++p;
+    return p;
 }
 
 bool IsListed(const std::vector<std::wstring>& names, const std::wstring& name)

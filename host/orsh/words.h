@@ -22,6 +22,14 @@ void SplitCommand(const std::wstring& line, std::wstring* command, std::wstring*
 // `rem TEXT` or `:: TEXT`.
 bool IsRemark(const std::wstring& line);
 
+// The `exit` argument: a whole number of 32 bits, signed or not, as
+// results are; false for any other text.
+bool ExitCode(const std::wstring& text, int* code);
+
+// A program's command line after its own name (in quotes or not), quotes
+// and all: what a one-shot shell runs.
+std::wstring AfterProgramName(const wchar_t* commandLine);
+
 // Names compare without regard to case.
 bool IsListed(const std::vector<std::wstring>& names, const std::wstring& name);
 
