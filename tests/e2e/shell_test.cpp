@@ -18,6 +18,19 @@ namespace {
 constexpr char LoadMessage[] = "Vornel v1.0.25 loaded.\r\n";
 // The longest command Wine's cmd takes after /c without a warning.
 constexpr size_t MaxCmd = 8190;
+// "help" alone: the built-ins, then the names the plug-in registered, sorted.
+constexpr char HelpList[] =
+    "Built-in commands:\r\n"
+    "  echo TEXT          writes TEXT (\"echo off\" and \"echo on\" are accepted)\r\n"
+    "  set NAME=VALUE     sets a variable (no value removes it); alone lists them\r\n"
+    "  help NAME          the help page of NAME; alone, this list\r\n"
+    "  start PROGRAM ARGS starts a program without waiting, prints its process ID\r\n"
+    "  exit [CODE]        ends the shell with CODE\r\n"
+    "  rem TEXT, :: TEXT  a remark; @ before a command is ignored\r\n"
+    "Plug-in commands:   enumprocesses services tasklist\r\n"
+    "Variable functions: @elevated @pidexename @pidsvcnames\r\n"
+    "Any other command runs as a program from the current folder or PATH.\r\n"
+    "\"help NAME\" opens the plug-in's page for NAME in the help viewer.\r\n";
 
 // A script file (in the temp directory unless told where), removed at the end of the test.
 class Script {
@@ -140,6 +153,12 @@ struct LineCase {
     bool fullOutput = false, fullErrors = false;  // on a device that takes no byte: out, err then ""
 };
 
+// A script file's bytes in UTF-16 with its byte-order mark.
+std::string Utf16(const std::wstring& text)
+{
+    return "\xFF\xFE" + std::string(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t));
+}
+
 std::wstring WithFile(std::wstring line, const std::wstring& file)
 {
     for (size_t at; (at = line.find(L"FILE")) != std::wstring::npos;)
@@ -184,6 +203,12 @@ TEST(Shell, OneShotLines)
         {L"set vornel_none", "", "orsh: no variable named vornel_none\r\n", "", 1},
         {L"help echo  ", "echo TEXT          writes TEXT (\"echo off\" and \"echo on\" are accepted)\r\n", "", "", 0},
         {L"help nothing", "", "orsh: no help for \"nothing\"\r\n", "", 1},
+        {L"help", HelpList, "", "", 0},
+        {L"-f", "", "orsh: -f needs a script file name\r\n", "", 2},
+        {L"-f FILE", "h\xC3\xA9\r\n", "", Utf16(L"echo h\u00e9\r\n"), 0, Utf16(L"echo h\u00e9\r\n")},
+        // What is no variable or no function call stays as it is.
+        {L"echo %@abc %@[y] 5% %@path[a", "%@abc %@[y] 5% %@path[a\r\n", "", "", 0},
+        {L"echo %[open", "%[open\r\n", "", "", 0},
         {L"echo " + std::wstring(8186, L'A'), std::string(8186, 'A') + "\r\n", "", "", 0},
         {L"echo " + std::wstring(8187, L'A'), "", "orsh: the line has 8192 characters, more than 8191; none of it ran\r\n",
          "", 1},

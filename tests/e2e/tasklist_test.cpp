@@ -136,6 +136,14 @@ TEST_F(Tasklist, FixedColumns)
     };
     for (const auto& c : cases)
         Expect(L"/N:F " + std::wstring(c.args) + Select(), Line(c.columns));
+
+    // Processes that set their own priority class.
+    for (auto [priorityClass, word] : {std::pair{L"0x40", "Idle    "}, {L"0x8000", "Above   "}, {L"0x80", "High    "},
+                                       {L"0x100", "Realtime"}}) {
+        Helper own(L"--priority " + std::wstring(priorityClass));
+        ASSERT_TRUE(own.ready());
+        Expect(L"/N:F /CC =" + std::to_wstring(own.pid()), Dec(own.pid()) + "  " + word + "  " + Name + "\r\n");
+    }
 }
 
 TEST_F(Tasklist, MeasuredColumns)

@@ -41,12 +41,13 @@ protected:
     }
     void TearDown() override { ResetOutputState(); }
 
-    Text Print(const Processes& list, DWORD rootPid, DWORD flags = 0, int width = 120)
+    Text Print(const Processes& list, DWORD rootPid, DWORD flags = 0, int width = 120, const wchar_t* prefix = nullptr,
+               bool last = false)
     {
         Capture capture;
         processCount = threadCount = 0;
         result = PrintProcessTree(list.get(), list.threads(), list.find(rootPid), 0, flags, width, &processCount,
-                                  &threadCount, nullptr, false, nullptr);
+                                  &threadCount, prefix, last, nullptr);
         return Lines(capture.out());
     }
 
@@ -87,6 +88,18 @@ TEST_F(TasklistTree, ExhaustedWidthDropsTheConnectors)
 {
     Processes list({{1, 0, L"a"}, {2, 1, L"b"}, {3, 2, L"c"}, {4, 3, L"d"}});
     EXPECT_EQ(Print(list, 1, 0, 12), (Text{L"    1  a", L"  └─    2  b", L"    └─    3  c", L"    4  d"}));
+}
+
+TEST_F(TasklistTree, SubtreeUnderAGivenPrefix)
+{
+    Processes list({{1, 0, L"a"}, {2, 1, L"b"}, {3, 1, L"c"}});
+    EXPECT_EQ(Print(list, 1, 0, 120, L"* "), (Text{L"* ├─    1  a", L"* │ ├─    2  b", L"* │ └─    3  c"}));
+    EXPECT_EQ(Print(list, 1, 0, 120, L"* ", true), (Text{L"* └─    1  a", L"*   ├─    2  b", L"*   └─    3  c"}));
+    // A prefix longer than the buffer is cut to it.
+    EXPECT_EQ(Print(list, 2, 0, 2000, std::wstring(1100, L'*').c_str()), (Text{std::wstring(1023, L'*') + L"├─    2  b"}));
+    EXPECT_EQ(PrintProcessTree(list.get(), nullptr, nullptr, 0, 0, 120, nullptr, nullptr, nullptr, false, nullptr), -1);
+    EXPECT_EQ(PrintProcessTree(ListingIndex(list.get(), nullptr), nullptr, 0, 0, 120, nullptr, nullptr, nullptr, false,
+                               nullptr), -1);
 }
 
 TEST_F(TasklistTree, ParentCycleIsCutAndOtherTreesStayTheSame)
