@@ -12,6 +12,7 @@
 HMODULE PluginModule = nullptr;
 OSVERSIONINFOEXW OsVersionInfo = {};
 NtQueryInformationProcessPtr NtQueryInformationProcessFn = nullptr;
+NtQuerySystemInformationPtr NtQuerySystemInformationFn = nullptr;
 HANDLE ConsoleOutput = nullptr;
 HANDLE HelpViewerProcess = nullptr;
 
@@ -98,9 +99,13 @@ VORNEL_EXPORT int WINAPI InitializePlugin(void)
 {
     ReadOsVersion();
     NtQueryInformationProcessFn = nullptr;
-    if (HMODULE ntdll = GetModuleHandleW(L"NtDll.dll"))
+    NtQuerySystemInformationFn = nullptr;
+    if (HMODULE ntdll = GetModuleHandleW(L"NtDll.dll")) {
         NtQueryInformationProcessFn =
             reinterpret_cast<NtQueryInformationProcessPtr>(GetProcAddress(ntdll, "NtQueryInformationProcess"));
+        NtQuerySystemInformationFn =
+            reinterpret_cast<NtQuerySystemInformationPtr>(GetProcAddress(ntdll, "NtQuerySystemInformation"));
+    }
     EnableDebugPrivilege();
 
     // Quiet in a transient shell, in a pipe, or when told so by noloadmsg.

@@ -27,6 +27,7 @@ struct PluginInfo {
 };
 
 using NtQueryInformationProcessPtr = LONG(WINAPI*)(HANDLE, ULONG, PVOID, ULONG, PULONG);
+using NtQuerySystemInformationPtr = LONG(WINAPI*)(ULONG, PVOID, ULONG, PULONG);
 
 inline constexpr wchar_t PluginName[] = L"Vornel";
 inline constexpr wchar_t PluginNames[] = L"enumprocesses,services,tasklist,@elevated,@pidexename,@pidsvcnames";
@@ -37,6 +38,7 @@ inline constexpr unsigned PluginMajor = VORNEL_VERSION_MAJOR, PluginMinor = VORN
 extern HMODULE PluginModule;
 extern OSVERSIONINFOEXW OsVersionInfo;
 extern NtQueryInformationProcessPtr NtQueryInformationProcessFn;
+extern NtQuerySystemInformationPtr NtQuerySystemInformationFn;
 extern HANDLE ConsoleOutput;
 extern HANDLE HelpViewerProcess;
 

@@ -6,7 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
+#include "frame/owners.h"
 #include "tests/support/process_runner.h"
 #include "tests/support/test_service.h"
 
@@ -41,12 +43,27 @@ TEST(EdgeInput, AllOnesProcessIdSelectsNothing)
 
 TEST(EdgeInput, VeryLongPathIsANameNoProcessHas)
 {
-    for (size_t length : {1100u, 8000u}) {
-        const std::string path = "Z:\\" + std::string(length, 'A');
-        RunResult r = RunOrsh(Widen("enumprocesses " + path));
-        EXPECT_EQ(r.out, "") << length;
-        EXPECT_EQ(r.err, "Vornel plugin: Bad PID: \"" + path + "\"\r\n") << length;
-        EXPECT_EQ(r.exitCode, 1u) << length;
+    // And a folder of 1,173 characters that exists: the host's true-name
+    // lookup must keep so long a path from the long-name call.
+    wchar_t temp[MAX_PATH];
+    std::vector<std::wstring> folders{std::wstring(temp, GetTempPathW(MAX_PATH, temp)) + L"vornel-long"};
+    for (size_t rest; (rest = 1173 - folders.back().size()) > 0;)  // names of 1 to 201 characters
+        folders.push_back(folders.back() + L"\\" + std::wstring(rest > 202 ? 200 : rest - 1, L'd'));
+    vornel::scope_exit remove([&] {
+        for (auto folder = folders.rbegin(); folder != folders.rend(); ++folder)
+            RemoveDirectoryW((L"\\\\?\\" + *folder).c_str());
+    });
+    for (const std::wstring& folder : folders)
+        CreateDirectoryW((L"\\\\?\\" + folder).c_str(), nullptr);
+    ASSERT_NE(GetFileAttributesW((L"\\\\?\\" + folders.back()).c_str()), INVALID_FILE_ATTRIBUTES);
+    for (std::string path :
+         {"Z:\\" + std::string(1100, 'A'), "Z:\\" + std::string(8000, 'A'), Narrow(folders.back())}) {
+        RunResult r = RunOrsh(Widen("enumprocesses " + path), 20000);
+        for (char& c : path)
+            c = (char)toupper((unsigned char)c);
+        EXPECT_EQ(r.out, "") << path.size();
+        EXPECT_EQ(r.err, "Vornel plugin: Bad PID: \"" + path + "\"\r\n") << path.size();
+        EXPECT_EQ(r.exitCode, 1u) << path.size();
     }
 }
 
@@ -112,6 +129,8 @@ TEST(EdgeInput, FailedServiceRequestsAndIdsNextToLiveOnes)
            failed("VedgeSlow", ERROR_INVALID_SERVICE_CONTROL, "stop"), 2);
     vornel::unique_handle release(OpenEventW(EVENT_MODIFY_STATE, FALSE, L"Global\\VornelTestService-VedgeSlow-release"));
     EXPECT_TRUE(release && SetEvent(release.get()));
+    // Names that select the same service have each matched it.
+    expect("services /r VedgeRun vedgerun VedgeR*", line("VedgeRun", "Running"), "", 0);
     expect("tasklist " + named, listed, "", 0);
     expect("echo [%@pidexename[" + std::to_string(pid + 1) + "]] %@elevated[" + std::to_string(pid + 3) +
                "] %@elevated[" + std::to_string(pid) + "]", "[] -1 1\r\n", "", 0);

@@ -79,6 +79,9 @@ TEST_F(Tasklist, ProcessIdSelectsOneProcess)
     for (const std::wstring& args : {Select(), Widen(Dec(pid(), " =0x%x")), std::to_wstring(pid())})
         Expect(args, Line() + Footer(1));
     Expect(L"=4000000000", Footer(0));
+    // Full-width digits are no ID: a name that no process has.
+    for (const std::wstring& args : {FullWidthDigits(pid()), L"=" + FullWidthDigits(pid())})
+        Expect(args, Footer(0));
     Expect(L"/N:F" + Select(), Line());
 
     // A full stop is the shell's own process.
@@ -168,6 +171,26 @@ TEST_F(Tasklist, MeasuredColumns)
     EXPECT_GT(std::stoul(shortSize.substr(0, 4)), 0ul);
     // The last of /M and /MM decides.
     EXPECT_EQ(RunOrsh(L"tasklist /N:F /MM /M" + Select()).out.size(), Line().size() + 13);
+
+    // Each process's own times, kernel and user added: a helper that has
+    // used a known CPU time shows at least that, an idle one far less.
+    constexpr unsigned spun = 1000;
+    Helper spinner(L"--spin-ms " + std::to_wstring(spun));
+    ASSERT_TRUE(spinner.ready());
+    auto milliseconds = [](DWORD p) {
+        std::string times = RunOrsh(L"tasklist /N:F /T =" + std::to_wstring(p)).out.substr(7, 28);
+        unsigned total = 0;
+        for (int i : {0, 14}) {
+            unsigned h, m, s, ms;
+            EXPECT_EQ(sscanf(times.c_str() + i, "%u:%u:%u.%u", &h, &m, &s, &ms), 4) << times;
+            total += ((h * 60 + m) * 60 + s) * 1000 + ms;
+        }
+        return total;
+    };
+    const unsigned busy = milliseconds(spinner.pid()), idle = milliseconds(grandchild(1));
+    EXPECT_GE(busy, spun);
+    EXPECT_LT(busy, 2 * spun);
+    EXPECT_LT(idle, spun / 4);
 }
 
 TEST_F(Tasklist, FileNameAndCommandLine)
@@ -213,12 +236,79 @@ TEST(ForeignText, ControlCharactersAreWrittenAsMarks)
         {L"enumprocesses /W " + id, "\r\n" + std::to_string(pid) + "  vornel_?2J.exe  " + masked},
         {L"services VsvEsc*", "VsvEsc?[41m?        " + display + " \xE2\x80\x94 Running"},
         {L"tasklist /N:F =" + hostId, Dec(host) + "  vornel_testservice  " + display},
+        {L"enumprocesses /W " + hostId, "\r\n" + std::to_string(host) + "  vornel_testservice.exe  " + display},
+        // /N:S drops the service names alone, /N:W the window titles alone.
+        {L"tasklist /N:FW =" + hostId, Dec(host) + "  vornel_testservice  " + display},
+        {L"tasklist /N:FS =" + hostId, Dec(host) + "  vornel_testservice"},
+        {L"tasklist /N:FS =" + id, start + masked},
+        {L"tasklist /N:FW =" + id, start.substr(0, start.size() - 2)},
         // A variable function's answer is a value for the shell, not output.
         {L"echo %@pidsvcnames[" + hostId + L"]", "Vornel Test " + Narrow(service)},
     };
     for (const auto& [args, out] : cases)
         EXPECT_EQ(_stricmp(RunOrsh(args).out.substr(0, out.size() + 2).c_str(), (out + "\r\n").c_str()), 0)
             << Narrow(args);
+}
+
+// Screen columns of the texts below: ASCII, CJK ideographs and emoji.
+int Columns(const std::wstring& text)
+{
+    int columns = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        char32_t c = text[i];
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size())
+            c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
+        columns += (c >= 0x4E00 && c <= 0x9FFF) || c >= 0x1F300 ? 2 : 1;
+    }
+    return columns;
+}
+
+// Emoji and CJK in a window title, a command line, a process name, a window
+// class and service names: the last column is cut between whole characters
+// to fit a pipe's 120 columns, and the padded columns line up with ASCII rows.
+TEST(WideText, WholeCharactersThatFitAndLineUp)
+{
+    std::wstring emoji = L"a", cjk;
+    for (int i = 0; i < 150; ++i)
+        emoji += L"\U0001F600";
+    for (wchar_t c = 0x4E00; c < 0x4E00 + 200; ++c)
+        cjk += c;
+    const std::wstring name = L"\u8BB0\u4E8B\u672C", file = BinPath((name + L".exe").c_str());
+    ASSERT_TRUE(CopyFileW(BinPath(L"vornel_testhelper.exe").c_str(), file.c_str(), FALSE));
+    vornel::scope_exit remove([&] {  // once the helper below is gone
+        for (int i = 0; i < 100 && !DeleteFileW(file.c_str()); ++i)
+            Sleep(50);
+    });
+    TestServices services({L"Vwide\u670D\u52A1", L"VwideAscii"}, false);
+    Helper wide(L"--tag " + cjk + L" --window \"" + emoji + L"|\u7A97\u53E3\u7C7B|1|0\"", file);
+    Helper plain(L"--window \"plain|VornelPlainClass|1|0\"");
+    ASSERT_TRUE(wide.ready() && plain.ready() && services.ok());
+    const std::wstring id = std::to_wstring(wide.pid());
+    auto clipped = [&](int room) { return Narrow(emoji.substr(0, 1 + (room - 4) / 2 * 2)) + "..."; };
+    const std::string pid = Dec(wide.pid()) + "  ", named = Narrow(name) + std::string(10, ' ') + "  ";
+    const std::string classed = pid + "\xE7\xAA\x97\xE5\x8F\xA3\xE7\xB1\xBB" + std::string(16, ' ') + named;
+    const std::pair<std::wstring, std::string> cases[] = {
+        {L"tasklist /N:F =" + id, pid + named + clipped(94)},  // 119 columns
+        // An emoji that would cross the limit stays out: 118 columns.
+        {L"tasklist /I /N:F =" + id, pid + "Hi   " + named + clipped(89)},
+        {L"tasklist /N /N:F =" + id, classed + clipped(72)},
+        {L"tasklist /NN /N:F =" + id, classed + clipped(72)},
+        {L"tasklist /N /N:F =" + std::to_wstring(plain.pid()),
+         Dec(plain.pid()) + "  VornelPlainClass      vornel_testhelper  plain"},
+        {L"services /O Vwide*", "VwideAscii          Vornel Test VwideAscii \xE2\x80\x94 Stopped\r\n"
+                             "Vwide\xE6\x9C\x8D\xE5\x8A\xA1           Vornel Test Vwide\xE6\x9C\x8D\xE5\x8A\xA1 \xE2\x80\x94 "
+                             "Stopped"},
+    };
+    for (const auto& [args, out] : cases)
+        EXPECT_EQ(RunOrsh(args).out, out + "\r\n") << Narrow(args);
+
+    // Where the command line is cut depends on the helper's path.
+    const std::string line = RunOrsh(L"tasklist /L /N:F =" + id).out;
+    EXPECT_EQ(line.substr(0, pid.size() + named.size() + 1), pid + named + "\"") << line;
+    EXPECT_EQ(line.substr(line.size() - 5), "...\r\n");
+    EXPECT_EQ(line.find("\xEF\xBF\xBD"), std::string::npos) << line;  // no U+FFFD
+    EXPECT_GE(Columns(Widen(line)) - 2, 118) << line;
+    EXPECT_LE(Columns(Widen(line)) - 2, 119) << line;
 }
 
 // A 32-bit child of a 64-bit parent. ./run-tests installs Wine's 32-bit half
@@ -357,6 +447,17 @@ TEST_F(Tasklist, SortKeys)
     for (const auto& member : family)
         byParent.push_back(member.second);
     EXPECT_EQ(pids(L"/O:ZP"), byParent);
+    // By working set: two helpers that hold 192 and 96 MiB come first with
+    // /O:-M, the larger first, and last with /O:M.
+    Helper large(L"--hold-memory 192"), medium(L"--hold-memory 96");
+    ASSERT_TRUE(large.ready() && medium.ready());
+    const std::vector<DWORD> heavy = {large.pid(), medium.pid()}, light = {medium.pid(), large.pid()};
+    std::vector<DWORD> order = pids(L"/O:-M");
+    ASSERT_EQ(order.size(), 7u);
+    EXPECT_EQ(std::vector<DWORD>(order.begin(), order.begin() + 2), heavy);
+    order = pids(L"/O:M");
+    ASSERT_EQ(order.size(), 7u);
+    EXPECT_EQ(std::vector<DWORD>(order.end() - 2, order.end()), light);
 }
 
 TEST_F(Tasklist, HelpTexts)
@@ -375,8 +476,9 @@ TEST_F(Tasklist, HelpTexts)
         "TASKLIST /N:  \xE2\x80\x94 disable features\n\n\tC\tno highlight\n\tD\tdo not match display names\n"
         "\tF\tno footer\n\tS\tdo not collect service names\n\tW\tdo not collect window names\n";
     const std::string sort =
-        "TASKLIST /O:  \xE2\x80\x94 sort processes\n\n\tN\tby process name\n\tP\tby process ID\n"
-        "\tT\tby window title or service name\n\tZ\tby parent process ID\n\t-\treverses the following key\n";
+        "TASKLIST /O:  \xE2\x80\x94 sort processes\n\n\tM\tby memory usage (working set)\n\tN\tby process name\n"
+        "\tP\tby process ID\n\tT\tby window title or service name\n\tZ\tby parent process ID\n"
+        "\t-\treverses the following key\n";
     Expect(L"/?", usage);
     Expect(L"/x /?", usage);
     Expect(L"/??", usage + "\r\n\t\t\t\tVornel  1.0.25.3 (x64)\r\n\t\t\t\tplugin.cpp  1.0.25.2\r\n");
@@ -404,12 +506,13 @@ TEST_F(Tasklist, CommandLines)
 }
 
 // Below major version 6 there is no integrity column and no elevation mark
-// (Wine's tokens are elevated); the 32-bit mark stays.
+// (Wine's tokens are elevated); the 32-bit mark stays, and so does the boost
+// column, although the elevation it depends on cannot be told there.
 TEST_F(Tasklist, OldWindowsDropIntegrityAndElevation)
 {
     OSVERSIONINFOW version{sizeof version};
     GetVersionExW(&version);
-    Expect(L"/N:F /I /E" + Select(), Line(version.dwMajorVersion >= 6 ? "Hi   \xE2\x86\x91  " : "  "));
+    Expect(L"/N:F /I /E /B" + Select(), Line(version.dwMajorVersion >= 6 ? "  Hi   \xE2\x86\x91  " : "    "));
 }
 
 }  // namespace

@@ -40,11 +40,12 @@ TEST(ServicesCommand, RequestsThatCannotBeMade)
     vornel::unique_sc_handle manager(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
     ASSERT_TRUE(manager);
     for (auto request : {StartListedService, StopListedService}) {
-        DWORD state = 0, error = 0;
-        EXPECT_EQ(request(nullptr, L"EventLog", &state, &error), -1);
-        EXPECT_EQ(request(manager.get(), L"NoSuchVsvService", &state, &error), 1);
+        SERVICE_STATUS_PROCESS status{};
+        DWORD error = 0;
+        EXPECT_EQ(request(nullptr, L"EventLog", &status, &error), -1);
+        EXPECT_EQ(request(manager.get(), L"NoSuchVsvService", &status, &error), 1);
         EXPECT_EQ(error, (DWORD)ERROR_SERVICE_DOES_NOT_EXIST);
-        EXPECT_EQ(state, 0u);
+        EXPECT_EQ(status.dwCurrentState, 0u);
     }
     // An empty highlight list is none: a plain listing of one service.
     ServiceNameNode plugPlay{nullptr, L"PlugPlay"};
