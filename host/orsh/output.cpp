@@ -107,10 +107,8 @@ void Output::Restore()
 // what was kept for it goes with it.
 void Output::CloseFiles()
 {
-    for (const File& file : files_) {
-        CloseHandle(file.handle);
-        std::erase_if(targets_, [&file](const Target& t) { return t.handle == file.handle; });
-    }
+    for (const File& file : files_)
+        std::erase_if(targets_, [&file](const Target& t) { return t.handle == file.handle.get(); });
     files_.clear();
 }
 
@@ -127,7 +125,7 @@ bool Output::Open(const Redirection& r)
         return false;
     }
     bool created = GetLastError() != ERROR_ALREADY_EXISTS;
-    files_.push_back({handle, r.file, created, !r.append});
+    files_.push_back({vornel::unique_hfile(handle), r.file, created, !r.append});
     return true;
 }
 
@@ -137,12 +135,14 @@ bool Output::Open(const Redirection& r)
 // handle is open.
 bool Output::Refuse()
 {
-    std::vector<File> files = files_;
-    CloseFiles();
-    for (const File& file : files) {
+    std::vector<std::wstring> created;
+    for (const File& file : files_) {
         if (file.created)
-            DeleteFileW(file.name.c_str());
+            created.push_back(file.name);
     }
+    CloseFiles();
+    for (const std::wstring& name : created)
+        DeleteFileW(name.c_str());
     return false;
 }
 
@@ -159,14 +159,15 @@ bool Output::Redirect(const std::vector<Redirection>& redirections)
         }
         (r.stream == STD_OUTPUT_HANDLE ? output : error) = target;
     }
-    if (output >= 0 && error >= 0 && output != error && SameFile(files_[output].handle, files_[error].handle)) {
+    if (output >= 0 && error >= 0 && output != error && SameFile(files_[output].handle.get(), files_[error].handle.get())) {
         Error(L"the output and the errors cannot both go to \"%s\" (use 2>&1); the command did not run",
               files_[error].name.c_str());
         return Refuse();
     }
     for (const File& file : files_) {
         LARGE_INTEGER size{};
-        if (file.truncate && GetFileSizeEx(file.handle, &size) && size.QuadPart > 0 && !SetEndOfFile(file.handle)) {
+        if (file.truncate && GetFileSizeEx(file.handle.get(), &size) && size.QuadPart > 0 &&
+            !SetEndOfFile(file.handle.get())) {
             Error(L"cannot empty \"%s\" (error %u); the command did not run", file.name.c_str(), GetLastError());
             return Refuse();
         }
@@ -174,7 +175,7 @@ bool Output::Redirect(const std::vector<Redirection>& redirections)
     // The handles in the order the operators came: the files_ follow it.
     size_t next = 0;
     for (const Redirection& r : redirections)
-        SetStdHandle(r.stream, r.toOutput ? GetStdHandle(STD_OUTPUT_HANDLE) : files_[next++].handle);
+        SetStdHandle(r.stream, r.toOutput ? GetStdHandle(STD_OUTPUT_HANDLE) : files_[next++].handle.get());
     return true;
 }
 
@@ -192,7 +193,7 @@ int Output::EndCommand(int result)
 {
     Restore();
     for (const File& file : files_) {
-        if (ReportWriteError(file.handle, L"\"" + file.name + L"\""))
+        if (ReportWriteError(file.handle.get(), L"\"" + file.name + L"\""))
             result = 1;
     }
     CloseFiles();

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "frame/owners.h"
 #include "host/orsh/redirection.h"
 
 namespace orsh {
@@ -56,7 +57,7 @@ private:
         DWORD failure;        // of the first write that failed, until reported
     };
     struct File {  // a redirection's, open for one command
-        HANDLE handle;
+        vornel::unique_hfile handle;
         std::wstring name;
         bool created;   // did not exist before: removed again if the command does not run
         bool truncate;  // > rather than >>
