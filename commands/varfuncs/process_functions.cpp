@@ -31,18 +31,12 @@ bool ReadProcessId(wchar_t* buffer, EmptyArgument empty, Quotes quotes, DWORD* p
         Qprintf(GetStdHandle(STD_ERROR_HANDLE), L"Missing PID\r\n");
         return false;
     }
-    if (wcscmp(buffer, L".") == 0) {
-        *processId = GetCurrentProcessId();
-        return true;
-    }
-    unsigned int value = 0;
-    if (ParseNumber(buffer, &value, nullptr) != 0) {
+    if (!ParseProcessId(buffer, processId, DotWord::CurrentProcess)) {
         UpperCaseInPlace(buffer);
         PrintErrorPrefix();
         Qprintf(GetStdHandle(STD_ERROR_HANDLE), L"Bad PID: \"%s\"\r\n", buffer);
         return false;
     }
-    *processId = value;
     return true;
 }
 

@@ -12,6 +12,7 @@
 #include "host/orsh/program.h"
 #include "host/orsh/shell.h"
 #include "host/orsh/words.h"
+#include "host/orsh/wrapper_line.h"
 #include "host/orshhost/orshhost_control.h"
 
 namespace orsh {
@@ -89,7 +90,8 @@ int RunInteractive(Output& output)
     return result;
 }
 
-int Run(Output& output, int argc, wchar_t** argv)
+// `typed`: the line as typed to ./orsh, null when another program started the shell.
+int Run(Output& output, int argc, wchar_t** argv, const std::wstring* typed)
 {
     if (argc >= 2 && wcscmp(argv[1], L"-f") == 0) {
         if (argc < 3) {
@@ -103,7 +105,7 @@ int Run(Output& output, int argc, wchar_t** argv)
         if (!LoadPlugin())
             return 2;
         bool exitRequested = false;
-        int result = RunLine(output, AfterProgramName(GetCommandLineW()), &exitRequested);
+        int result = RunLine(output, typed ? *typed : AfterProgramName(GetCommandLineW()), &exitRequested);
         // Unloading the plug-in ends its help viewer: the user reads first.
         WaitForHelpViewer();
         UnloadPlugin();
@@ -117,9 +119,11 @@ int Run(Output& output, int argc, wchar_t** argv)
 int Main(int argc, wchar_t** argv)
 {
     InstallCtrlHandler();
+    std::wstring typed;
+    bool fromWrapper = TakeWrapperLine(&typed);
     // Its end writes a last partial line for a file.
     Output output;
-    return Run(output, argc, argv);
+    return Run(output, argc, argv, fromWrapper ? &typed : nullptr);
 }
 
 }  // namespace orsh
