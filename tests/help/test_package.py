@@ -65,6 +65,9 @@ class Package(unittest.TestCase):
         self.assertEqual([line.strip() for line in run.stdout.strip().splitlines()[-2:]], claimed)
 
     def test_dll_sizes_are_the_readmes(self):
+        # A coverage build carries its counters: its sizes are not the release's.
+        if "VORNEL_COVERAGE:BOOL=ON" in (Path(self.build) / "CMakeCache.txt").read_text(encoding="utf-8"):
+            self.skipTest("a coverage build")
         readme = (Path(os.environ["VORNEL_SOURCE"]) / "README.md").read_text(encoding="utf-8")
         stated = re.search(r"stripped \(about \d+ KB: ([\d,]+) bytes.*?about [\d.]+ MB: ([\d,]+) bytes\)", readme)
         built = [(self.unpacked / "Vornel.dll").stat().st_size, (Path(self.build) / "bin" / "Vornel.dll").stat().st_size]
