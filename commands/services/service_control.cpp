@@ -61,8 +61,11 @@ void WaitWhileStarting(SC_HANDLE service, SERVICE_STATUS_PROCESS* status)
 // anything from under it.
 DWORD WINAPI SendStartRequest(void* handle)
 {
-    const DWORD result = StartServiceW(static_cast<SC_HANDLE>(handle), 0, nullptr) ? NO_ERROR : GetLastError();
-    CloseServiceHandle(static_cast<SC_HANDLE>(handle));
+    DWORD result;
+    {
+        vornel::unique_sc_handle service(static_cast<SC_HANDLE>(handle));
+        result = StartServiceW(service.get(), 0, nullptr) ? NO_ERROR : GetLastError();
+    }  // closed before the thread ends, which no destructor would see
     HMODULE self = nullptr;
     GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
                        reinterpret_cast<const wchar_t*>(&SendStartRequest), &self);
