@@ -7,7 +7,7 @@
 
 #include "commands/enumprocesses/enumprocesses.h"
 #include "console/console.h"
-#include "console/foreign_text.h"
+#include "frame/foreign_text.h"
 #include "frame/host.h"
 #include "frame/owners.h"
 

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "console/console.h"
-#include "console/foreign_text.h"
+#include "frame/foreign_text.h"
 #include "tests/support/capture.h"
 
 using vornel::test::Capture;
