@@ -214,8 +214,7 @@ int ListProcesses(const wchar_t* name, const wchar_t* ownerPattern, DWORD flags,
     vornel::unique_snapshot snapshot(
         CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS | ((flags & TL_THREADS) ? TH32CS_SNAPTHREAD : 0), 0));
     if (!snapshot) {
-        PrintErrorPrefix();
-        Qprintf(GetStdHandle(STD_ERROR_HANDLE), L"CreateToolhelp32Snapshot() failed!\r\n");
+        PrintError(L"CreateToolhelp32Snapshot() failed!\r\n");
         return 2;
     }
 

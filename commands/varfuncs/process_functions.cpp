@@ -4,7 +4,6 @@
 
 #include "commands/varfuncs/varfuncs.h"
 #include "frame/args.h"
-#include "frame/host.h"
 #include "frame/owners.h"
 #include "procinfo/procinfo.h"
 
@@ -27,8 +26,7 @@ bool ReadProcessId(wchar_t* buffer, EmptyArgument empty, Quotes quotes, DWORD* p
             *processId = GetCurrentProcessId();
             return true;
         }
-        PrintErrorPrefix();
-        Qprintf(GetStdHandle(STD_ERROR_HANDLE), L"Missing PID\r\n");
+        PrintError(L"Missing PID\r\n");
         return false;
     }
     if (wcscmp(buffer, L".") == 0) {
@@ -38,8 +36,7 @@ bool ReadProcessId(wchar_t* buffer, EmptyArgument empty, Quotes quotes, DWORD* p
     unsigned int value = 0;
     if (ParseNumber(buffer, &value, nullptr) != 0) {
         UpperCaseInPlace(buffer);
-        PrintErrorPrefix();
-        Qprintf(GetStdHandle(STD_ERROR_HANDLE), L"Bad PID: \"%s\"\r\n", buffer);
+        PrintError(L"Bad PID: \"%s\"\r\n", buffer);
         return false;
     }
     *processId = value;
