@@ -179,10 +179,10 @@ int PrintFlatList(const ProcessRecord* processes, const ListingIndex& index, DWO
     return 0;
 }
 
-int PrintThreadLine(const ThreadRecord* thread, DWORD flags)
+int PrintThreadLine(const ThreadRecord* thread, DWORD flags, const wchar_t* prefix, const wchar_t* under)
 {
-    Printf((flags & TL_HEX) ? L"        TID: %08X    Priority: %u" : L"        TID: %7u    Priority: %u",
-           thread->threadId, thread->basePriority);
+    Printf((flags & TL_HEX) ? L"%s%s    TID: %08X    Priority: %u" : L"%s%s    TID: %7u    Priority: %u", prefix,
+           under, thread->threadId, thread->basePriority);
     return EndLine();
 }
 

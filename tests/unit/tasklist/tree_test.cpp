@@ -45,8 +45,8 @@ protected:
     {
         Capture capture;
         processCount = threadCount = 0;
-        result = PrintProcessTree(list.get(), list.threads(), list.find(rootPid), 0, flags, width, &processCount,
-                                  &threadCount, nullptr, false, nullptr);
+        result = PrintProcessTree(ListingIndex(list.get(), list.threads()), list.find(rootPid), 0, flags, width,
+                                  &processCount, &threadCount, nullptr, false, nullptr);
         return Lines(capture.out());
     }
 
@@ -128,8 +128,8 @@ TEST_F(TasklistTree, StopEndsTheWalkAndLeavesNoMarks)
     list.AddThread(20, 2, 8);
     Capture capture;
     CtrlCSeen = 1;  // as if Ctrl-C arrived before the first line ended
-    int stopped = PrintProcessTree(list.get(), list.threads(), list.find(1), 0, TL_THREADS, 120, nullptr, nullptr,
-                                   nullptr, false, nullptr);
+    int stopped = PrintProcessTree(ListingIndex(list.get(), list.threads()), list.find(1), 0, TL_THREADS, 120,
+                                   nullptr, nullptr, nullptr, false, nullptr);
     CtrlCSeen = 0;
     EXPECT_EQ(stopped, STOPPED);
     // The name writer saw the stop first and wrote nothing.
