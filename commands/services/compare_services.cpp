@@ -55,21 +55,10 @@ int CompareServiceKeys(const wchar_t* keys, const ENUM_SERVICE_STATUS_PROCESSW* 
     return 0;
 }
 
-int CompareServices(const wchar_t* keys, const void* a, const void* b)
-{
-    if (a == b)
-        return 0;
-    const auto* x = *static_cast<const ENUM_SERVICE_STATUS_PROCESSW* const*>(a);
-    const auto* y = *static_cast<const ENUM_SERVICE_STATUS_PROCESSW* const*>(b);
-    if (int result = CompareServiceKeys(keys, x, y))
-        return result;
-    return a < b ? -1 : 1;
-}
-
 void SortServiceSlots(const ENUM_SERVICE_STATUS_PROCESSW** slots, DWORD count, const wchar_t* keys)
 {
     // Stable: services the keys do not tell apart keep the order of their
-    // slots, as the slot tie rule of CompareServices has it.
+    // slots.
     std::stable_sort(slots, slots + count,
                      [keys](const ENUM_SERVICE_STATUS_PROCESSW* a, const ENUM_SERVICE_STATUS_PROCESSW* b) {
                          return CompareServiceKeys(keys, a, b) < 0;

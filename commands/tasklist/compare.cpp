@@ -1,6 +1,5 @@
 // The orders of the process and thread lists: comparators driven by the
-// /O key letters, the insertion that keeps a list in that order as the
-// records arrive, and the sort that puts a whole list in that order.
+// /O key letters, and the sort that puts a whole list in that order.
 #include <algorithm>
 #include <cwchar>
 #include <vector>
@@ -27,29 +26,6 @@ int CompareDisplayTexts(const ProcessRecord* a, const ProcessRecord* b)
     if (!textA || !textB)
         return textA ? 1 : (textB ? -1 : 0);
     return _wcsicmp(textA, textB);
-}
-
-// Inserts after the last record that the new one does not sort before.
-template <typename Record, typename Compare>
-void InsertSorted(Record** head, Record* record, Compare compare)
-{
-    record->next = nullptr;
-    record->previous = nullptr;
-    if (!*head) {
-        *head = record;
-        return;
-    }
-    if (compare(record, *head) < 0) {
-        record->next = *head;
-        *head = record;
-        return;
-    }
-    Record* stop = *head;
-    while (stop->next && compare(record, stop->next) >= 0)
-        stop = stop->next;
-    record->next = stop->next;
-    record->previous = stop;
-    stop->next = record;
 }
 
 // A stable sort of the records' addresses, then the list relinked in that
@@ -115,18 +91,6 @@ int CompareThreads(const ThreadRecord* a, const ThreadRecord* b, const wchar_t* 
             return *keys == L'p' ? -result : result;
     }
     return 0;
-}
-
-void InsertProcessRecord(ProcessRecord** head, ProcessRecord* record, const wchar_t* keys)
-{
-    InsertSorted(head, record,
-                 [keys](const ProcessRecord* a, const ProcessRecord* b) { return CompareProcesses(a, b, keys); });
-}
-
-void InsertThreadRecord(ThreadRecord** head, ThreadRecord* record, const wchar_t* keys)
-{
-    InsertSorted(head, record,
-                 [keys](const ThreadRecord* a, const ThreadRecord* b) { return CompareThreads(a, b, keys); });
 }
 
 void SortProcessList(ProcessRecord** head, const wchar_t* keys)

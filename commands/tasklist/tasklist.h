@@ -18,10 +18,6 @@ int ListProcesses(const wchar_t* name, const wchar_t* ownerPattern, DWORD flags,
 int CompareProcesses(const ProcessRecord* a, const ProcessRecord* b, const wchar_t* keys);
 int CompareThreads(const ThreadRecord* a, const ThreadRecord* b, const wchar_t* keys);
 
-// Link a record into a list kept in the order of the keys; equal records
-// keep their arrival order.
-void InsertProcessRecord(ProcessRecord** head, ProcessRecord* record, const wchar_t* keys);
-void InsertThreadRecord(ThreadRecord** head, ThreadRecord* record, const wchar_t* keys);
 // Put a whole list in the order of the keys, relinking next and previous
 // (a list without keys is left as it is); the same order as inserting its
 // records one by one, in O(n log n).
