@@ -1,6 +1,6 @@
 """A terminal for the console tests: one program of VORNEL_BIN (orsh.exe
 unless told otherwise) runs once in a tmux server of its own (120 x 40, or
-narrower when told), and the shell stays after it so that the exit code can
+another size when told), and the shell stays after it so that the exit code can
 be read from the pane. Importable by every test_*.py here."""
 import os
 import shlex
@@ -35,14 +35,14 @@ def finish():
 class Terminal:
     count = 0
 
-    def __init__(self, args, program="orsh.exe", env="", width=120):
+    def __init__(self, args, program="orsh.exe", env="", width=120, height=40):
         """args and env (VAR=value assignments) are shell text: args may
         end in a redirection."""
         Terminal.count += 1
         self.socket = f"vornel-console-{os.getpid()}-{Terminal.count}"
         run = f"WINEPREFIX={shlex.quote(PREFIX)} WINEDEBUG=-all {env} {WINE} {program} {args}"
         command = f"cd {shlex.quote(BIN)} && {run}; echo EXIT=$?; sleep 600"
-        self.tmux("new-session", "-d", "-x", str(width), "-y", "40", command)
+        self.tmux("new-session", "-d", "-x", str(width), "-y", str(height), command)
 
     def tmux(self, *args):
         return subprocess.run(["tmux", "-L", self.socket, *args], check=True, capture_output=True,

@@ -30,11 +30,15 @@ def wait_prompt_after(t, n):
 
 def test_page_keys():
     # A 40-row terminal pages by 38; 5 lets 5 more through, / half a page,
-    # 0 ten, any other key a full page, A the rest without prompts.
-    with demo("/P 200") as t:
+    # 0 ten, any other key (a cursor or function key too) a full page, A the
+    # rest without prompts. Shift, Ctrl, Alt or Caps Lock alone (queued by /K
+    # before the first page) leave the prompt waiting.
+    with demo("/K /P 200") as t:
         screen = wait_prompt_after(t, 38)
         check(screen[0] == line_text(1), "the first page starts at the top", screen)
-        for key, last in (("5", 43), ("/", 62), ("0", 72), ("Enter", 110)):
+        time.sleep(0.5)
+        wait_prompt_after(t, 38)
+        for key, last in (("5", 43), ("/", 62), ("0", 72), ("Enter", 110), ("Down", 148), ("F1", 186)):
             t.keys(key)
             wait_prompt_after(t, last)
         t.keys("a")
@@ -63,6 +67,14 @@ def test_ctrl_c_at_prompt_and_while_writing():
         check(any(r.endswith(" ^C") for r in screen), "the ^C mark on its own line", screen)
         check(line_text(39) not in screen, "Ctrl-C stops at once", screen)
 
+    # The mark is yellow on black, unless that is the shell's colour: then bright white.
+    with demo("/A:0E /P 100") as t:
+        wait_prompt_after(t, 38)
+        t.keys("C-c")
+        code, screen = t.wait_exit()
+        raw = t.screen(escapes=True)
+        check(code == 3 and any(r.startswith("\x1b[97m ^C") for r in raw), "the mark in bright white", raw)
+
     # Without paging: the next line end notices it.
     with demo("/W:100 300") as t:
         t.wait(lambda s: line_text(5) in s, "the first lines")
@@ -73,6 +85,15 @@ def test_ctrl_c_at_prompt_and_while_writing():
         mark = [i for i, r in enumerate(screen) if r.endswith(" ^C")]
         check(len(mark) == 1 and screen[mark[0] + 1] == "EXIT=3", "the ^C mark, then nothing more", screen)
         check(line_text(300) not in screen, "the listing stopped", screen)
+
+
+def test_no_paging_in_tiny_or_huge_windows():
+    # Under 10 rows or over 100 the prompt would be of no use: /P pages not.
+    for rows in (9, 101):
+        with Terminal(f"/P {rows + 20}", program="vornel_pagerdemo.exe", height=rows) as t:
+            code, screen = t.wait_exit()
+            check(code == 0 and line_text(rows + 20) in screen and PROMPT not in screen,
+                  f"{rows} rows: no prompt, exit {code}", screen)
 
 
 def test_narrow_window():
@@ -140,6 +161,7 @@ def test_redirected_output_is_plain():
 
 if __name__ == "__main__":
     for test in (test_page_keys, test_esc_and_requested_page, test_ctrl_c_at_prompt_and_while_writing,
-                 test_narrow_window, test_pause_time_out, test_colours, test_redirected_output_is_plain):
+                 test_no_paging_in_tiny_or_huge_windows, test_narrow_window, test_pause_time_out, test_colours,
+                 test_redirected_output_is_plain):
         test()
     finish()

@@ -153,16 +153,21 @@ def plain(row):
 
 
 def test_highlight():
-    services = Services(["VcsHlAlpha", "VcsHlBeta"])
+    services = Services(["VcsHlAlpha", "VcsHlBeta", "VcsHlLongestNameAlpha"])
     try:
         # Grey on black: names in bright white (0F); a name matched by /HL:
-        # in black on bright white (F0), still padded to 18 columns.
+        # in black on bright white (F0), still padded to 18 columns; a longer
+        # one whole, two blanks after it.
         code, raw = run("services /HL:*Alpha VcsHl*")
         alpha, beta = row_of(raw, "VcsHlAlpha"), row_of(raw, "VcsHlBeta")
+        longest = row_of(raw, "VcsHlLongestNameAlpha")
         check(code == 0 and "\x1b[30m\x1b[107mVcsHlAlpha" in alpha, f"/HL: on the name: {alpha!r}", raw)
         check("\x1b[97mVcsHlBeta" in beta and "\x1b[107m" not in beta, f"other names as usual: {beta!r}", raw)
         check(plain(alpha).startswith("VcsHlAlpha          Vornel Test VcsHlAlpha \u2014 Stopped"),
               f"the reversed name keeps the columns: {alpha!r}", raw)
+        check("\x1b[30m\x1b[107mVcsHlLongestNameAlpha" in longest and
+              plain(longest).startswith("VcsHlLongestNameAlpha  Vornel Test VcsHlLongestNameAlpha \u2014 Stopped"),
+              f"a long reversed name: {longest!r}", raw)
         # The display name matched on its own.
         code, raw = run("services /HL:Vornel*Beta VcsHl*")
         beta = row_of(raw, "VcsHlBeta")

@@ -60,6 +60,25 @@ def test_paging():
         check(any(r.endswith(" ^C") for r in screen), "the ^C mark", screen)
 
 
+def esc_at_third_line(args):
+    """Pages `args` by three lines, presses Esc at the first prompt and
+    returns the screen above the exit code."""
+    with Terminal(f"tasklist /P,3 {args}") as t:
+        screen = t.wait(lambda s: PROMPT in s, "the first prompt")
+        check(screen.index(PROMPT) == 3, f"{args}: the prompt below the third line", screen)
+        t.keys("Escape")
+        code, screen = t.wait_exit()
+        check(code == 3, f"{args}: exit after Esc: {code}", screen)
+        return screen[:screen.index(f"EXIT={code}")]
+
+
+def helper(*args):
+    process = subprocess.Popen([WINE, f"{BIN}/vornel_testhelper.exe", *args], stdin=subprocess.PIPE,
+                               stdout=subprocess.PIPE, text=True)
+    pid = next(int(line[4:]) for line in process.stdout if line.startswith("pid "))
+    return process, pid
+
+
 def test_tree_paging():
     # The tree, with its thread lines, pages and stops like the flat list.
     with Terminal("tasklist /P,5 /R /H") as t:
@@ -68,6 +87,21 @@ def test_tree_paging():
         t.keys("Escape")
         code, screen = t.wait_exit()
         check(code == 3, f"exit after Esc in a tree: {code}", screen)
+
+    # Esc where the third line is the blank between two trees (each a
+    # helper with a child), the blank before the footer, or a thread line.
+    # A first window may start Wine's desktop process as a child of its
+    # program: an unlisted helper's window comes first.
+    anchor, _ = helper("--window", "VctAnchor||0|0")
+    first, pid = helper("--children", "1", "--window", "VctTreeA||0|0")
+    second, _ = helper("--children", "1", "--window", "VctTreeB||0|0")
+    with anchor, first, second:
+        for args, rows, what in (("/R VctTree*", 2, "one tree"), ("/R VctTreeA", 2, "no footer"),
+                                 (f"/H ={pid}", 3, "two thread lines")):
+            screen = [r for r in esc_at_third_line(args) if r.strip()]
+            check(len(screen) == rows and "Found" not in " ".join(screen), f"{args}: {what}", screen)
+        for process in (anchor, first, second):
+            process.stdin.close()
 
 
 def test_foreign_text():

@@ -6,7 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
+#include "frame/owners.h"
 #include "tests/support/process_runner.h"
 #include "tests/support/test_service.h"
 
@@ -41,24 +43,42 @@ TEST(EdgeInput, AllOnesProcessIdSelectsNothing)
 
 TEST(EdgeInput, VeryLongPathIsANameNoProcessHas)
 {
-    for (size_t length : {1100u, 8000u}) {
-        const std::string path = "Z:\\" + std::string(length, 'A');
-        RunResult r = RunOrsh(Widen("enumprocesses " + path));
-        EXPECT_EQ(r.out, "") << length;
-        EXPECT_EQ(r.err, "Vornel plugin: Bad PID: \"" + path + "\"\r\n") << length;
-        EXPECT_EQ(r.exitCode, 1u) << length;
+    // And a folder of 1,173 characters that exists: the host's true-name
+    // lookup must keep so long a path from the long-name call.
+    wchar_t temp[MAX_PATH];
+    std::vector<std::wstring> folders{std::wstring(temp, GetTempPathW(MAX_PATH, temp)) + L"vornel-long"};
+    for (size_t rest; (rest = 1173 - folders.back().size()) > 0;)  // names of 1 to 201 characters
+        folders.push_back(folders.back() + L"\\" + std::wstring(rest > 202 ? 200 : rest - 1, L'd'));
+    vornel::scope_exit remove([&] {
+        for (auto folder = folders.rbegin(); folder != folders.rend(); ++folder)
+            RemoveDirectoryW((L"\\\\?\\" + *folder).c_str());
+    });
+    for (const std::wstring& folder : folders)
+        CreateDirectoryW((L"\\\\?\\" + folder).c_str(), nullptr);
+    ASSERT_NE(GetFileAttributesW((L"\\\\?\\" + folders.back()).c_str()), INVALID_FILE_ATTRIBUTES);
+    for (std::string path :
+         {"Z:\\" + std::string(1100, 'A'), "Z:\\" + std::string(8000, 'A'), Narrow(folders.back())}) {
+        RunResult r = RunOrsh(Widen("enumprocesses " + path), 20000);
+        for (char& c : path)
+            c = (char)toupper((unsigned char)c);
+        EXPECT_EQ(r.out, "") << path.size();
+        EXPECT_EQ(r.err, "Vornel plugin: Bad PID: \"" + path + "\"\r\n") << path.size();
+        EXPECT_EQ(r.exitCode, 1u) << path.size();
     }
 }
 
 TEST(EdgeInput, FailedServiceRequestsAndIdsNextToLiveOnes)
 {
-    TestServices services({L"VedgeRun", L"VedgeBad", L"VedgeFail"}, false);
+    TestServices services({L"VedgeRun", L"VedgeBad", L"VedgeFail", L"VedgeQuit", L"VedgeSlow"}, false);
     ASSERT_TRUE(services.ok() && services.Start(L"VedgeRun"));
-    // A missing program, and one that stops at once with an exit code of its own.
+    // A missing program, programs that stop at once with an exit code of their own or 0, and one that
+    // reports progress, then none, and stays in "Starting" until the test releases it.
     vornel::unique_sc_handle manager(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
-    for (auto [name, program] :
-         {std::pair{L"VedgeBad", std::wstring(L"C:\\nonexistent\\vornel_missing.exe")},
-          {L"VedgeFail", L"\"" + BinPath(L"vornel_testservice.exe") + L"\" --fail 1064 VedgeFail"}}) {
+    const std::wstring testService = L"\"" + BinPath(L"vornel_testservice.exe") + L"\" ";
+    for (auto [name, program] : {std::pair{L"VedgeBad", std::wstring(L"C:\\nonexistent\\vornel_missing.exe")},
+                                 {L"VedgeFail", testService + L"--fail 1064 VedgeFail"},
+                                 {L"VedgeQuit", testService + L"--fail 0 VedgeQuit"},
+                                 {L"VedgeSlow", testService + L"--progress 2000 VedgeSlow"}}) {
         vornel::unique_sc_handle service(OpenServiceW(manager.get(), name, SERVICE_CHANGE_CONFIG));
         ASSERT_TRUE(ChangeServiceConfigW(service.get(), SERVICE_NO_CHANGE, SERVICE_NO_CHANGE, SERVICE_NO_CHANGE,
                                          program.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr));
@@ -66,12 +86,12 @@ TEST(EdgeInput, FailedServiceRequestsAndIdsNextToLiveOnes)
     auto line = [](const std::string& name, const std::string& state) {
         return name + std::string(20 - name.size(), ' ') + "Vornel Test " + name + " \xE2\x80\x94 " + state + "\r\n";
     };
-    auto failed = [](const std::string& name, DWORD code) {  // with the system's message on one line
-        wchar_t text[1024] = L"";
+    auto failed = [](const std::string& name, DWORD code, const std::string& action = "start") {
+        wchar_t text[1024] = L"";  // the system's message on one line
         FormatMessageW(0x12FF, nullptr, code, 0, text, 1024, nullptr);
         std::string reason = Narrow(text);
-        return "Vornel plugin: Cannot start \"" + name + "\": " + reason.erase(reason.find_last_not_of(" \r\n") + 1) +
-               " (error " + std::to_string(code) + ")\r\n";
+        return "Vornel plugin: Cannot " + action + " \"" + name + "\": " +
+               reason.erase(reason.find_last_not_of(" \r\n") + 1) + " (error " + std::to_string(code) + ")\r\n";
     };
 
     // IDs go in steps of 4: the neighbours of a live ID (this program's) are
@@ -99,6 +119,18 @@ TEST(EdgeInput, FailedServiceRequestsAndIdsNextToLiveOnes)
     expect("services /r VedgeRun nosuchvedge* VedgeBad", line("VedgeRun", "Running") + line("VedgeBad", "Stopped"),
            failed("VedgeBad", 2) + "Vornel plugin: No service matches \"NOSUCHVEDGE*\"\r\n", 2);
     expect("services /r VedgeFail", line("VedgeFail", "Stopped"), failed("VedgeFail", 1064), 2);
+    expect("services /r VedgeQuit", line("VedgeQuit", "Stopped"), failed("VedgeQuit", ERROR_SERVICE_NOT_ACTIVE), 2);
+    // Two seconds of progress keep the start waiting past the 2 s the hint allows; then no progress
+    // for as long ends the wait. A stop while the service is still starting is refused by the service.
+    const ULONGLONG started = GetTickCount64();
+    expect("services /r VedgeSlow", line("VedgeSlow", "Starting"), failed("VedgeSlow", ERROR_SERVICE_REQUEST_TIMEOUT), 2);
+    EXPECT_GE(GetTickCount64() - started, 3500u);
+    expect("services /s VedgeSlow", line("VedgeSlow", "Starting"),
+           failed("VedgeSlow", ERROR_INVALID_SERVICE_CONTROL, "stop"), 2);
+    vornel::unique_handle release(OpenEventW(EVENT_MODIFY_STATE, FALSE, L"Global\\VornelTestService-VedgeSlow-release"));
+    EXPECT_TRUE(release && SetEvent(release.get()));
+    // Names that select the same service have each matched it.
+    expect("services /r VedgeRun vedgerun VedgeR*", line("VedgeRun", "Running"), "", 0);
     expect("tasklist " + named, listed, "", 0);
     expect("echo [%@pidexename[" + std::to_string(pid + 1) + "]] %@elevated[" + std::to_string(pid + 3) +
                "] %@elevated[" + std::to_string(pid) + "]", "[] -1 1\r\n", "", 0);

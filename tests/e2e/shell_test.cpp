@@ -5,8 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "frame/owners.h"
 #include "tests/support/process_runner.h"
@@ -18,6 +20,19 @@ namespace {
 constexpr char LoadMessage[] = "Vornel v1.0.25 loaded.\r\n";
 // The longest command Wine's cmd takes after /c without a warning.
 constexpr size_t MaxCmd = 8190;
+// "help" alone: the built-ins, then the names the plug-in registered, sorted.
+constexpr char HelpList[] =
+    "Built-in commands:\r\n"
+    "  echo TEXT          writes TEXT (\"echo off\" and \"echo on\" are accepted)\r\n"
+    "  set NAME=VALUE     sets a variable (no value removes it); alone lists them\r\n"
+    "  help NAME          the help page of NAME; alone, this list\r\n"
+    "  start PROGRAM ARGS starts a program without waiting, prints its process ID\r\n"
+    "  exit [CODE]        ends the shell with CODE\r\n"
+    "  rem TEXT, :: TEXT  a remark; @ before a command is ignored\r\n"
+    "Plug-in commands:   enumprocesses services tasklist\r\n"
+    "Variable functions: @elevated @pidexename @pidsvcnames\r\n"
+    "Any other command runs as a program from the current folder or PATH.\r\n"
+    "\"help NAME\" opens the plug-in's page for NAME in the help viewer.\r\n";
 
 // A script file (in the temp directory unless told where), removed at the end of the test.
 class Script {
@@ -72,13 +87,20 @@ TEST(Shell, NoLoadMessageInAPipeOrWithNoloadmsg)
 {
     RunResult piped = RunOrshInteractive("echo x\n", InputFrom::Pipe);
     EXPECT_EQ(piped.out, "x\r\n");
-    // A byte-order mark is no part of the first line; each byte of a huge line is looked at once (24 MB: a second).
+    // A byte-order mark is no part of the first line, and a last line without a line end runs. Each byte of a
+    // huge line is looked at once: 96 MB in one line take about as long as 96 MB in lines of 64 KB.
+    std::string lines;
+    for (int i = 0; i < 1536; ++i)
+        lines += std::string(65535, 'a') + "\n";
     const ULONGLONG start = GetTickCount64();
-    RunResult huge = RunOrshInteractive("\xEF\xBB\xBF" "echo bom\r\necho " + std::string(24 << 20, 'a') +
-                                        "\necho after\n", InputFrom::Pipe);
-    EXPECT_LT(GetTickCount64() - start, 8000u);
+    RunResult linear = RunOrshInteractive(lines, InputFrom::Pipe);
+    const DWORD linearTime = (DWORD)(GetTickCount64() - start);
+    EXPECT_EQ(linear.err.size(), 1536 * strlen("orsh: the line has 65535 characters, more than 8191; none of it ran\r\n"));
+    RunResult huge = RunOrshInteractive("\xEF\xBB\xBF" "echo bom\r\necho " + std::string(96 << 20, 'a') +
+                                        "\necho after", InputFrom::Pipe, 3 * linearTime);
+    EXPECT_FALSE(huge.timedOut) << "96 MB in one line took more than three times the " << linearTime << " ms";
     EXPECT_EQ(huge.out, "bom\r\nafter\r\n");
-    EXPECT_EQ(huge.err, "orsh: the line has 25165829 characters, more than 8191; none of it ran\r\n");
+    EXPECT_EQ(huge.err, "orsh: the line has 100663301 characters, more than 8191; none of it ran\r\n");
 
     SetEnvironmentVariableW(L"noloadmsg", L"1");
     RunResult quiet = RunOrshInteractive("echo y\n");
@@ -92,7 +114,7 @@ TEST(Shell, NoLoadMessageInAPipeOrWithNoloadmsg)
 
 TEST(Shell, ScriptErrorsCarryTheBatchPosition)
 {
-    Script script("echo first\r\necho %_batchline\r\necho %@elevated[zz]\r\n");
+    Script script("echo first\r\necho %_batchline\r\necho %@elevated[zz]");  // the last line without a line end
     RunResult r = RunOrsh(L"-f \"" + script.path() + L"\"");
     EXPECT_EQ(r.out, "first\r\n2\r\n");
     EXPECT_EQ(r.err, "Vornel plugin: " + Narrow(script.path()) + " [3]  Bad PID: \"ZZ\"\r\n");
@@ -140,6 +162,12 @@ struct LineCase {
     bool fullOutput = false, fullErrors = false;  // on a device that takes no byte: out, err then ""
 };
 
+// A script file's bytes in UTF-16 with its byte-order mark.
+std::string Utf16(const std::wstring& text)
+{
+    return "\xFF\xFE" + std::string(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t));
+}
+
 std::wstring WithFile(std::wstring line, const std::wstring& file)
 {
     for (size_t at; (at = line.find(L"FILE")) != std::wstring::npos;)
@@ -178,12 +206,23 @@ TEST(Shell, OneShotLines)
     Script twoLines("echo one\r\necho two\r\nset vornel_quiet=1\r\n");
     Script errorFirst("frobnicate\r\necho next\r\n");
     const std::string fullOut = "orsh: cannot write to standard output: Disk full (error 112)\r\n";
+    auto expands = [&show](const std::string& variable) {
+        return "orsh: the command interpreter would expand " + variable + " before the batch file saw it; " +
+               Narrow(show.path()) + " did not run\r\n";
+    };
     const LineCase cases[] = {
         {L"echo [%_?] [%errorlevel]", "[0] [0]\r\n", "", "", 0},
+        {L"echo %_CLVER %_clver %_ClVer", "1.1.0.1 1.1.0.1 1.1.0.1\r\n", "", "", 0},
         {L"set vornel_t", "VORNEL_TA=1\r\nVORNEL_TB=2\r\n", "", "", 0},
         {L"set vornel_none", "", "orsh: no variable named vornel_none\r\n", "", 1},
         {L"help echo  ", "echo TEXT          writes TEXT (\"echo off\" and \"echo on\" are accepted)\r\n", "", "", 0},
         {L"help nothing", "", "orsh: no help for \"nothing\"\r\n", "", 1},
+        {L"help", HelpList, "", "", 0},
+        {L"-f", "", "orsh: -f needs a script file name\r\n", "", 2},
+        {L"-f FILE", "h\xC3\xA9\r\n", "", Utf16(L"echo h\u00e9\r\n"), 0, Utf16(L"echo h\u00e9\r\n")},
+        // What is no variable or no function call stays as it is.
+        {L"echo %@abc %@[y] 5% %@path[a", "%@abc %@[y] 5% %@path[a\r\n", "", "", 0},
+        {L"echo %[open", "%[open\r\n", "", "", 0},
         {L"echo " + std::wstring(8186, L'A'), std::string(8186, 'A') + "\r\n", "", "", 0},
         {L"echo " + std::wstring(8187, L'A'), "", "orsh: the line has 8192 characters, more than 8191; none of it ran\r\n",
          "", 1},
@@ -191,6 +230,8 @@ TEST(Shell, OneShotLines)
         {L"-f \"" + deepScript.path().substr(4) + L"\"", "long 1\r\n", "", "", 0},
         {L"exit abc", "", "orsh: exit needs a number, not \"abc\"\r\n", "", 1},
         {L"exit -2", "", "", "", (DWORD)-2},
+        {L"exit 3000000005", "", "", "", 3000000005u},
+        {L"exit 5000000000", "", "orsh: exit needs a number, not \"5000000000\"\r\n", "", 1},
         {L"echo %vornel_big%vornel_big", "",
          "orsh: the line is longer than 8191 characters once expanded; none of it ran\r\n", "", 1},
         // Redirection: operators are blank-separated words outside quotes.
@@ -216,6 +257,8 @@ TEST(Shell, OneShotLines)
          "orsh: the output and the errors cannot both go to \"FILE\" (use 2>&1); the command did not run\r\n",
          "precious\r\n", 1, "precious\r\n"},
         // A refused line leaves no file it created (FILE.new, checked after every row).
+        {L"echo x > FILE.new 2> C:\\windows", "",
+         "orsh: cannot open \"C:\\windows\" (error 5); the command did not run\r\n", "", 1},
         {L"echo w > FILE.new 2> FILE.NEW", "",
          "orsh: the output and the errors cannot both go to \"FILE.NEW\" (use 2>&1); the command did not run\r\n", "", 1},
         {L"echo v >> FILE.new 2>> FILE.new", "",
@@ -233,12 +276,11 @@ TEST(Shell, OneShotLines)
         // A batch file gets its arguments as typed, cmd's operators and all.
         {L"vornel_show a&echo INJECTED", "\"a&echo\"\r\n\"INJECTED\"\r\n", "", "", 0},
         {L"vornel_show a|x>y(d^e) \"b&c\"", "\"a|x>y(d^e)\"\r\n\"b&c\"\r\n", "", "", 0},
-        {L"vornel_show.bat %%windir%%", "",
-         "orsh: the command interpreter would expand %windir% before the batch file saw it; " + Narrow(show.path()) +
-             " did not run\r\n", "", 1},
-        {L"vornel_show.bat %%pRoMpT%%", "",
-         "orsh: the command interpreter would expand %pRoMpT% before the batch file saw it; " + Narrow(show.path()) +
-             " did not run\r\n", "", 1},
+        {L"vornel_show.bat %%windir%%", "", expands("%windir%"), "", 1},
+        {L"vornel_show.bat %%pRoMpT%%", "", expands("%pRoMpT%"), "", 1},
+        {L"vornel_show.bat %%cd%%", "", expands("%cd%"), "", 1},
+        {L"vornel_show.bat %%CD%%", "", expands("%CD%"), "", 1},
+        {L"vornel_show.bat %%Cd%%", "", expands("%Cd%"), "", 1},
         // Words that cmd would split at ; , or = reach the batch file whole.
         {L"vornel_show x;y&z a,b=\"c d\"", "\"x;y&z\"\r\n\"a,b=c d\"\r\n", "", "", 0},
         // cmd takes so many characters once the carets are in, and not one more.
@@ -274,18 +316,21 @@ TEST(Shell, ScriptLines)
     Script out("");
     std::string file = Narrow(out.path());
     Script script("@echo off\r\nrem %@elevated[zz] > " + file + "\r\n:: %@elevated[zz]\r\n@echo one\r\nREM\r\n"
-                  "echo a > " + file + "\r\necho b >> " + file + "\r\nfrobnicate\r\necho %errorlevel %_?\r\n"
+                  "echo a > " + file + "\r\necho b >> " + file + "\r\necho lost > Z:\\dev\\full\r\necho c >> " + file +
+                  "\r\necho %errorlevel\r\nfrobnicate\r\necho %errorlevel %_?\r\n"
                   "set errorlevel=42\r\necho %errorlevel %_?\r\nset errorlevel=\r\n\"" +
                   Narrow(batchFile) + "\"\r\necho %errorlevel\r\ntasklist /zz\r\n:: the result stays\r\n"
                   // cmd defines COMSPEC as it starts when the shell has none.
                   "set comspec=\r\n\"" + Narrow(batchFile) + "\" %%comspec%%\r\n");
     RunResult r = RunOrsh(L"-f \"" + script.path() + L"\"");
     DeleteFileW(batchFile.c_str());
-    EXPECT_EQ(r.out, "one\r\n1 1\r\n42 0\r\n9\r\n");
-    EXPECT_EQ(r.err, "orsh: unknown command: frobnicate\r\nVornel plugin: " + Narrow(script.path()) +
-                         " [15]  Unknown option: \"/ZZ\"\r\norsh: the command interpreter would expand %comspec% "
+    // A failed write is reported once: the next line writes, and succeeds.
+    EXPECT_EQ(r.out, "one\r\n0\r\n1 1\r\n42 0\r\n9\r\n");
+    EXPECT_EQ(r.err, "orsh: cannot write to \"Z:\\dev\\full\": Disk full (error 112)\r\n"
+                     "orsh: unknown command: frobnicate\r\nVornel plugin: " + Narrow(script.path()) +
+                         " [18]  Unknown option: \"/ZZ\"\r\norsh: the command interpreter would expand %comspec% "
                          "before the batch file saw it; " + Narrow(batchFile) + " did not run\r\n");
-    EXPECT_EQ(out.Read(), "a\r\nb\r\n");
+    EXPECT_EQ(out.Read(), "a\r\nb\r\nc\r\n");
     EXPECT_EQ(r.exitCode, 1u);
 }
 
@@ -303,26 +348,48 @@ TEST(Shell, StartDoesNotWait)
     EXPECT_NE(r.out.find("pid " + std::to_string(atoi(r.out.c_str() + at + 11)) + "\r\n"), std::string::npos) << r.out;
 }
 
-// Shells appending to one file at once keep every line whole: eight write the same hundred lines.
+// Shells appending to one file at once keep every line whole: eight write the same hundred lines while a
+// ninth writer, taking the lock the shells take (a byte far past the end), writes its line in two parts. It
+// lets go only after every shell has begun (written its own marker file) and had a second more, so a shell
+// that appended without the lock would land inside that line on every run.
 TEST(Shell, ConcurrentAppendsKeepEveryLine)
 {
     Script out("");
+    vornel::unique_hfile ninth(CreateFileW(out.path().c_str(), FILE_APPEND_DATA | SYNCHRONIZE,
+                                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+    OVERLAPPED range{};
+    range.OffsetHigh = 0x40000000;  // 2^62 bytes in, as the host's writer takes it
+    DWORD done;
+    ASSERT_TRUE(LockFileEx(ninth.get(), LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &range));
+    ASSERT_TRUE(WriteFile(ninth.get(), "ninth ", 6, &done, nullptr));
+
     std::string text;
-    std::map<std::string, int> expected, kept;
+    std::map<std::string, int> expected{{"ninth writer", 1}}, kept;
     for (int l = 0; l < 100; ++l) {
         expected["line " + std::to_string(l)] = 8;
         text += "echo line " + std::to_string(l) + " >> " + Narrow(out.path()) + "\r\n";
     }
-    Script script(text);
+    std::vector<std::unique_ptr<Script>> markers, scripts;
     std::thread shells[8];
-    for (std::thread& shell : shells)
-        shell = std::thread([&script] { RunOrsh(L"-f \"" + script.path() + L"\""); });
+    for (std::thread& shell : shells) {
+        markers.push_back(std::make_unique<Script>(""));
+        DeleteFileW(markers.back()->path().c_str());
+        scripts.push_back(std::make_unique<Script>("echo > " + Narrow(markers.back()->path()) + "\r\n" + text));
+        shell = std::thread([path = scripts.back()->path()] { RunOrsh(L"-f \"" + path + L"\""); });
+    }
+    for (const auto& marker : markers)
+        for (int i = 0; i < 600 && GetFileAttributesW(marker->path().c_str()) == INVALID_FILE_ATTRIBUTES; ++i)
+            Sleep(100);
+    Sleep(1000);
+    EXPECT_TRUE(WriteFile(ninth.get(), "writer\r\n", 8, &done, nullptr));
+    UnlockFileEx(ninth.get(), 0, 1, 0, &range);
+    ninth.reset();
     for (std::thread& shell : shells)
         shell.join();
     const std::string written = out.Read();
     for (size_t start = 0, end; (end = written.find("\r\n", start)) != std::string::npos; start = end + 2)
         ++kept[written.substr(start, end - start)];
-    EXPECT_TRUE(kept == expected) << kept.size() << " distinct lines of 100";
+    EXPECT_TRUE(kept == expected) << kept.size() << " distinct lines of 101; the first: " << written.substr(0, 40);
 }
 
 }  // namespace

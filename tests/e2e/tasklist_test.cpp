@@ -136,6 +136,14 @@ TEST_F(Tasklist, FixedColumns)
     };
     for (const auto& c : cases)
         Expect(L"/N:F " + std::wstring(c.args) + Select(), Line(c.columns));
+
+    // Processes that set their own priority class.
+    for (auto [priorityClass, word] : {std::pair{L"0x40", "Idle    "}, {L"0x8000", "Above   "}, {L"0x80", "High    "},
+                                       {L"0x100", "Realtime"}}) {
+        Helper own(L"--priority " + std::wstring(priorityClass));
+        ASSERT_TRUE(own.ready());
+        Expect(L"/N:F /CC =" + std::to_wstring(own.pid()), Dec(own.pid()) + "  " + word + "  " + Name + "\r\n");
+    }
 }
 
 TEST_F(Tasklist, MeasuredColumns)
@@ -205,6 +213,12 @@ TEST(ForeignText, ControlCharactersAreWrittenAsMarks)
         {L"enumprocesses /W " + id, "\r\n" + std::to_string(pid) + "  vornel_?2J.exe  " + masked},
         {L"services VsvEsc*", "VsvEsc?[41m?        " + display + " \xE2\x80\x94 Running"},
         {L"tasklist /N:F =" + hostId, Dec(host) + "  vornel_testservice  " + display},
+        {L"enumprocesses /W " + hostId, "\r\n" + std::to_string(host) + "  vornel_testservice.exe  " + display},
+        // /N:S drops the service names alone, /N:W the window titles alone.
+        {L"tasklist /N:FW =" + hostId, Dec(host) + "  vornel_testservice  " + display},
+        {L"tasklist /N:FS =" + hostId, Dec(host) + "  vornel_testservice"},
+        {L"tasklist /N:FS =" + id, start + masked},
+        {L"tasklist /N:FW =" + id, start.substr(0, start.size() - 2)},
         // A variable function's answer is a value for the shell, not output.
         {L"echo %@pidsvcnames[" + hostId + L"]", "Vornel Test " + Narrow(service)},
     };
@@ -396,12 +410,13 @@ TEST_F(Tasklist, CommandLines)
 }
 
 // Below major version 6 there is no integrity column and no elevation mark
-// (Wine's tokens are elevated); the 32-bit mark stays.
+// (Wine's tokens are elevated); the 32-bit mark stays, and so does the boost
+// column, although the elevation it depends on cannot be told there.
 TEST_F(Tasklist, OldWindowsDropIntegrityAndElevation)
 {
     OSVERSIONINFOW version{sizeof version};
     GetVersionExW(&version);
-    Expect(L"/N:F /I /E" + Select(), Line(version.dwMajorVersion >= 6 ? "Hi   \xE2\x86\x91  " : "  "));
+    Expect(L"/N:F /I /E /B" + Select(), Line(version.dwMajorVersion >= 6 ? "  Hi   \xE2\x86\x91  " : "    "));
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 //   --signal NAME       (used for children) set this event when set up
 //   --exit-code N       exit with N when standard input closes
 //   --zero-tildes       each "~" of the command line becomes a zero
+//   --priority CLASS    set its own priority class (a number: 0x40 idle, 0x8000 above normal, ...)
 //
 // Report lines: "child PID", "thread TID", "window HWND", "pid PID", "ready".
 #include <windows.h>
@@ -106,6 +107,8 @@ int wmain(int argc, wchar_t** argv)
             signal = value, ++i;
         else if (a == L"--exit-code")
             exitCode = _wtoi(value), ++i;
+        else if (a == L"--priority")
+            SetPriorityClass(GetCurrentProcess(), wcstoul(value, nullptr, 0)), ++i;
         else if (a == L"--zero-tildes")  // in the text other processes read
             for (wchar_t* c = GetCommandLineW(); (c = wcschr(c, L'~'));)
                 *c++ = L'\0';

@@ -6,7 +6,10 @@
 // (vornel_testservice.exe --never NAME) it never connects to the control
 // manager, which holds the start request until it gives up on the program
 // and ends it (10 s under Wine).
-// With --fail CODE first, a start is accepted and the service stops at once with exit code CODE.
+// With --fail CODE first, a start is accepted and the service stops at once with exit code CODE
+// (0 included). With --progress MS first, a start reports progress (a new checkpoint every 100 ms)
+// for MS, then stays in "Starting" without progress, accepting no control, until the event
+// Global\VornelTestService-NAME-release is set (or a minute has passed); then it stops.
 //
 // The names must be on the command line because a share-process program
 // dispatches start requests by service name; an own-process program gets
@@ -14,6 +17,7 @@
 #include <windows.h>
 
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 namespace {
@@ -25,7 +29,9 @@ struct TestService {
 };
 
 std::vector<TestService> Services;
+bool Fails = false;
 DWORD FailCode = 0;
+DWORD ProgressMs = 0;
 
 TestService* FindService(const wchar_t* name)
 {
@@ -70,9 +76,21 @@ void WINAPI ServiceMain(DWORD argc, wchar_t** argv)
         return;
     // A service may be started again after it stopped, in the same process.
     ResetEvent(service->stopEvent);
-    if (FailCode) {
+    if (Fails) {
         Report(service, SERVICE_START_PENDING);
         Sleep(300);
+        return Report(service, SERVICE_STOPPED);
+    }
+    if (ProgressMs) {
+        HANDLE release = CreateEventW(nullptr, TRUE, FALSE,
+                                      (std::wstring(L"Global\\VornelTestService-") + service->name + L"-release").c_str());
+        SERVICE_STATUS status{SERVICE_WIN32, SERVICE_START_PENDING, 0, NO_ERROR, 0, 0, 2000};
+        for (DWORD waited = 0; waited < ProgressMs; waited += 100, Sleep(100)) {
+            ++status.dwCheckPoint;
+            SetServiceStatus(service->status, &status);
+        }
+        WaitForSingleObject(release, 60000);
+        CloseHandle(release);
         return Report(service, SERVICE_STOPPED);
     }
     Report(service, SERVICE_RUNNING);
@@ -90,7 +108,9 @@ int wmain(int argc, wchar_t** argv)
         return 3;
     }
     if (argc > 2 && lstrcmpW(argv[1], L"--fail") == 0) {
-        FailCode = static_cast<DWORD>(_wtoi(argv[2])), first = 3;
+        Fails = true, FailCode = static_cast<DWORD>(_wtoi(argv[2])), first = 3;
+    } else if (argc > 2 && lstrcmpW(argv[1], L"--progress") == 0) {
+        ProgressMs = static_cast<DWORD>(_wtoi(argv[2])), first = 3;
     }
     if (argc <= first)
         return 2;

@@ -118,17 +118,21 @@ RunResult RunProcess(const std::wstring& commandLine, const std::string& input, 
     }
     std::thread outThread(ReadAll, outRead, &result.out);
     std::thread errThread(ReadAll, errRead, &result.err);
-    if (inWrite) {
+    // The input is written while the time runs: a program that reads slowly times out too.
+    std::thread inThread([inWrite, &input] {
         DWORD written;
+        if (!inWrite)
+            return;
         if (!input.empty())
             WriteFile(inWrite, input.data(), (DWORD)input.size(), &written, nullptr);
         CloseHandle(inWrite);
-    }
+    });
     if (WaitForSingleObject(pi.hProcess, timeoutMs) == WAIT_TIMEOUT) {
         result.timedOut = true;
         TerminateProcess(pi.hProcess, 0xDEAD);
         WaitForSingleObject(pi.hProcess, 5000);
     }
+    inThread.join();
     outThread.join();
     errThread.join();
     GetExitCodeProcess(pi.hProcess, &result.exitCode);

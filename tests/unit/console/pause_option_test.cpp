@@ -40,6 +40,10 @@ TEST(ParsePauseOption, AcceptedFormsAndOtherWords)
         EXPECT_EQ(lines, c.lines);
         EXPECT_EQ(word, c.word);
     }
+    unsigned int lines = 777;
+    EXPECT_EQ(ParsePauseOption(nullptr, &lines), 0);
+    EXPECT_EQ(ParsePauseOption(std::wstring(L"/P").data(), nullptr), 0);
+    EXPECT_EQ(lines, 777u);
     EXPECT_EQ(capture.err(), L"");
     EXPECT_EQ(capture.out(), L"");
 }

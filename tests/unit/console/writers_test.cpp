@@ -2,10 +2,13 @@
 // colour codes and carriage returns vanish, line ends become the host's CrLf.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
 
 #include "console/console.h"
 #include "frame/foreign_text.h"
+#include "frame/owners.h"
 #include "tests/support/capture.h"
 
 using vornel::test::Capture;
@@ -63,6 +66,7 @@ TEST_F(PlainWriters, NullAndEmptyFormatsAndHighlightedText)
     EXPECT_EQ(ColorPrintf(nullptr), -1);
     EXPECT_EQ(Paged(nullptr), -1);
     EXPECT_EQ(WriteColored(0x0F, nullptr), -1);
+    EXPECT_EQ(WriteHighlighted(nullptr, 0x0F), 0);
     EXPECT_EQ(ColorPrintf(L""), 0);
     EXPECT_EQ(Paged(L""), 0);
     EXPECT_EQ(capture.out(), L"");
@@ -77,6 +81,48 @@ TEST(ForeignTextMask, EveryControlCharacterBecomesOneMark)
     wchar_t counted[] = L"\x1f \x7e\x7f\x80\x9f\xa0\x00\x1b[0m\x11\t\n\U0001F600";
     EXPECT_EQ(MaskControlCharacters(counted, 17), 9u);
     EXPECT_EQ(std::wstring(counted, 17), L"? ~???\xa0??[0m???\U0001F600");
+    EXPECT_EQ(MaskControlCharacters(nullptr, 3), 0u);
+    EXPECT_STREQ(ForeignText(nullptr).get(), L"");
+}
+
+// Colours on, but no console to write to (the unit tests have none): the text goes nowhere, the line ends
+// through the host, and after every colour code or highlight the host has the normal colour again.
+TEST_F(PlainWriters, ColouredWritingWithoutAConsole)
+{
+    NormalColor = 0x07, HighlightColor = 0x0F, AltColor = 0x0E;
+    ReverseNormalColor = 0x70, ReverseHighlightColor = 0xF0, ReverseAltColor = 0xE0;
+    for (const wchar_t* text : {L"\x13r\x14rh\x15" L"a\x16ra\n\x12h\n", L"a\x13r"}) {
+        SetColors(0x4321);
+        EXPECT_EQ(ColorPrintf(text), 0);
+        EXPECT_EQ(OrshLastColors(), 0x07) << text;
+    }
+    SetColors(0x4321);
+    EXPECT_EQ(WriteHighlighted(L"n\U0001F600", 0x0F), 0);  // a surrogate pair: the cursor is set right after it
+    EXPECT_EQ(OrshLastColors(), 0x07);
+    EXPECT_EQ(capture.out(), L"\r\n\r\n");
+    WriteConsoleText(nullptr);
+
+    // Without console input and without a pause time nothing could answer a prompt: it goes on at once.
+    vornel::unique_hfile input(CreateFileW(L"CONIN$", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                           OPEN_EXISTING, 0, nullptr));
+    if (!input)
+        EXPECT_EQ(WaitForKey(), ' ');
+
+    // Ctrl-C while the page prompt waits inside a text: the rest of it is not written.
+    PageLines = 5, LinesLeft = 1, PauseTime = 60000;
+    std::atomic<bool> done = false;
+    std::thread user([&done] {
+        // Once the prompt is up (the page count restarted), press Ctrl-C until the writer has stopped.
+        for (int i = 0; i < 1000 && *static_cast<volatile unsigned*>(&LinesLeft) != 5; ++i)
+            Sleep(10);
+        while (!done)
+            CtrlHandler(CTRL_C_EVENT), Sleep(5);
+    });
+    EXPECT_EQ(ColorPrintf(L"first\nsecond\n"), STOPPED);
+    done = true;
+    user.join();
+    EXPECT_EQ(capture.out(), L"\r\n\r\n\r\n");
+    EXPECT_FALSE(CtrlHandler(CTRL_CLOSE_EVENT));  // other events are the system's
 }
 
 TEST_F(PlainWriters, CtrlCStopsAtTheNextLineEnd)

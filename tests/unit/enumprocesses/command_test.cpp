@@ -3,10 +3,12 @@
 // checked through the shell).
 #include <gtest/gtest.h>
 
+#include <new>
 #include <string>
 
 #include "commands/enumprocesses/enumprocesses.h"
 #include "console/console.h"
+#include "procinfo/procinfo.h"
 #include "tests/support/capture.h"
 
 namespace {
@@ -23,6 +25,14 @@ TEST(EnumprocessesCommand, ResultsAndHandlerRemoval)
     }
     EXPECT_EQ(capture.out().substr(0, 2 + self.size() + 2), L"\r\n" + self + L"  ");
     EXPECT_EQ(enumprocesses(nullptr), 1);
+
+    // Out of memory while the records are read: the command ends with result 2, nothing reaches the host.
+    auto younger = ParentIsYounger;
+    ParentIsYounger = [](DWORD, DWORD) -> int { throw std::bad_alloc(); };
+    int result = enumprocesses(self.c_str());
+    ParentIsYounger = younger;
+    EXPECT_EQ(result, 2);
+    EXPECT_EQ(CtrlHandlerInstalled, 0);
 }
 
 }  // namespace

@@ -137,6 +137,7 @@ TEST(CompareChildren, KeysAndUnsignedIds)
     EXPECT_EQ(CompareChildren(L"N", big.get(), small.get()), 0);
     EXPECT_GT(CompareChildren(L"NP", big.get(), small.get()), 0);
     EXPECT_EQ(CompareChildren(nullptr, big.get(), small.get()), 0);
+    EXPECT_GT(CompareChildren(L"XP", big.get(), small.get()), 0);  // a key it does not know is skipped
 }
 
 TEST_F(Descendants, DeepChainStopsAtThePrefixLimit)

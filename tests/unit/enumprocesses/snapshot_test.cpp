@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <tlhelp32.h>
 
 #include <cwctype>
 #include <string>
 
 #include "commands/enumprocesses/enumprocesses.h"
+#include "frame/owners.h"
 
 namespace {
 
@@ -22,6 +24,19 @@ TEST(EnumProcSnapshot, FindProcessByNameAndPath)
                                   {L"unit_tests", -1}, {path, self}, {L"*\\unit_tests.exe", self},
                                   {L"\\unit_tests.exe", -1}, {L"", -1}, {nullptr, -1}})
         EXPECT_EQ(FindProcessByName(pattern), found) << (pattern ? pattern : L"-");
+
+    // A snapshot's records go after those already in the list; a record without a name gets an empty one.
+    vornel::list_owner<_EnumProcInfo> list;
+    *list.addr() = NewEnumProcInfo(1, 0, nullptr);
+    ASSERT_NE(list.get(), nullptr);
+    EXPECT_STREQ(list.get()->name, L"");
+    vornel::unique_snapshot snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    ASSERT_EQ(BuildEnumProcList(snapshot.get(), list.addr()), 0);
+    EXPECT_EQ(list.get()->processId, 1u);
+    bool own = false;
+    for (const _EnumProcInfo* record = list.get(); record; record = record->next)
+        own |= record->processId == (DWORD)self;
+    EXPECT_TRUE(own);
 }
 
 TEST(EnumProcSnapshot, SystemMessages)

@@ -125,6 +125,8 @@ TEST(ParseSortKeys, KeysReversalAndLimits)
     // The reversal mark belongs to the next letter only.
     EXPECT_EQ(ParseSortKeys(L"-n-pz", L"PNTZ", keys), 0);
     EXPECT_STREQ(keys, L"npZ");
+    EXPECT_EQ(ParseSortKeys(nullptr, L"PNTZ", keys), 0);  // no keys: the default order
+    EXPECT_STREQ(keys, L"");
     EXPECT_EQ(ParseSortKeys(L":N", nullptr, keys), -1);
     EXPECT_EQ(ParseSortKeys(L":N", L"PN", nullptr), -1);
 }

@@ -158,4 +158,25 @@ TEST_F(HelpTest, AnUnsetVariableNamesNoDirectory)
     EXPECT_EQ(ViewerCommandLine(), Expected(bin, L"tasklist"));
 }
 
+TEST_F(HelpTest, NoViewerForWhatCannotBeAPathOrACommandLine)
+{
+    const std::wstring file = BinPath(L"Vornel.chm"), tooLong(40000, L'a'), plugin = L"~\\" + tooLong;
+    // This page name just fits "FILE::/PAGE.html" into the 32,768 characters of a path, leaving no room for
+    // the viewer's path and the quotes around it on the command line.
+    const std::wstring page(32768 - file.size() - 10, L'p');
+    const std::pair<const wchar_t*, const wchar_t*> cases[] = {
+        {nullptr, L"tasklist"}, {file.c_str(), nullptr}, {tooLong.c_str(), L"tasklist"},
+        {plugin.c_str(), L"tasklist"}, {L"%[VornelNoSuchVariable]", L"tasklist"},
+        {file.c_str(), tooLong.c_str()}, {file.c_str(), page.c_str()},
+    };
+    for (auto [candidate, topic] : cases)
+        EXPECT_EQ(TryHelpFile(candidate, topic), 0) << (candidate ? std::wstring(candidate).substr(0, 40) : L"-");
+    // A plug-in module that has no name (a handle of no module) has no directory to look in.
+    const HMODULE own = PluginModule;
+    PluginModule = reinterpret_cast<HMODULE>(0x10);
+    EXPECT_EQ(TryHelpFile(L"~\\Vornel.chm", L"tasklist"), 0);
+    PluginModule = own;
+    EXPECT_EQ(HelpViewerProcess.get(), nullptr);
+}
+
 }  // namespace

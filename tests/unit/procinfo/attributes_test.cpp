@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "frame/owners.h"
 #include "frame/plugin.h"
@@ -91,6 +92,29 @@ TEST(ProcessQueries, HelperAndItsChildThenGone)
     EXPECT_EQ(GetProcessImagePath(parent, path.get()), 0);
     EXPECT_EQ(_wcsicmp(path.get(), BinPath(L"vornel_testhelper.exe").c_str()), 0);
 
+    // Handles without the rights a query needs: its failure result, nothing read.
+    vornel::unique_handle bare(OpenProcess(SYNCHRONIZE, FALSE, parent));
+    vornel::unique_handle unreadable(OpenProcess(ProcessQueryAccess(), FALSE, parent));
+    vornel::unique_handle noQuery;
+    ASSERT_TRUE(bare && unreadable && OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_DEFAULT, noQuery.put()));
+    // (Wine opens the token of any process handle and reads a token's integrity without the query right.)
+    for (HANDLE token : {(HANDLE)nullptr, noQuery.get()}) {
+        wcscpy(owner, L"stale");
+        EXPECT_EQ(ReadTokenOwner(token, owner), token ? 0 : -1);
+        EXPECT_STREQ(owner, token ? L"" : L"stale");
+    }
+    EXPECT_EQ(ReadTokenIntegrity(nullptr), -1);
+    CommandLineBuffer unread;
+    for (auto [process, result] : {std::pair{bare.get(), 2}, {unreadable.get(), 2}, {(HANDLE)nullptr, 1}})
+        EXPECT_EQ(ReadProcessCommandLine(process, unread.data.get()), result);
+    EXPECT_EQ(unread.data[0], Sentinel);
+    EXPECT_EQ(ReadProcessCommandLine(unreadable.get(), nullptr), -1);
+    EXPECT_NE(ReadProcessImagePath(bare.get(), path.get()), 0);
+    EXPECT_STREQ(path.get(), L"");
+    EXPECT_EQ(ReadProcessImagePath(bare.get(), nullptr), -1);
+    bare.reset();
+    unreadable.reset();
+
     // Processes that have gone: failures that leave the buffer alone.
     helper.Kill();
     ASSERT_TRUE(WaitUntilProcessGone(parent));
@@ -125,6 +149,52 @@ TEST(GetProcessCommandLine, LongestCommandLineStaysInsideTheBuffer)
     NtQueryInformationProcessFn = saved;
     EXPECT_EQ(result, -1);
     EXPECT_EQ(untouched.data[0], Sentinel);
+}
+
+// The environment block of this process, as a stand-in for the native query places it.
+ULONG64 FakeBlockAddress = 0;
+
+LONG WINAPI FakeBasicInformation(HANDLE, ULONG, PVOID information, ULONG, PULONG)
+{
+    memcpy(static_cast<BYTE*>(information) + 8, &FakeBlockAddress, sizeof FakeBlockAddress);
+    return 0;
+}
+
+// Blocks that lead nowhere (a process still being set up, or one that rewrote its own): each dead end
+// gives 2 with nothing written, a text that cannot be read an empty command line.
+TEST(GetProcessCommandLine, EnvironmentBlocksThatLeadNowhere)
+{
+    // An address no program can read (Wine reads even reserved pages of its own process).
+    const ULONG64 hole = 0xFFFFFFFFFFFF0000;
+    std::vector<BYTE> block(1608), parameters(128);
+    const wchar_t text[] = L"abc";
+    const auto at = [](const auto& buffer) { return reinterpret_cast<ULONG64>(buffer.data()); };
+    const ULONG64 shown = reinterpret_cast<ULONG64>(text);
+    const struct {
+        ULONG64 block, parameters, text;
+        USHORT bytes;
+        int result;
+        const wchar_t* line;  // nullptr: the buffer untouched
+    } cases[] = {
+        {0, 0, 0, 0, 2, nullptr},         {hole, 0, 0, 0, 2, nullptr},           {at(block), 0, 0, 0, 2, nullptr},
+        {at(block), hole, 0, 0, 2, nullptr}, {at(block), at(parameters), shown, 0, 2, nullptr},
+        {at(block), at(parameters), hole, 6, 0, L""}, {at(block), at(parameters), shown, 6, 0, L"abc"},
+    };
+    auto saved = NtQueryInformationProcessFn;
+    NtQueryInformationProcessFn = FakeBasicInformation;
+    for (const auto& c : cases) {
+        FakeBlockAddress = c.block;
+        memcpy(block.data() + 0x20, &c.parameters, sizeof c.parameters);
+        memcpy(parameters.data() + 0x70, &c.bytes, sizeof c.bytes);
+        memcpy(parameters.data() + 0x78, &c.text, sizeof c.text);
+        CommandLineBuffer buffer;
+        EXPECT_EQ(ReadProcessCommandLine(GetCurrentProcess(), buffer.data.get()), c.result) << &c - cases;
+        if (c.line)
+            EXPECT_STREQ(buffer.data.get(), c.line);
+        else
+            EXPECT_EQ(buffer.data[0], Sentinel);
+    }
+    NtQueryInformationProcessFn = saved;
 }
 
 // The 5.1 prefix: the full query right is used, and elevation, which the

@@ -10,9 +10,13 @@ namespace {
 
 TEST(MatchProcessName, AlternativesLeftToRight)
 {
-    // A range includes both its ends: [m-n] takes the "n" of "notepad".
-    for (const wchar_t* list : {L"note*", L"calc*|note*", L"note*|calc*", L"|note*|", L"calc*||note*", L"[m-n]ote*"})
+    // A range includes both its ends: [m-n] takes the "n" of "notepad". Sets hold single characters
+    // too and are negated by ! or ^; a set that never closes is a literal "[".
+    for (const wchar_t* list : {L"note*", L"calc*|note*", L"note*|calc*", L"|note*|", L"calc*||note*", L"[m-n]ote*",
+                                L"[xN]ote*", L"[!a-m]ote*", L"[^xyz]otepad.exe**"})
         EXPECT_EQ(MatchProcessName(list, L"NOTEPAD.EXE"), 0) << list;
+    for (const wchar_t* list : {L"[!n]ote*", L"[^m-o]ote*", L"[xy]ote*", L"[]otepad.exe"})
+        EXPECT_NE(MatchProcessName(list, L"NOTEPAD.EXE"), 0) << list;
     // No match: the result of the last alternative that was compared.
     const int noMatch = WildcardComparison(L"word*", L"notepad.exe", 0, 1);
     ASSERT_NE(noMatch, 0);

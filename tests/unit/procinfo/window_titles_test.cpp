@@ -83,6 +83,7 @@ TEST(CollectWindowTitle, RankDecidesWhichWindowIsKept)
         EXPECT_EQ(record->window, helper.windows()[c.window]);
     }
     EXPECT_EQ(FindWindowTitle(nullptr, GetCurrentProcessId()), nullptr);
+    EXPECT_TRUE(CollectWindowTitle(GetDesktopWindow(), 0));  // no list: the enumeration goes on
 }
 
 TEST(CollectWindowTitle, EqualRanksFirstEnumeratedWins)

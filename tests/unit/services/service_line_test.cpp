@@ -64,4 +64,6 @@ TEST(ServiceLine, StateWordsAndTheStop)
     EXPECT_EQ(PrintServiceLine(&record, 0, SERVICE_RUNNING, 1, nullptr), STOPPED);
     CtrlCSeen = 0;
     EXPECT_EQ(PrintServiceLine(&record, 0, SERVICE_RUNNING, 1, nullptr), 0);
+    EXPECT_EQ(PrintServiceLine(nullptr, 0, SERVICE_RUNNING, 1, nullptr), -1);
+    EXPECT_EQ(LineOf(record, 0, SERVICE_RUNNING, 1, L""), L"Spooler             Print Spooler \x2014 Running\r\n");
 }

@@ -27,6 +27,7 @@ TEST(TasklistCommand, FailureInTheModuleWalkEndsTheCommand)
     EXPECT_EQ(CtrlHandlerInstalled, 0);
     EXPECT_EQ(CtrlCSeen, 0);
     EXPECT_EQ(tasklist(nullptr), 1);
+    EXPECT_EQ(DumpModules(0, 0), 0);  // the idle process has no modules to walk
 }
 
 }  // namespace

@@ -99,6 +99,10 @@ TEST_F(TasklistLine, ClippedTextKeepsItsRoomExactly)
         EXPECT_EQ(capture.out(), c.written) << c.room;
     }
     EXPECT_EQ(WriteClipped(nullptr, 10, 0), -1);
+    // However wide the room, a cut text is at most what the clip buffer holds.
+    capture.clear();
+    EXPECT_EQ(WriteClipped(std::wstring(9000, L'x').c_str(), 8500, 0), 0);
+    EXPECT_EQ(capture.out(), std::wstring(8188, L'x') + L"...");
 }
 
 TEST_F(TasklistLine, StartNameAndLastColumn)
@@ -123,6 +127,12 @@ TEST_F(TasklistLine, StartNameAndLastColumn)
     // The window class column is empty without a live window.
     EXPECT_EQ(Line({8, 0, L"x", nullptr, L"Has a title"}, TL_WINCLASS),
               L"    8  " + std::wstring(22, L' ') + L"x                 Has a title\r\n");
+    // No record, no line; an empty highlight list is none.
+    EXPECT_EQ(PrintProcessLine(nullptr, 0, 0, 120, nullptr), -1);
+    Processes list({{9, 0, L"x"}});
+    capture.clear();
+    EXPECT_EQ(PrintProcessLine(list.get(), 0, 0, 120, L""), 0);
+    EXPECT_EQ(capture.out(), L"    9  x               \r\n");
 }
 
 TEST_F(TasklistLine, ProcessThatDoesNotOpenShowsFallbacks)

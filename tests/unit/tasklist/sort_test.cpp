@@ -51,6 +51,8 @@ TEST(TasklistSort, CompareWithoutKeysOrUnknownKeysIsEqual)
     EXPECT_EQ(CompareProcesses(a, b, L"XY"), 0);
     EXPECT_LT(CompareProcesses(a, b, L"XP"), 0);
     EXPECT_GT(CompareProcesses(a, b, L"p"), 0);
+    const ThreadRecord first{nullptr, nullptr, 1}, second{nullptr, nullptr, 2};
+    EXPECT_EQ(CompareThreads(&first, &second, nullptr), 0);
 }
 
 TEST(TasklistSort, ThreadsSortOnlyByIdAndOnlyWithP)

@@ -32,6 +32,17 @@ std::vector<std::wstring> Lines(const std::wstring& text)
 
 using Text = std::vector<std::wstring>;
 
+// A tree of a list of its own, with the listing's lookups built for it.
+int PrintProcessTree(ProcessRecord* list, const ThreadRecord* threads, ProcessRecord* record, DWORD ownPid,
+                     DWORD flags, int width, unsigned* processCount, unsigned* threadCount, const wchar_t* prefix,
+                     bool last, const wchar_t* highlight)
+{
+    if (!record)
+        return -1;
+    return PrintProcessTree(ListingIndex(list, threads), record, ownPid, flags, width, processCount, threadCount,
+                            prefix, last, highlight);
+}
+
 class TasklistTree : public ::testing::Test {
 protected:
     void SetUp() override
@@ -41,12 +52,13 @@ protected:
     }
     void TearDown() override { ResetOutputState(); }
 
-    Text Print(const Processes& list, DWORD rootPid, DWORD flags = 0, int width = 120)
+    Text Print(const Processes& list, DWORD rootPid, DWORD flags = 0, int width = 120, const wchar_t* prefix = nullptr,
+               bool last = false)
     {
         Capture capture;
         processCount = threadCount = 0;
-        result = PrintProcessTree(ListingIndex(list.get(), list.threads()), list.find(rootPid), 0, flags, width,
-                                  &processCount, &threadCount, nullptr, false, nullptr);
+        result = PrintProcessTree(list.get(), list.threads(), list.find(rootPid), 0, flags, width, &processCount,
+                                  &threadCount, prefix, last, nullptr);
         return Lines(capture.out());
     }
 
@@ -89,6 +101,18 @@ TEST_F(TasklistTree, ExhaustedWidthDropsTheConnectors)
     EXPECT_EQ(Print(list, 1, 0, 12), (Text{L"    1  a", L"  └─    2  b", L"    └─    3  c", L"    4  d"}));
 }
 
+TEST_F(TasklistTree, SubtreeUnderAGivenPrefix)
+{
+    Processes list({{1, 0, L"a"}, {2, 1, L"b"}, {3, 1, L"c"}});
+    EXPECT_EQ(Print(list, 1, 0, 120, L"* "), (Text{L"* ├─    1  a", L"* │ ├─    2  b", L"* │ └─    3  c"}));
+    EXPECT_EQ(Print(list, 1, 0, 120, L"* ", true), (Text{L"* └─    1  a", L"*   ├─    2  b", L"*   └─    3  c"}));
+    // A prefix longer than the buffer is cut to it.
+    EXPECT_EQ(Print(list, 2, 0, 2000, std::wstring(1100, L'*').c_str()), (Text{std::wstring(1023, L'*') + L"├─    2  b"}));
+    EXPECT_EQ(PrintProcessTree(list.get(), nullptr, nullptr, 0, 0, 120, nullptr, nullptr, nullptr, false, nullptr), -1);
+    EXPECT_EQ(PrintProcessTree(ListingIndex(list.get(), nullptr), nullptr, 0, 0, 120, nullptr, nullptr, nullptr, false,
+                               nullptr), -1);
+}
+
 TEST_F(TasklistTree, ParentCycleIsCutAndOtherTreesStayTheSame)
 {
     // 10 and 11 name each other as parent; 12 hangs off the loop.
@@ -128,8 +152,8 @@ TEST_F(TasklistTree, StopEndsTheWalkAndLeavesNoMarks)
     list.AddThread(20, 2, 8);
     Capture capture;
     CtrlCSeen = 1;  // as if Ctrl-C arrived before the first line ended
-    int stopped = PrintProcessTree(ListingIndex(list.get(), list.threads()), list.find(1), 0, TL_THREADS, 120,
-                                   nullptr, nullptr, nullptr, false, nullptr);
+    int stopped = PrintProcessTree(list.get(), list.threads(), list.find(1), 0, TL_THREADS, 120, nullptr, nullptr,
+                                   nullptr, false, nullptr);
     CtrlCSeen = 0;
     EXPECT_EQ(stopped, STOPPED);
     // The name writer saw the stop first and wrote nothing.
