@@ -66,9 +66,9 @@ public:
     const ServiceNamesInfo* serviceList;
     const _EnumProcInfo* root;
     const wchar_t* rootName;
-    const wchar_t* rootSegment = L"";
+    const wchar_t* rootSegment = L"";  // the children of a requested process start at the left edge
     const wchar_t* bar = (flags & EP_TREE) ? L"│ " : L"  ";
-    size_t deepest = TREE_PREFIX_SIZE - 3;
+    size_t deepest = TREE_PREFIX_SIZE - 3;  // children only where their own children's two columns still fit
 
 private:
     // Everything of the line after the indentation: ID, name, title or services.

@@ -52,7 +52,7 @@ public:
     const wchar_t* highlight;
     const wchar_t* rootSegment = L"  ";
     const wchar_t* bar = L"│ ";
-    size_t deepest = TREE_PREFIX_SIZE - 1;
+    size_t deepest = TREE_PREFIX_SIZE - 1;  // the whole buffer: children are never left out
 };
 
 }  // namespace
