@@ -1,7 +1,8 @@
 // Timings of the listing work: ordering, tree walks, thread lines and line
 // formatting on made-up lists of 1,000, 10,000 and 100,000 processes (and
-// services), and the real listing with every column beside the bare system
-// calls it has to make; then each case's growth and each listing's ratio.
+// services, and the system's list of every process), and the real listing
+// with every column beside the bare system calls it has to make; then each
+// case's growth and each listing's ratio.
 // Output goes to the stand-in host's capture, emptied after every run, so
 // only the formatting is measured, not a terminal.
 #include <windows.h>
@@ -11,6 +12,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <cwchar>
 #include <functional>
 #include <iterator>
@@ -91,6 +93,7 @@ std::vector<ProcessRecord*> MakeRecords(unsigned count)
         wsprintfW(record->entry.szExeFile, L"%s%u", Names[rand() % 12], rand() % 50);
         if (i % 3 == 0)
             record->services = L"Some Service; Another Service With A Longer Display Name";
+        record->workingSet = ULONGLONG(i * 2654435761u % 100000) << 12;  // spread, with ties
         records.push_back(record);
     }
     return records;
@@ -156,6 +159,7 @@ void SyntheticCases(unsigned count)
     Report("insert, by name (/O:N)", count, Best(runs, [&] { head = Link(records, L"N"); }));
     Report("insert, by parent and name descending (/O:Z-N)", count,
            Best(runs, [&] { head = Link(records, L"Zn"); }));
+    Report("insert, largest memory first (/O:-M)", count, Best(runs, [&] { head = Link(records, L"m"); }));
 
     head = Link(records, L"");
     vornel::list_owner<ThreadRecord> threads;
@@ -191,6 +195,43 @@ void SyntheticCases(unsigned count)
            }));
     OrshCapture(0);
     FreeRecords(records);
+}
+
+// The system's list of every process made up for `count` processes (each
+// record without threads, as the 64-bit system lays it out), served by a
+// stand-in for the query.
+std::vector<BYTE> SystemList;
+
+LONG WINAPI ServeSystemList(ULONG, PVOID buffer, ULONG size, PULONG needed)
+{
+    *needed = ULONG(SystemList.size());
+    if (size < SystemList.size())
+        return LONG(0xC0000004);
+    memcpy(buffer, SystemList.data(), SystemList.size());
+    return 0;
+}
+
+// One listing's use of the list: read once, then one lookup per process.
+void SystemListCase(unsigned count)
+{
+    constexpr size_t size = 0x100;
+    SystemList.assign(count * size, 0);
+    auto put = [](size_t at, auto value) { memcpy(&SystemList[at], &value, sizeof value); };
+    for (unsigned i = 0; i < count; ++i) {
+        put(i * size, ULONG(i + 1 < count ? size : 0));
+        put(i * size + 0x20, ULONGLONG(1));                       // created
+        put(i * size + 0x50, ULONG_PTR(4 * (i + 1) + 0x100000));  // process ID
+        put(i * size + 0x90, SIZE_T(i) << 12);                    // working set
+    }
+    auto saved = NtQuerySystemInformationFn;
+    NtQuerySystemInformationFn = ServeSystemList;
+    Report("system list read, one lookup per process", count, Best(count > 10000 ? 1 : 20, [&] {
+               SystemProcessList list;
+               list.Query();
+               for (unsigned i = 0; i < count; ++i)
+                   list.Find(4 * (i + 1) + 0x100000, ~0ULL);
+           }));
+    NtQuerySystemInformationFn = saved;
 }
 
 // Made-up services: key names with many ties, packed behind the records
@@ -344,6 +385,8 @@ int main()
         SyntheticCases(count);
     for (unsigned count : {1000u, 10000u, 100000u})
         ServiceCases(count);
+    for (unsigned count : {1000u, 10000u, 100000u})
+        SystemListCase(count);
 
     unsigned count = CountProcesses();
     const DWORD allColumns = TL_OWNER | TL_BOOST | TL_PRIORITY | TL_INTEGRITY | TL_TIMES | TL_MEMORY |
@@ -351,8 +394,10 @@ int main()
     const struct {
         const char* name;
         DWORD flags;
+        const wchar_t* keys = L"";
     } listings[] = {
         {"real listing, every column (/U/B/C/I/T/M/N/E/Z/F)", allColumns},
+        {"real listing, every column, largest memory first (/O:-M)", allColumns, L"m"},
         {"real listing, every column and command line (/U/B/C/I/T/M/N/E/Z/F/L)", allColumns | TL_CMDLINE},
         {"real listing, no columns", 0},
         {"real listing, no columns, no services/windows", TL_NO_SERVICES | TL_NO_WINDOWS},
@@ -360,6 +405,8 @@ int main()
         {"real listing, image path (/F)", TL_FILENAME},
         {"real listing, command line (/L)", TL_CMDLINE},
         {"real listing, times (/T)", TL_TIMES},
+        {"real listing, memory (/M)", TL_MEMORY},
+        {"real listing, sorted by memory (/O:M)", 0, L"M"},
         {"real listing, integrity (/I)", TL_INTEGRITY},
         {"real listing, extra marks (/E)", TL_EXTRA},
     };
@@ -378,7 +425,7 @@ int main()
             size_t i = (round + step) % cases;
             double seconds = Best(1, [&] {
                 if (i < std::size(listings))
-                    ListProcesses(nullptr, nullptr, listings[i].flags, L"", nullptr);
+                    ListProcesses(nullptr, nullptr, listings[i].flags, listings[i].keys, nullptr);
                 else
                     BareQueries();
             });

@@ -24,6 +24,10 @@ inline constexpr int HIGHLIGHT_SIZE = 8192;
 
 int SplitArguments(const wchar_t* text, unsigned options);
 int ShowUsage(const wchar_t* text, int withVersion);
+// Numbers are ASCII digits, or "0x" and ASCII hexadecimal digits: what a
+// user types as an ID or a count. Digits of other scripts (full-width ones
+// among them) are text, so a word of them is a name.
+inline bool IsAsciiDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
 int ParseNumber(const wchar_t* text, unsigned int* value, wchar_t** end);
 int ParseSortKeys(const wchar_t* text, const wchar_t* allowed, wchar_t* keys);
 int AppendHighlightPattern(const wchar_t* pattern, wchar_t* list);

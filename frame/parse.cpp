@@ -5,32 +5,55 @@
 
 #include "frame/args.h"
 
+namespace {
+
+// The value of an ASCII digit of the base, -1 for any other character.
+int DigitValue(wchar_t c, unsigned base)
+{
+    if (IsAsciiDigit(c))
+        return c - L'0';
+    if (base == 16 && c >= L'a' && c <= L'f')
+        return c - L'a' + 10;
+    if (base == 16 && c >= L'A' && c <= L'F')
+        return c - L'A' + 10;
+    return -1;
+}
+
+}  // namespace
+
+// Read here rather than by wcstoul, which takes the digits of every script
+// (a full-width "０７８０" would be process 780) and, in base 16, a second
+// "0x" as a prefix of its own ("0x0x5" is the number 0 followed by "x5").
 int ParseNumber(const wchar_t* text, unsigned int* value, wchar_t** end)
 {
     if (!text || !value)
         return -1;
-    errno = 0;
-    wchar_t* after = nullptr;
-    unsigned long number;
-    if (text[0] == L'0' && (text[1] == L'x' || text[1] == L'X') && iswxdigit(text[2])) {
-        // wcstoul would take a second "0x" as a prefix of its own: "0x0x5"
-        // is the number 0 followed by "x5", not 5.
-        bool secondPrefix = text[2] == L'0' && (text[3] == L'x' || text[3] == L'X');
-        number = secondPrefix ? 0 : wcstoul(text + 2, &after, 16);
-        if (secondPrefix)
-            after = const_cast<wchar_t*>(text + 3);
-    } else {
-        if (!iswdigit(text[0]))
-            return -1;
-        number = wcstoul(text, &after, 10);
+    unsigned base = 10;
+    const wchar_t* after = text;
+    if (text[0] == L'0' && (text[1] == L'x' || text[1] == L'X') && DigitValue(text[2], 16) >= 0) {
+        base = 16;
+        after = text + 2;
+    } else if (!IsAsciiDigit(text[0])) {
+        return -1;
     }
-    if (errno)
-        return errno;
+    // Every digit is read, as the library's conversion does, so an overflow
+    // is reported whatever follows it.
+    unsigned long long number = 0;
+    bool overflow = false;
+    for (int digit; (digit = DigitValue(*after, base)) >= 0; ++after) {
+        number = number * base + digit;
+        if (number > 0xFFFFFFFFull) {
+            overflow = true;
+            number = 0;
+        }
+    }
+    if (overflow)
+        return ERANGE;
     if (!end && *after)
         return -1;
-    *value = number;
+    *value = static_cast<unsigned int>(number);
     if (end)
-        *end = after;
+        *end = const_cast<wchar_t*>(after);
     return 0;
 }
 

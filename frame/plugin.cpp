@@ -11,6 +11,7 @@
 HMODULE PluginModule = nullptr;
 OSVERSIONINFOEXW OsVersionInfo = {};
 NtQueryInformationProcessPtr NtQueryInformationProcessFn = nullptr;
+NtQuerySystemInformationPtr NtQuerySystemInformationFn = nullptr;
 vornel::unique_handle ConsoleOutput;
 vornel::unique_handle HelpViewerProcess;
 int (*ConsoleShutdown)() = nullptr;
@@ -94,9 +95,13 @@ VORNEL_EXPORT int WINAPI InitializePlugin(void)
 {
     ReadOsVersion();
     NtQueryInformationProcessFn = nullptr;
-    if (HMODULE ntdll = GetModuleHandleW(L"NtDll.dll"))
+    NtQuerySystemInformationFn = nullptr;
+    if (HMODULE ntdll = GetModuleHandleW(L"NtDll.dll")) {
         NtQueryInformationProcessFn =
             reinterpret_cast<NtQueryInformationProcessPtr>(GetProcAddress(ntdll, "NtQueryInformationProcess"));
+        NtQuerySystemInformationFn =
+            reinterpret_cast<NtQuerySystemInformationPtr>(GetProcAddress(ntdll, "NtQuerySystemInformation"));
+    }
     EnableDebugPrivilege();
 
     // Quiet in a transient shell, in a pipe, or when told so by noloadmsg.

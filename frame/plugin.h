@@ -28,6 +28,7 @@ struct PluginInfo {
 };
 
 using NtQueryInformationProcessPtr = LONG(WINAPI*)(HANDLE, ULONG, PVOID, ULONG, PULONG);
+using NtQuerySystemInformationPtr = LONG(WINAPI*)(ULONG, PVOID, ULONG, PULONG);
 
 inline constexpr wchar_t PluginName[] = L"Vornel";
 inline constexpr wchar_t PluginNames[] = L"enumprocesses,services,tasklist,@elevated,@pidexename,@pidsvcnames";
@@ -38,6 +39,7 @@ inline constexpr unsigned PluginMajor = VORNEL_VERSION_MAJOR, PluginMinor = VORN
 extern HMODULE PluginModule;
 extern OSVERSIONINFOEXW OsVersionInfo;
 extern NtQueryInformationProcessPtr NtQueryInformationProcessFn;
+extern NtQuerySystemInformationPtr NtQuerySystemInformationFn;
 extern vornel::unique_handle ConsoleOutput;
 extern vornel::unique_handle HelpViewerProcess;
 // The console's part of the shutdown, which the frame cannot name: set by

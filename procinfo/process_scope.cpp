@@ -1,7 +1,12 @@
 // The processes of one listing, each opened once: while a ProcessScope
 // lives, every query handle and creation time that the plug-in asks for is
 // kept by process ID, so the parent check, the filters and the line's
-// columns all use the one handle, and a creation time is read once.
+// columns all use the one handle, and a creation time is read once. Working
+// sets and CPU times come from one list of every process that the system
+// gives, and from each process only where that list cannot answer.
+#include <windows.h>
+#include <psapi.h>
+
 #include <unordered_map>
 
 #include "frame/owners.h"
@@ -26,13 +31,41 @@ vornel::unique_handle OpenForQueries(DWORD pid, bool memory, bool* memoryReadabl
     return OpenProcessById(ProcessQueryAccess(), pid);
 }
 
+ULONGLONG Ticks(const FILETIME& time)
+{
+    return (static_cast<ULONGLONG>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+}
+
 bool ReadCreationTime(HANDLE process, ULONGLONG* created)
 {
     FILETIME creation, exit, kernel, user;
     if (!process || !GetProcessTimes(process, &creation, &exit, &kernel, &user))
         return false;
-    *created = (static_cast<ULONGLONG>(creation.dwHighDateTime) << 32) | creation.dwLowDateTime;
+    *created = Ticks(creation);
     return true;
+}
+
+ProcessUsage UsageFromProcess(HANDLE process)
+{
+    ProcessUsage usage;
+    if (!process)
+        return usage;
+    PROCESS_MEMORY_COUNTERS counters{};
+    static_assert(sizeof counters == 72);
+    usage.memoryRead = GetProcessMemoryInfo(process, &counters, sizeof counters) != FALSE;
+    usage.workingSet = usage.memoryRead ? counters.WorkingSetSize : 0;
+    FILETIME creation, exit, kernel, user;
+    usage.timesRead = GetProcessTimes(process, &creation, &exit, &kernel, &user) != FALSE;
+    if (usage.timesRead) {
+        usage.kernelTime = Ticks(kernel);
+        usage.userTime = Ticks(user);
+    }
+    return usage;
+}
+
+ProcessUsage UsageFromRecord(const SystemProcessRecord& record)
+{
+    return {true, record.workingSet, true, record.kernelTime, record.userTime};
 }
 
 }  // namespace
@@ -44,9 +77,14 @@ struct ProcessScope::Table {
         bool creationAsked = false;
         bool creationRead = false;
         ULONGLONG created = 0;
+        bool usageAsked = false;
+        ProcessUsage usage;
     };
     bool memory;
     std::unordered_map<DWORD, Process> processes;
+    ULONGLONG started = 0;  // system time when the scope began
+    bool systemAsked = false;
+    SystemProcessList system;
 
     Process& Get(DWORD pid)
     {
@@ -64,6 +102,11 @@ ProcessScope::Table* ActiveTable = nullptr;
 ProcessScope::ProcessScope(bool memory) : table_(std::make_unique<Table>()), outer_(ActiveTable)
 {
     table_->memory = memory;
+    // The clock the system stamps new processes with: a process created
+    // after this moment never carries an earlier time.
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    table_->started = Ticks(now);
     ActiveTable = table_.get();
 }
 
@@ -93,4 +136,22 @@ bool ProcessCreationTime(DWORD pid, ULONGLONG* created)
     }
     *created = process.created;
     return process.creationRead;
+}
+
+ProcessUsage ReadProcessUsage(DWORD pid)
+{
+    if (!ActiveTable)
+        return UsageFromProcess(ProcessHandle(pid, false).get());
+    ProcessScope::Table& table = *ActiveTable;
+    ProcessScope::Table::Process& process = table.Get(pid);
+    if (!process.usageAsked) {
+        process.usageAsked = true;
+        if (!table.systemAsked) {
+            table.systemAsked = true;
+            table.system.Query();
+        }
+        const SystemProcessRecord* record = table.system.Find(pid, table.started);
+        process.usage = record ? UsageFromRecord(*record) : UsageFromProcess(process.handle.get());
+    }
+    return process.usage;
 }

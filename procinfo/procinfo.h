@@ -1,12 +1,14 @@
 // Questions several commands ask about processes: pattern-list matching,
 // image paths in drive-letter form, owner, command line, integrity,
-// elevation, creation order, and the per-process window-title and
+// elevation, creation order, working set and CPU times (from the system's
+// list of every process), and the per-process window-title and
 // service-name lists.
 #pragma once
 
 #include <windows.h>
 
 #include <memory>
+#include <vector>
 
 #include "frame/owners.h"
 
@@ -44,10 +46,40 @@ private:
     Cache* outer_;
 };
 
+// What the system's list of every process tells of one process; times in
+// 100-nanosecond units.
+struct SystemProcessRecord {
+    DWORD processId;
+    ULONGLONG created;
+    ULONGLONG kernelTime, userTime;
+    ULONGLONG workingSet;
+};
+
+// The records of one query of the system for every process, by process ID.
+class SystemProcessList {
+public:
+    // Asks the system; false, and no records, when it does not answer.
+    bool Query();
+    // The record of the process with this ID, when that process was created
+    // before `createdBefore`; else null. A record created later belongs to
+    // a process that took the ID over after the caller's snapshot.
+    const SystemProcessRecord* Find(DWORD processId, ULONGLONG createdBefore) const;
+
+private:
+    std::vector<SystemProcessRecord> records_;
+};
+
 // While one lives, the processes the plug-in queries stay open: each is
 // opened once, with the memory right too when `memory` is set and the
 // process grants it, and its creation time is read once, however often the
-// listing asks. The innermost scope serves the whole process.
+// listing asks. The first question for a working set or CPU times asks the
+// system for its list of every process, once for the scope's life. The
+// innermost scope serves the whole process.
+//
+// Make it before the snapshot of the processes it serves: the system's
+// record of a process is only taken for one that existed when the scope
+// began, so that an ID taken over since is not answered with the record of
+// the wrong process.
 class ProcessScope {
 public:
     explicit ProcessScope(bool memory);
@@ -78,6 +110,20 @@ private:
 
 // The creation time of a process; false when it cannot be opened or read.
 bool ProcessCreationTime(DWORD pid, ULONGLONG* created);
+
+// The working set and CPU times of a process (times in 100-nanosecond
+// units), each with whether it could be read.
+struct ProcessUsage {
+    bool memoryRead = false;
+    ULONGLONG workingSet = 0;
+    bool timesRead = false;
+    ULONGLONG kernelTime = 0, userTime = 0;
+};
+// From the live ProcessScope's list of every process; where there is no
+// scope, the list could not be read or holds no record of the process,
+// from the process itself (nothing when it does not open). Within a scope
+// each process is asked once.
+ProcessUsage ReadProcessUsage(DWORD pid);
 
 // Attribute queries.
 int GetProcessOwner(HANDLE process, wchar_t* owner);

@@ -7,12 +7,12 @@
 #include "frame/foreign_text.h"
 #include "frame/host.h"
 #include "frame/owners.h"
+#include "frame/text_width.h"
 #include "procinfo/procinfo.h"
 
 namespace {
 
 constexpr int NAME_WIDTH = 18;
-constexpr wchar_t NameBlanks[NAME_WIDTH + 1] = L"                  ";
 
 const wchar_t* const StateNames[] = {L"Unknown",  L"Stopped",  L"Starting", L"Stopping",
                                      L"Running",  L"Resuming", L"Pausing",  L"Paused"};
@@ -29,15 +29,11 @@ bool Highlighted(const wchar_t* highlight, const wchar_t* text)
 void PrintName(const wchar_t* name, const wchar_t* highlight)
 {
     const ForeignText shown(name);
-    if (!Highlighted(highlight, name)) {
-        ColorPrintf(L"\x12%-18s\x11  ", shown.get());
-        return;
-    }
-    const size_t length = wcslen(shown.get());
-    if (length < NAME_WIDTH)
-        ColorPrintf(L"\x14%s\x11%s  ", shown.get(), NameBlanks + length);
+    const int blanks = Padding(TextColumns(shown.get()), NAME_WIDTH);
+    if (!Highlighted(highlight, name))
+        ColorPrintf(L"\x12%s%*s\x11  ", shown.get(), blanks, L"");
     else
-        ColorPrintf(L"\x14%s\x11  ", shown.get());
+        ColorPrintf(L"\x14%s\x11%*s  ", shown.get(), blanks, L"");
 }
 
 void PrintSecondColumn(const wchar_t* text, const wchar_t* highlight)

@@ -9,7 +9,11 @@
 
 namespace {
 
-int CompareUnsigned(DWORD a, DWORD b) { return a < b ? -1 : (a > b ? 1 : 0); }
+template <typename Number>
+int CompareUnsigned(Number a, Number b)
+{
+    return a < b ? -1 : (a > b ? 1 : 0);
+}
 
 // Service names when the process hosts services, else its window title.
 const wchar_t* DisplayText(const ProcessRecord* record)
@@ -58,6 +62,9 @@ int CompareProcesses(const ProcessRecord* a, const ProcessRecord* b, const wchar
     for (; *keys; ++keys) {
         int result;
         switch (towupper(*keys)) {
+        case L'M':
+            result = CompareUnsigned(a->workingSet, b->workingSet);
+            break;
         case L'N':
             result = _wcsicmp(a->entry.szExeFile, b->entry.szExeFile);
             break;

@@ -7,6 +7,7 @@
 #include "console/console.h"
 #include "frame/foreign_text.h"
 #include "frame/host.h"
+#include "frame/text_width.h"
 
 int FormatCpuTime(ULONGLONG span, wchar_t* text)
 {
@@ -103,22 +104,27 @@ int WriteClipped(const wchar_t* text, int room, BYTE colour)
     const ForeignText shown(text);
     text = shown.get();
 
-    // The room is read unsigned: a negative room (the columns before used
-    // up the line) leaves the text whole.
+    // The room counts screen columns, and the text is cut between whole
+    // characters. A negative room (the columns before used up the line)
+    // leaves the text whole.
     size_t length = wcslen(text);
-    size_t limit = static_cast<unsigned>(room);
-    if (length > limit) {
+    if (room >= 0 && FitText(text, length, room).units < length) {
         auto clipped = std::make_unique<wchar_t[]>(CLIP_BUFFER_SIZE);
-        if (limit >= 3) {
-            size_t keep = limit - 3;
-            if (keep > CLIP_BUFFER_SIZE - 4)
+        if (room >= 3) {
+            size_t keep = FitText(text, length, room - 3).units;
+            // Only a run of zero-width characters fills the buffer first;
+            // even then a surrogate pair is not cut in two.
+            if (keep > CLIP_BUFFER_SIZE - 4) {
                 keep = CLIP_BUFFER_SIZE - 4;
+                if (text[keep - 1] >= 0xD800 && text[keep - 1] <= 0xDBFF)
+                    --keep;
+            }
             wmemcpy(clipped.get(), text, keep);
             wcscpy(clipped.get() + keep, L"...");
         } else {
             // Too little room for any text: as many dots as fit.
-            wcsncpy(clipped.get(), L"...", limit);
-            clipped[limit] = L'\0';
+            wcsncpy(clipped.get(), L"...", room);
+            clipped[room] = L'\0';
         }
         QPuts(clipped.get());
     } else {

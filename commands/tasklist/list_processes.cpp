@@ -5,7 +5,6 @@
 #include <tlhelp32.h>
 
 #include <cwchar>
-#include <cwctype>
 #include <unordered_set>
 
 #include "commands/tasklist/tasklist.h"
@@ -41,12 +40,12 @@ struct PidFilter {
 const wchar_t* ReadNameArgument(const wchar_t* name, PidFilter* filter)
 {
     unsigned int pid;
-    if (name[0] == L'=' && iswdigit(name[1])) {
+    if (name[0] == L'=' && IsAsciiDigit(name[1])) {
         if (ParseNumber(name + 1, &pid, nullptr) == 0) {
             *filter = {true, pid};
             return nullptr;
         }
-    } else if (iswdigit(name[0]) && ParseNumber(name, &pid, nullptr) == 0) {
+    } else if (IsAsciiDigit(name[0]) && ParseNumber(name, &pid, nullptr) == 0) {
         // Digits name a process only if one has that ID; a process may
         // just as well be called 1234.exe.
         vornel::unique_handle probe = OpenProcessById(ProcessQueryAccess(), pid);
@@ -112,7 +111,7 @@ Record* First(const RecordsById<Record>& index, DWORD pid)
 }
 
 ProcessRecord* MakeProcessRecord(const PROCESSENTRY32W& entry, const WindowTitleInfo* window,
-                                 const ServiceNamesInfo* services)
+                                 const ServiceNamesInfo* services, bool sortsByMemory)
 {
     auto record = static_cast<ProcessRecord*>(calloc(1, sizeof(ProcessRecord)));
     if (!record)
@@ -121,6 +120,8 @@ ProcessRecord* MakeProcessRecord(const PROCESSENTRY32W& entry, const WindowTitle
     if (services && entry.th32ProcessID != 0)
         record->services = services->names;
     record->entry = entry;
+    if (sortsByMemory)
+        record->workingSet = ReadProcessUsage(entry.th32ProcessID).workingSet;
     return record;
 }
 
@@ -210,7 +211,13 @@ int ListProcesses(const wchar_t* name, const wchar_t* ownerPattern, DWORD flags,
 
     DWORD ownPid = GetCurrentProcessId();
     int width = LineWidth();
+    const bool sortsByMemory = sortKeys && wcspbrk(sortKeys, L"Mm");
 
+    // Each process is opened once for the parent check, the owner filter
+    // and the columns of its line; begun before the snapshot, so that the
+    // system's records of working sets and times are matched only to the
+    // processes the snapshot saw.
+    ProcessScope openProcesses((flags & TL_CMDLINE) != 0);
     vornel::unique_snapshot snapshot(
         CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS | ((flags & TL_THREADS) ? TH32CS_SNAPTHREAD : 0), 0));
     if (!snapshot) {
@@ -233,11 +240,8 @@ int ListProcesses(const wchar_t* name, const wchar_t* ownerPattern, DWORD flags,
         CollectThreads(snapshot.get(), threads.addr(), sortKeys);
     const RecordsById<const WindowTitleInfo> windowsById(windows.get(), [](auto w) { return w->processId; });
     const RecordsById<const ServiceNamesInfo> servicesById(services.get(), [](auto s) { return s->processId; });
-    // The image paths of all lines share one reading of the drive letters,
-    // and each process is opened once for the parent check, the owner
-    // filter and the columns of its line.
+    // The image paths of all lines share one reading of the drive letters.
     DriveMapScope driveMap;
-    ProcessScope openProcesses((flags & TL_CMDLINE) != 0);
 
     InstallCtrlHandler();
 
@@ -256,7 +260,7 @@ int ListProcesses(const wchar_t* name, const wchar_t* ownerPattern, DWORD flags,
             bool matches = Matches(filters, entry, window ? window->title : L"");
             // In a tree every process may stand under a listed one.
             if (tree || matches) {
-                if (ProcessRecord* record = MakeProcessRecord(entry, window, First(servicesById, pid))) {
+                if (ProcessRecord* record = MakeProcessRecord(entry, window, First(servicesById, pid), sortsByMemory)) {
                     *tail = record;
                     tail = &record->next;
                     // Without a name, a tree starts at each process whose

@@ -2,7 +2,6 @@
 // the name, and the trailing text (command line, image path, services or
 // window title) cut to the console width.
 #include <windows.h>
-#include <psapi.h>
 
 #include <cwchar>
 #include <memory>
@@ -14,29 +13,26 @@
 #include "frame/host.h"
 #include "frame/owners.h"
 #include "frame/plugin.h"
+#include "frame/text_width.h"
 
 namespace {
 
-inline constexpr DWORD QUERY_FLAGS =
-    TL_OWNER | TL_EXTRA | TL_TIMES | TL_PRIORITY | TL_MEMORY | TL_BOOST | TL_INTEGRITY | TL_FILENAME;
+// The columns that only a handle of the process answers.
+inline constexpr DWORD QUERY_FLAGS = TL_OWNER | TL_EXTRA | TL_PRIORITY | TL_BOOST | TL_INTEGRITY | TL_FILENAME;
 inline constexpr int NAME_COLUMN = 16;
 
-// What the columns show, read with one open of the process. The defaults
-// are what a process that cannot be opened shows.
+// What the columns show, read with one open of the process, and its working
+// set and times, which the system tells of processes that do not open too.
+// The defaults are what a process that cannot be opened shows.
 struct ProcessFacts {
     wchar_t owner[NAME_BUFFER_SIZE] = L"";
     DWORD priorityClass = 0;
     int integrity = -1;
-    bool timesRead = false;
-    FILETIME created{}, exited{}, kernel{}, user{};
-    bool memoryRead = false;
-    ULONGLONG workingSet = 0;
+    ProcessUsage usage;
     bool elevated = false;
     BOOL wow64 = FALSE;
     BOOL boostDisabled = FALSE;
 };
-
-ULONGLONG Ticks(const FILETIME& time) { return (ULONGLONG(time.dwHighDateTime) << 32) | time.dwLowDateTime; }
 
 void QueryFacts(HANDLE h, DWORD pid, DWORD flags, ProcessFacts& facts, wchar_t* path)
 {
@@ -62,14 +58,6 @@ void QueryFacts(HANDLE h, DWORD pid, DWORD flags, ProcessFacts& facts, wchar_t* 
     }
     if (flags & TL_PRIORITY)
         facts.priorityClass = GetPriorityClass(h);
-    if (flags & TL_TIMES)
-        facts.timesRead = GetProcessTimes(h, &facts.created, &facts.exited, &facts.kernel, &facts.user) != FALSE;
-    if (flags & TL_MEMORY) {
-        PROCESS_MEMORY_COUNTERS counters{};
-        static_assert(sizeof counters == 72);
-        facts.memoryRead = GetProcessMemoryInfo(h, &counters, sizeof counters) != FALSE;
-        facts.workingSet = counters.WorkingSetSize;
-    }
     if ((flags & TL_EXTRA) && !IsWow64Process(h, &facts.wow64))
         facts.wow64 = FALSE;
     if (flags & TL_BOOST) {
@@ -80,14 +68,28 @@ void QueryFacts(HANDLE h, DWORD pid, DWORD flags, ProcessFacts& facts, wchar_t* 
         ReadProcessImagePath(h, path);
 }
 
+// Blanks written as text: the host's Printf is promised a printf-style
+// format, not one that takes a width from its arguments.
+void WriteBlanks(int count)
+{
+    static constexpr int RUN = 22;
+    static constexpr wchar_t blanks[RUN + 1] = L"                      ";
+    for (; count > 0; count -= RUN)
+        QPuts(blanks + (count < RUN ? RUN - count : 0));
+}
+
 // The columns between the start text and the name; returns the width they
 // took.
 int WriteColumns(const ProcessRecord* record, DWORD flags, const ProcessFacts& facts)
 {
     int used = 0;
     if (flags & TL_OWNER) {
-        Printf(L"%-17s ", facts.owner);
-        used += 18;
+        // An account name may be wider than its column: the line gives it
+        // the columns it takes, as it does a long window class.
+        int columns = TextColumns(facts.owner), blanks = Padding(columns, 17);
+        QPuts(facts.owner);
+        WriteBlanks(blanks + 1);
+        used += columns + blanks + 1;
     }
     if (flags & TL_BOOST) {
         QPuts(facts.boostDisabled ? L"× " : L"  ");
@@ -110,10 +112,10 @@ int WriteColumns(const ProcessRecord* record, DWORD flags, const ProcessFacts& f
         used += 5;
     }
     if (flags & TL_TIMES) {
-        if (facts.timesRead) {
+        if (facts.usage.timesRead) {
             wchar_t kernel[NAME_BUFFER_SIZE], user[NAME_BUFFER_SIZE];
-            FormatCpuTime(Ticks(facts.kernel), kernel);
-            FormatCpuTime(Ticks(facts.user), user);
+            FormatCpuTime(facts.usage.kernelTime, kernel);
+            FormatCpuTime(facts.usage.userTime, user);
             Printf(L"%12s  %12s  ", kernel, user);
         } else {
             QPuts(L"           -             -  ");
@@ -122,17 +124,17 @@ int WriteColumns(const ProcessRecord* record, DWORD flags, const ProcessFacts& f
     }
     if (flags & TL_MEMORY) {
         if (flags & TL_MEMORY_SHORT) {
-            if (facts.memoryRead) {
+            if (facts.usage.memoryRead) {
                 ULONGLONG value;
-                wchar_t unit = ShortMemory(facts.workingSet, &value);
+                wchar_t unit = ShortMemory(facts.usage.workingSet, &value);
                 Printf(L"%4I64u%c  ", value, unit);
             } else {
                 QPuts(L"    -  ");
             }
             used += 7;
         } else {
-            if (facts.memoryRead)
-                Printf(L"%11I64u  ", facts.workingSet);
+            if (facts.usage.memoryRead)
+                Printf(L"%11I64u  ", facts.usage.workingSet);
             else
                 QPuts(L"          -  ");
             used += 13;
@@ -143,14 +145,12 @@ int WriteColumns(const ProcessRecord* record, DWORD flags, const ProcessFacts& f
         if (record->window && IsWindow(record->window->window))
             GetClassNameW(record->window->window, className, NAME_BUFFER_SIZE);
         MaskControlCharacters(className);
-        int length = static_cast<int>(wcslen(className));
-        if (flags & TL_CUT_WINCLASS) {
-            Printf(L"%-20.20s  ", className);
-            used += 22;
-        } else {
-            Printf(L"%-20s  ", className);
-            used += length > 20 ? length + 2 : 22;
-        }
+        TextFit shown = FitText(className, wcslen(className), (flags & TL_CUT_WINCLASS) ? 20 : INT_MAX);
+        className[shown.units] = L'\0';
+        int blanks = Padding(shown.columns, 20);
+        QPuts(className);
+        WriteBlanks(blanks + 2);
+        used += shown.columns + blanks + 2;
     }
     if (flags & TL_EXTRA) {
         if (OsIsVistaOrLater()) {
@@ -206,24 +206,22 @@ int PrintProcessLine(const ProcessRecord* record, DWORD ownPid, DWORD flags, int
         process.emplace(pid, (flags & TL_CMDLINE) != 0);
     if (process && process->get() && (flags & QUERY_FLAGS))
         QueryFacts(process->get(), pid, flags, *facts, path.get());
+    if (flags & (TL_TIMES | TL_MEMORY))
+        facts->usage = ReadProcessUsage(pid);
     width -= WriteColumns(record, flags, *facts);
 
     // The name is matched as it is and written masked.
     const wchar_t* name = entry.szExeFile;
     const ForeignText shownName(name);
-    int nameLength = static_cast<int>(wcslen(name));
+    int nameColumns = TextColumns(shownName.get());
+    int blanks = Padding(nameColumns, NAME_COLUMN);
     if (Highlighted(highlight, name)) {
         WriteHighlighted(shownName.get(), ReverseHighlightColor);
-        if (nameLength < NAME_COLUMN) {
-            wchar_t blanks[NAME_COLUMN + 1];
-            wmemset(blanks, L' ', NAME_COLUMN - nameLength);
-            blanks[NAME_COLUMN - nameLength] = L'\0';
-            QPuts(blanks);
-        }
+        WriteBlanks(blanks);
     } else {
-        ColorPrintf(L"\x12%-16s", shownName.get());
+        ColorPrintf(L"\x12%s%*s", shownName.get(), blanks, L"");
     }
-    width -= nameLength > NAME_COLUMN ? nameLength : NAME_COLUMN;
+    width -= nameColumns + blanks;
 
     const wchar_t* trailing = nullptr;
     if (flags & TL_CMDLINE) {

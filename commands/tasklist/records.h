@@ -44,6 +44,9 @@ struct ProcessRecord {
     // The snapshot entry, with the executable name cut at its last "." and
     // the parent ID 0 when that parent is younger than the process.
     PROCESSENTRY32W entry;
+    // The working set in bytes, read only for a list sorted by it (/O:M);
+    // 0 when it cannot be read.
+    ULONGLONG workingSet;
 };
 
 struct ThreadRecord {

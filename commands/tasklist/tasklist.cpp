@@ -18,8 +18,8 @@ const wchar_t DisableHelpText[] =
     L"footer\n\tS\tdo not collect service names\n\tW\tdo not collect window names\n";
 
 const wchar_t SortHelpText[] =
-    L"TASKLIST /O:  — sort processes\n\n\tN\tby process name\n\tP\tby process ID\n\tT\tby window title or "
-    L"service name\n\tZ\tby parent process ID\n\t-\treverses the following key\n";
+    L"TASKLIST /O:  — sort processes\n\n\tM\tby memory usage (working set)\n\tN\tby process name\n\tP\tby "
+    L"process ID\n\tT\tby window title or service name\n\tZ\tby parent process ID\n\t-\treverses the following key\n";
 
 struct Options {
     DWORD flags = 0;
@@ -111,7 +111,7 @@ int ReadWord(wchar_t* word, Options& options)
     } else if (Is(word, L"/O")) {
         wcscpy(options.sortKeys, L"P");
     } else if (BeginsWith(word, L"/O")) {
-        return ReadSortSwitch(word, SortHelpText, L"PNTZ", options.sortKeys);
+        return ReadSortSwitch(word, SortHelpText, L"PNTZM", options.sortKeys);
     } else if (BeginsWith(word, L"/P")) {
         if (ParsePauseOption(word, &options.pageLines) != 0)
             return 1;

@@ -118,6 +118,8 @@ TEST_F(Enumprocesses, ByNameOrPath)
     // A name with a dot is not tried again with ".exe".
     ExpectError(L"vornel_testhelper.", "Bad PID: \"VORNEL_TESTHELPER.\"");
     ExpectError(L"no_such_program", "Bad PID: \"NO_SUCH_PROGRAM\"");
+    // Full-width digits are a name, not the ID they look like.
+    ExpectError(FullWidthDigits(pid()), "Bad PID: \"" + Narrow(FullWidthDigits(pid())) + "\"");
     std::wstring dir = BinDir();
     CharUpperW(dir.data());
     ExpectError(L"\"" + dir + L"\\no_such_program.exe\"", "Bad PID: \"" + Narrow(dir) + "\\NO_SUCH_PROGRAM.EXE\"");

@@ -79,6 +79,9 @@ TEST_F(Tasklist, ProcessIdSelectsOneProcess)
     for (const std::wstring& args : {Select(), Widen(Dec(pid(), " =0x%x")), std::to_wstring(pid())})
         Expect(args, Line() + Footer(1));
     Expect(L"=4000000000", Footer(0));
+    // Full-width digits are no ID: a name that no process has.
+    for (const std::wstring& args : {FullWidthDigits(pid()), L"=" + FullWidthDigits(pid())})
+        Expect(args, Footer(0));
     Expect(L"/N:F" + Select(), Line());
 
     // A full stop is the shell's own process.
@@ -168,6 +171,26 @@ TEST_F(Tasklist, MeasuredColumns)
     EXPECT_GT(std::stoul(shortSize.substr(0, 4)), 0ul);
     // The last of /M and /MM decides.
     EXPECT_EQ(RunOrsh(L"tasklist /N:F /MM /M" + Select()).out.size(), Line().size() + 13);
+
+    // Each process's own times, kernel and user added: a helper that has
+    // used a known CPU time shows at least that, an idle one far less.
+    constexpr unsigned spun = 1000;
+    Helper spinner(L"--spin-ms " + std::to_wstring(spun));
+    ASSERT_TRUE(spinner.ready());
+    auto milliseconds = [](DWORD p) {
+        std::string times = RunOrsh(L"tasklist /N:F /T =" + std::to_wstring(p)).out.substr(7, 28);
+        unsigned total = 0;
+        for (int i : {0, 14}) {
+            unsigned h, m, s, ms;
+            EXPECT_EQ(sscanf(times.c_str() + i, "%u:%u:%u.%u", &h, &m, &s, &ms), 4) << times;
+            total += ((h * 60 + m) * 60 + s) * 1000 + ms;
+        }
+        return total;
+    };
+    const unsigned busy = milliseconds(spinner.pid()), idle = milliseconds(grandchild(1));
+    EXPECT_GE(busy, spun);
+    EXPECT_LT(busy, 2 * spun);
+    EXPECT_LT(idle, spun / 4);
 }
 
 TEST_F(Tasklist, FileNameAndCommandLine)
@@ -225,6 +248,56 @@ TEST(ForeignText, ControlCharactersAreWrittenAsMarks)
     for (const auto& [args, out] : cases)
         EXPECT_EQ(_stricmp(RunOrsh(args).out.substr(0, out.size() + 2).c_str(), (out + "\r\n").c_str()), 0)
             << Narrow(args);
+}
+
+// Emoji and CJK in a window title, a command line, a process name, a window
+// class and service names: the last column is cut between whole characters
+// to fit a pipe's 120 columns, and the padded columns line up with ASCII rows.
+TEST(WideText, WholeCharactersThatFitAndLineUp)
+{
+    std::wstring emoji = L"a", cjk;
+    for (int i = 0; i < 150; ++i)
+        emoji += L"\U0001F600";
+    for (wchar_t c = 0x4E00; c < 0x4E00 + 200; ++c)
+        cjk += c;
+    const std::wstring name = L"\u8BB0\u4E8B\u672C", file = BinPath((name + L".exe").c_str());
+    ASSERT_TRUE(CopyFileW(BinPath(L"vornel_testhelper.exe").c_str(), file.c_str(), FALSE));
+    vornel::scope_exit remove([&] {  // once the helper below is gone
+        for (int i = 0; i < 100 && !DeleteFileW(file.c_str()); ++i)
+            Sleep(50);
+    });
+    TestServices services({L"Vwide\u670D\u52A1", L"VwideAscii"}, false);
+    const std::wstring helperArgs = L"--tag " + cjk + L" --window \"" + emoji + L"|\u7A97\u53E3\u7C7B|1|0\"";
+    Helper wide(helperArgs, file);
+    Helper plain(L"--window \"plain|VornelPlainClass|1|0\"");
+    ASSERT_TRUE(wide.ready() && plain.ready() && services.ok());
+    const std::wstring id = std::to_wstring(wide.pid());
+    auto clipped = [&](int room) { return Narrow(emoji.substr(0, 1 + (room - 4) / 2 * 2)) + "..."; };
+    // The command line up to 91 columns: the helper's path, then ideographs.
+    std::wstring commandLine;
+    int used = 0;
+    for (wchar_t c : L"\"" + file + L"\" " + helperArgs) {
+        if ((used += c >= 0x4E00 ? 2 : 1) > 91)
+            break;
+        commandLine += c;
+    }
+    const std::string pid = Dec(wide.pid()) + "  ", named = Narrow(name) + std::string(10, ' ') + "  ";
+    const std::string classed = pid + "\xE7\xAA\x97\xE5\x8F\xA3\xE7\xB1\xBB" + std::string(16, ' ') + named;
+    const std::pair<std::wstring, std::string> cases[] = {
+        {L"tasklist /N:F =" + id, pid + named + clipped(94)},  // 119 columns
+        // An emoji that would cross the limit stays out: 118 columns.
+        {L"tasklist /I /N:F =" + id, pid + "Hi   " + named + clipped(89)},
+        {L"tasklist /L /N:F =" + id, pid + named + Narrow(commandLine) + "..."},
+        {L"tasklist /N /N:F =" + id, classed + clipped(72)},
+        {L"tasklist /NN /N:F =" + id, classed + clipped(72)},
+        {L"tasklist /N /N:F =" + std::to_wstring(plain.pid()),
+         Dec(plain.pid()) + "  VornelPlainClass      vornel_testhelper  plain"},
+        {L"services /O Vwide*", "VwideAscii          Vornel Test VwideAscii \xE2\x80\x94 Stopped\r\n"
+                             "Vwide\xE6\x9C\x8D\xE5\x8A\xA1           Vornel Test Vwide\xE6\x9C\x8D\xE5\x8A\xA1 \xE2\x80\x94 "
+                             "Stopped"},
+    };
+    for (const auto& [line, out] : cases)
+        EXPECT_EQ(RunOrsh(line).out, out + "\r\n") << Narrow(line);
 }
 
 // A 32-bit child of a 64-bit parent. ./run-tests installs Wine's 32-bit half
@@ -363,6 +436,17 @@ TEST_F(Tasklist, SortKeys)
     for (const auto& member : family)
         byParent.push_back(member.second);
     EXPECT_EQ(pids(L"/O:ZP"), byParent);
+    // By working set: two helpers that hold 192 and 96 MiB come first with
+    // /O:-M, the larger first, and last with /O:M.
+    Helper large(L"--hold-memory 192"), medium(L"--hold-memory 96");
+    ASSERT_TRUE(large.ready() && medium.ready());
+    const std::vector<DWORD> heavy = {large.pid(), medium.pid()}, light = {medium.pid(), large.pid()};
+    std::vector<DWORD> order = pids(L"/O:-M");
+    ASSERT_EQ(order.size(), 7u);
+    EXPECT_EQ(std::vector<DWORD>(order.begin(), order.begin() + 2), heavy);
+    order = pids(L"/O:M");
+    ASSERT_EQ(order.size(), 7u);
+    EXPECT_EQ(std::vector<DWORD>(order.end() - 2, order.end()), light);
 }
 
 TEST_F(Tasklist, HelpTexts)
@@ -381,8 +465,9 @@ TEST_F(Tasklist, HelpTexts)
         "TASKLIST /N:  \xE2\x80\x94 disable features\n\n\tC\tno highlight\n\tD\tdo not match display names\n"
         "\tF\tno footer\n\tS\tdo not collect service names\n\tW\tdo not collect window names\n";
     const std::string sort =
-        "TASKLIST /O:  \xE2\x80\x94 sort processes\n\n\tN\tby process name\n\tP\tby process ID\n"
-        "\tT\tby window title or service name\n\tZ\tby parent process ID\n\t-\treverses the following key\n";
+        "TASKLIST /O:  \xE2\x80\x94 sort processes\n\n\tM\tby memory usage (working set)\n\tN\tby process name\n"
+        "\tP\tby process ID\n\tT\tby window title or service name\n\tZ\tby parent process ID\n"
+        "\t-\treverses the following key\n";
     Expect(L"/?", usage);
     Expect(L"/x /?", usage);
     Expect(L"/??", usage + "\r\n\t\t\t\tVornel  1.0.25.3 (x64)\r\n\t\t\t\tplugin.cpp  1.0.25.2\r\n");

@@ -74,6 +74,9 @@ TEST(VariableFunctions, RejectedArguments)
     };
     for (const auto& [call, message] : cases)
         Expect(L"echo %@" + std::wstring(call), "", message);
+    // Full-width digits of a live ID (this program's) are no ID.
+    const std::wstring own = FullWidthDigits(GetCurrentProcessId());
+    Expect(L"echo %@elevated[" + own + L"]", "", "Bad PID: \"" + Narrow(own) + "\"");
 }
 
 TEST(VariableFunctions, ServiceNamesOfWineAndTestServiceProcesses)

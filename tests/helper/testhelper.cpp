@@ -15,11 +15,15 @@
 //   --exit-code N       exit with N when standard input closes
 //   --zero-tildes       each "~" of the command line becomes a zero
 //   --priority CLASS    set its own priority class (a number: 0x40 idle, 0x8000 above normal, ...)
+//   --hold-memory MB    keep MB mebibytes written to, so they stay in the working set
+//   --spin-ms N         before "ready", keep the CPU busy until this process
+//                       has used N milliseconds of CPU time
 //
 // Report lines: "child PID", "thread TID", "window HWND", "pid PID", "ready".
 #include <windows.h>
 
 #include <cstdio>
+#include <cstring>
 #include <cwchar>
 #include <string>
 #include <vector>
@@ -38,6 +42,28 @@ DWORD WINAPI IdleThread(void*)
 {
     Sleep(INFINITE);
     return 0;
+}
+
+void HoldMemory(SIZE_T mebibytes)
+{
+    SIZE_T bytes = mebibytes << 20;
+    if (void* block = VirtualAlloc(nullptr, bytes, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE))
+        memset(block, 0x5A, bytes);  // kept until the process ends
+}
+
+void SpinCpu(ULONGLONG milliseconds)
+{
+    volatile ULONGLONG sink = 0;
+    for (;;) {
+        FILETIME created, exited, kernel, user;
+        GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+        ULONGLONG used = (ULARGE_INTEGER{{kernel.dwLowDateTime, kernel.dwHighDateTime}}.QuadPart +
+                          ULARGE_INTEGER{{user.dwLowDateTime, user.dwHighDateTime}}.QuadPart) / 10000;
+        if (used >= milliseconds)
+            return;
+        for (int i = 0; i < 1000000; ++i)
+            sink = sink + i;
+    }
 }
 
 DWORD WINAPI StdinWatcher(void*)
@@ -109,6 +135,10 @@ int wmain(int argc, wchar_t** argv)
             exitCode = _wtoi(value), ++i;
         else if (a == L"--priority")
             SetPriorityClass(GetCurrentProcess(), wcstoul(value, nullptr, 0)), ++i;
+        else if (a == L"--hold-memory")
+            HoldMemory(_wtoi(value)), ++i;
+        else if (a == L"--spin-ms")
+            SpinCpu(_wtoi(value)), ++i;
         else if (a == L"--zero-tildes")  // in the text other processes read
             for (wchar_t* c = GetCommandLineW(); (c = wcschr(c, L'~'));)
                 *c++ = L'\0';

@@ -34,6 +34,14 @@ std::string Narrow(const std::wstring& text)
     return s;
 }
 
+std::wstring FullWidthDigits(DWORD value)
+{
+    std::wstring text = std::to_wstring(value);
+    for (wchar_t& c : text)
+        c += 0xFF10 - L'0';
+    return text;
+}
+
 namespace {
 
 void ReadAll(HANDLE pipe, std::string* sink)

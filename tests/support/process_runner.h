@@ -43,6 +43,9 @@ RunResult RunOrshInteractive(const std::string& input, InputFrom from = InputFro
 
 std::wstring Widen(const std::string& utf8);
 std::string Narrow(const std::wstring& text);
+// A number in full-width digits (U+FF10 to U+FF19): what a user may type
+// that looks like an ID and is not one.
+std::wstring FullWidthDigits(DWORD value);
 
 // The test helper program, started with pipes. It prints one line per
 // process it creates ("pid N", "child N", "thread N", "window HWND") and

@@ -86,6 +86,8 @@ TEST(ParseNumber, DecimalAndHexadecimal)
     EXPECT_EQ(value, 31u);
     EXPECT_EQ(ParseNumber(L"4294967295", &value, nullptr), 0);
     EXPECT_EQ(value, 4294967295u);
+    EXPECT_EQ(ParseNumber(L"0XfFfFfFfF", &value, nullptr), 0);
+    EXPECT_EQ(value, 0xFFFFFFFFu);
     // "0x" alone is the decimal 0 followed by an x.
     value = 77;
     EXPECT_EQ(ParseNumber(L"0x", &value, nullptr), -1);
@@ -98,12 +100,25 @@ TEST(ParseNumber, DecimalAndHexadecimal)
     EXPECT_EQ(ParseNumber(text, &value, &end), 0);
     EXPECT_EQ(value, 12u);
     EXPECT_EQ(end, text + 2);
+    // Only ASCII digits: a full-width digit ends the number.
+    text = L"0x0x5 1\uFF12";
+    EXPECT_EQ(ParseNumber(text, &value, &end), 0);
+    EXPECT_EQ(end, text + 3);
+    EXPECT_EQ(ParseNumber(text + 6, &value, &end), 0);
+    EXPECT_EQ(value, 1u);
+    EXPECT_EQ(end, text + 7);
 }
 
 TEST(ParseNumber, Rejections)
 {
     unsigned value = 5;
     EXPECT_EQ(ParseNumber(L"4294967296", &value, nullptr), ERANGE);
+    EXPECT_EQ(ParseNumber(L"0x100000000", &value, nullptr), ERANGE);
+    EXPECT_EQ(ParseNumber(L"99999999999999999999999x", &value, nullptr), ERANGE);
+    EXPECT_EQ(value, 5u);
+    // Digits of other scripts are text: full-width, Arabic-Indic, a full-width hexadecimal digit.
+    for (const wchar_t* text : {L"\uFF10\uFF17\uFF18\uFF10", L"\u0667\u0668", L"7\uFF18", L"0x\uFF21"})
+        EXPECT_EQ(ParseNumber(text, &value, nullptr), -1) << testing::PrintToString(std::wstring(text));
     EXPECT_EQ(value, 5u);
     EXPECT_EQ(ParseNumber(L"-1", &value, nullptr), -1);
     EXPECT_EQ(ParseNumber(L" 1", &value, nullptr), -1);

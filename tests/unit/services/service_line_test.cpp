@@ -45,6 +45,9 @@ TEST(ServiceLine, ColumnWidthsAndPrecedence)
     ASSERT_EQ(NormalColor, 0);
     EXPECT_EQ(LineOf(Spooler(0, L"SeventeenCharName"), 0, SERVICE_RUNNING, 1, L"Seven*|Print*"),
               L"SeventeenCharName   Print Spooler \x2014 Running\r\n");
+    // A wide name fills the column by its columns, not its characters.
+    EXPECT_EQ(LineOf(Spooler(0, L"\u6253\u5370\u670D\u52A1"), 0),
+              L"\u6253\u5370\u670D\u52A1" + std::wstring(12, L' ') + L"Print Spooler \x2014 Running\r\n");
     // The file name of a process that cannot be opened is blank: 11 blanks
     // of padding, two after the name, the blank column.
     EXPECT_EQ(LineOf(Spooler(0xFFFFFFF0), SV_FILENAME), L"Spooler" + std::wstring(14, L' ') + L"\x2014 Running\r\n");

@@ -18,6 +18,7 @@ struct Proc {
     const wchar_t* name;
     const wchar_t* services = nullptr;
     const wchar_t* title = nullptr;
+    ULONGLONG workingSet = 0;
 };
 
 // A process list in the order given (or sorted by keys), and its threads.
@@ -33,6 +34,7 @@ public:
             record->entry.th32ParentProcessID = p.parent;
             wcsncpy(record->entry.szExeFile, p.name, MAX_PATH - 1);
             record->services = p.services;
+            record->workingSet = p.workingSet;
             if (p.title) {
                 auto window = static_cast<WindowTitleInfo*>(
                     calloc(1, offsetof(WindowTitleInfo, title) + (wcslen(p.title) + 1) * sizeof(wchar_t)));

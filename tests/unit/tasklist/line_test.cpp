@@ -3,7 +3,9 @@
 // process that does not open, and the footer.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
+#include <vector>
 
 #include "console/console.h"
 #include "frame/plugin.h"
@@ -14,6 +16,38 @@ using vornel::test::Capture;
 using vornel::test::Processes;
 
 namespace {
+
+// A stand-in for the system's list of every process: a record every 0x100
+// bytes as the 64-bit system lays them out, or FakeStatus; a call with too
+// little room is told FakeClaimed, when set, instead of the size it needs.
+struct FakeProcess {
+    DWORD pid;
+    ULONGLONG created, kernel, user, workingSet;
+};
+std::vector<FakeProcess> FakeList;
+LONG FakeStatus = 0;
+ULONG FakeClaimed = 0;
+int FakeCalls = 0;
+
+LONG WINAPI FakeQuery(ULONG, PVOID buffer, ULONG size, PULONG needed)
+{
+    ++FakeCalls;
+    const ULONG want = ULONG(FakeList.size() * 0x100);
+    *needed = FakeStatus ? size + 1 : (size < want && FakeClaimed ? FakeClaimed : want);
+    if (FakeStatus || size < want)
+        return FakeStatus ? FakeStatus : LONG(0xC0000004);
+    memset(buffer, 0, want);
+    for (size_t i = 0; i < FakeList.size(); ++i) {
+        auto put = [at = static_cast<BYTE*>(buffer) + i * 0x100](size_t offset, auto value) {
+            memcpy(at + offset, &value, sizeof value);
+        };
+        const FakeProcess& p = FakeList[i];
+        put(0, ULONG(i + 1 < FakeList.size() ? 0x100 : 0));
+        put(0x20, p.created), put(0x28, p.user), put(0x30, p.kernel);
+        put(0x50, ULONG_PTR(p.pid)), put(0x90, SIZE_T(p.workingSet));
+    }
+    return 0;
+}
 
 TEST(TasklistFormat, CpuTimeAndShortMemoryRoundHalvesUp)
 {
@@ -85,18 +119,35 @@ protected:
 
 TEST_F(TasklistLine, ClippedTextKeepsItsRoomExactly)
 {
-    const wchar_t* text = L"0123456789abcdef";  // 16 characters
+    const std::wstring text = L"0123456789abcdef";  // 16 characters
+    const std::wstring emoji = L"a\U0001F600\U0001F600\U0001F600", cjk = L"\u4E00\u4E8C\u4E09\u56DB";
+    const std::wstring marks = L"e\u0301e\u0301e\u0301e\u0301e\u0301";
+    // More zero-width characters than the clip buffer holds: it keeps 8188
+    // code units, and a surrogate pair whole (variation selectors 17 and on).
+    const std::wstring manyMarks = L"a" + std::wstring(9000, L'\x0301') + L"bcde", manyPairs = [] {
+        std::wstring s = L"a";
+        for (int i = 0; i < 5000; ++i)
+            s += L"\U000E0100";
+        return s + L"bcde";
+    }();
     const struct {
+        const std::wstring& text;
         int room;
-        const wchar_t* written;
-    } cases[] = {{16, text}, {100, text}, {15, L"0123456789ab..."}, {10, L"0123456..."}, {3, L"..."},
-                 {2, L".."}, {1, L"."}, {0, L""},
+        std::wstring written;
+    } cases[] = {{text, 16, text}, {text, 100, text}, {text, 15, L"0123456789ab..."}, {text, 10, L"0123456..."},
+                 {text, 3, L"..."}, {text, 2, L".."}, {text, 1, L"."}, {text, 0, L""},
                  // The columns before used up the line: the text stays whole.
-                 {-1, text}, {-40, text}};
+                 {text, -1, text}, {text, -40, text},
+                 // Columns, not code units; a wide character that would cross the
+                 // limit stays out, and a mark stays with its base.
+                 {emoji, 7, emoji}, {emoji, 6, L"a\U0001F600..."}, {emoji, 5, L"a..."},
+                 {cjk, 8, cjk}, {cjk, 7, L"\u4E00\u4E8C..."}, {cjk, 6, L"\u4E00..."},
+                 {marks, 5, marks}, {marks, 4, L"e\u0301..."},
+                 {manyMarks, 4, manyMarks.substr(0, 8188) + L"..."}, {manyPairs, 4, manyPairs.substr(0, 8187) + L"..."}};
     for (const auto& c : cases) {
         capture.clear();
-        EXPECT_EQ(WriteClipped(text, c.room, 0), 0);
-        EXPECT_EQ(capture.out(), c.written) << c.room;
+        EXPECT_EQ(WriteClipped(c.text.c_str(), c.room, 0), 0);
+        EXPECT_EQ(capture.out(), c.written) << testing::PrintToString(c.text.substr(0, 20)) << " in " << c.room;
     }
     EXPECT_EQ(WriteClipped(nullptr, 10, 0), -1);
     // However wide the room, a cut text is at most what the clip buffer holds.
@@ -124,6 +175,10 @@ TEST_F(TasklistLine, StartNameAndLastColumn)
     // A long name takes its own length.
     EXPECT_EQ(Line({5, 0, L"averyveryverylongname", nullptr, L"title text"}, 0, 40),
               L"    5  averyveryverylongname  title ...\r\n");
+    // Names and titles by their columns: a wide name pads to 16 columns and a
+    // wide title that would cross the limit stops a column short of it.
+    EXPECT_EQ(Line({9, 0, L"\u8BB0\u4E8B\u672C", nullptr, L"\u4E00\u4E8C\u4E09\u56DB\u4E94\u516D\u4E03\u516B"}, 0, 40),
+              L"    9  \u8BB0\u4E8B\u672C" + std::wstring(10, L' ') + L"  \u4E00\u4E8C\u4E09\u56DB\u4E94...\r\n");
     // The window class column is empty without a live window.
     EXPECT_EQ(Line({8, 0, L"x", nullptr, L"Has a title"}, TL_WINCLASS),
               L"    8  " + std::wstring(22, L' ') + L"x                 Has a title\r\n");
@@ -148,6 +203,65 @@ TEST_F(TasklistLine, ProcessThatDoesNotOpenShowsFallbacks)
     // No path for /F, no command line (and not the title) for /L.
     EXPECT_EQ(Line({gone, 0, L"gone", nullptr, L"Title"}, TL_FILENAME), start + L"gone            \r\n");
     EXPECT_EQ(Line({gone, 0, L"gone", nullptr, L"Title"}, TL_CMDLINE), start + L"gone            \r\n");
+}
+
+TEST_F(TasklistLine, MemoryAndTimesFromTheSystemsList)
+{
+    auto saved = NtQuerySystemInformationFn;
+    vornel::scope_exit restore([saved] { NtQuerySystemInformationFn = saved; });
+    NtQuerySystemInformationFn = FakeQuery;
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    const ULONGLONG later = ULARGE_INTEGER{{now.dwLowDateTime, now.dwHighDateTime}}.QuadPart + 36000000000ULL;
+
+    // An ID no process has does not open: only the system's list tells its
+    // memory and times. 1,101 records do not fit the first buffer.
+    const DWORD gone = 0xFFFFFFF0;
+    const FakeProcess record = {gone, 1, 37230040000ULL, 2500000, 123456789};
+    std::vector<FakeProcess> many(1100, {0x4000, 1, 0, 0, 1});
+    many.push_back(record);
+    const std::vector<FakeProcess> one = {record}, reused = {{gone, later, 1, 1, 1}}, other = {{gone - 4, 1, 1, 1, 1}};
+    const std::wstring read = L" 1:02:03.004   0:00:00.250    123456789  ",
+                       none = L"           -             -            -  ";
+    const struct {
+        const std::vector<FakeProcess>& list;
+        LONG status;
+        ULONG claimed;
+        const std::wstring& columns;
+    } rows[] = {
+        {one, 0, 0, read},
+        {many, 0, 0, read},
+        {many, 0, 1000, read},  // a first answer that asks for too little
+        {reused, 0, 0, none},   // created after the listing began: the ID was taken over
+        {other, 0, 0, none},
+        {one, LONG(0xC0000002), 0, none},  // the query fails
+        {one, LONG(0xC0000004), 0, none},  // and keeps failing to say how much it needs
+    };
+    for (const auto& row : rows) {
+        FakeList = row.list, FakeStatus = row.status, FakeClaimed = row.claimed, FakeCalls = 0;
+        ProcessScope listing(false);
+        EXPECT_EQ(Line({gone, 0, L"gone"}, TL_TIMES | TL_MEMORY), L"4294967280  " + row.columns + L"gone            \r\n")
+            << row.list.size() << " " << row.status;
+        // A bounded number of tries, for the whole listing: another line
+        // asks nothing more.
+        const int calls = FakeCalls;
+        EXPECT_TRUE(calls >= 1 && calls <= 6) << calls;
+        Line({gone - 8, 0, L"other"}, TL_TIMES | TL_MEMORY);
+        EXPECT_EQ(FakeCalls, calls);
+    }
+
+    // Without the list, a process that opens answers for itself: the same
+    // line but for the digits of its times and working set, which move.
+    auto own = [this, saved](bool list) {
+        NtQuerySystemInformationFn = list ? saved : nullptr;
+        ProcessScope listing(false);
+        std::wstring line = Line({GetCurrentProcessId(), 0, L"me"}, TL_TIMES | TL_MEMORY);
+        for (size_t i = 7; i < 7 + 28 + 13; ++i)
+            line[i] = iswdigit(line[i]) ? L'#' : line[i];
+        return line;
+    };
+    EXPECT_EQ(own(false), own(true));
+    EXPECT_EQ(own(false).find(L'-'), std::wstring::npos);
 }
 
 TEST_F(TasklistLine, FooterAndFlatThreadLine)

@@ -21,6 +21,12 @@ TEST(TasklistSort, EachKeyReversedAndCombined)
                                      {4, 0, L"d", nullptr, L"beta window"},
                                      {5, 0, L"e"}};
     const std::vector<Proc> parents = {{1, 40, L"a"}, {2, 0, L"b"}, {3, 12, L"c"}, {4, 12, L"d"}};
+    // Working sets past 4 GiB; 0 is what an unreadable one sorts as.
+    const std::vector<Proc> memory = {{1, 0, L"a", nullptr, nullptr, 300},
+                                      {2, 0, L"b", nullptr, nullptr, 0},
+                                      {3, 0, L"c", nullptr, nullptr, 5ULL << 32},
+                                      {4, 0, L"d", nullptr, nullptr, 300},
+                                      {5, 0, L"e", nullptr, nullptr, 1ULL << 32}};
     const struct {
         std::vector<Proc> procs;
         const wchar_t* keys;
@@ -37,6 +43,9 @@ TEST(TasklistSort, EachKeyReversedAndCombined)
         {texts, L"t", {1, 4, 3, 2, 5}},
         {parents, L"Z", {2, 3, 4, 1}},
         {parents, L"z", {1, 3, 4, 2}},
+        {memory, L"M", {2, 1, 4, 5, 3}},
+        {memory, L"m", {3, 5, 1, 4, 2}},
+        {memory, L"mp", {3, 5, 4, 1, 2}},
     };
     for (const auto& c : cases)
         EXPECT_EQ(Processes(c.procs, c.keys).pids(), c.order) << c.keys;

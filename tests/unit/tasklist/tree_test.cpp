@@ -93,6 +93,16 @@ TEST_F(TasklistTree, ChildrenDepthFirstWithConnectorsAndThreadLines)
                                                          L"  └─  12C  winlogon",
                                                          L"          TID: 00000130    Priority: 8",
                                                      }));
+    // Sorted by working set, largest first (/O:-M): siblings in that order
+    // on every level.
+    Processes byMemory({{7, 0, L"root", nullptr, nullptr, 10},
+                        {9, 7, L"b", nullptr, nullptr, 100},
+                        {6, 9, L"c", nullptr, nullptr, 1},
+                        {8, 7, L"a", nullptr, nullptr, 500},
+                        {5, 9, L"d", nullptr, nullptr, 2}},
+                       L"m");
+    EXPECT_EQ(Print(byMemory, 7), (Text{L"    7  root", L"  ├─    8  a", L"  └─    9  b", L"    ├─    5  d",
+                                        L"    └─    6  c"}));
 }
 
 TEST_F(TasklistTree, ExhaustedWidthDropsTheConnectors)
