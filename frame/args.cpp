@@ -4,7 +4,6 @@
 
 #include <cwctype>
 
-
 int ArgCount = 0;
 wchar_t* ArgWords[MAX_ARGS];
 int ArgLengths[MAX_ARGS];
