@@ -31,6 +31,7 @@ private:
 inline void close_handle(HANDLE h) noexcept { CloseHandle(h); }
 inline void close_service(SC_HANDLE h) noexcept { CloseServiceHandle(h); }
 inline void close_key(HKEY h) noexcept { RegCloseKey(h); }
+inline void free_library(HMODULE h) noexcept { FreeLibrary(h); }
 // Blocks from the runtime heap (malloc/free), the allocator the records use.
 inline void free_block(void* block) noexcept { std::free(block); }
 
@@ -136,6 +137,8 @@ using unique_hfile = unique_any<HANDLE, close_handle, -1>;
 using unique_snapshot = unique_hfile;
 using unique_sc_handle = unique_any<SC_HANDLE, close_service>;
 using unique_hkey = unique_any<HKEY, close_key>;
+// A hold on a module, taken with LoadLibrary or GetModuleHandleEx.
+using unique_hmodule = unique_any<HMODULE, free_library>;
 template <typename T>
 using unique_block = unique_any<T*, free_block>;
 // A list of malloc'ed records, held by its head; addr() gives the head's
