@@ -29,6 +29,11 @@ int ShowUsage(const wchar_t* text, int withVersion);
 // among them) are text, so a word of them is a name.
 inline bool IsAsciiDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
 int ParseNumber(const wchar_t* text, unsigned int* value, wchar_t** end);
+// A process-ID word: the whole word a number as above. Where a command takes
+// "." for its own process, `dot` says so; otherwise "." is no ID. False, and
+// *processId untouched, when the word is no ID (a name, perhaps).
+enum class DotWord { CurrentProcess, NoId };
+bool ParseProcessId(const wchar_t* word, DWORD* processId, DotWord dot = DotWord::NoId);
 int ParseSortKeys(const wchar_t* text, const wchar_t* allowed, wchar_t* keys);
 int AppendHighlightPattern(const wchar_t* pattern, wchar_t* list);
 

@@ -57,6 +57,19 @@ int ParseNumber(const wchar_t* text, unsigned int* value, wchar_t** end)
     return 0;
 }
 
+bool ParseProcessId(const wchar_t* word, DWORD* processId, DotWord dot)
+{
+    if (dot == DotWord::CurrentProcess && word && wcscmp(word, L".") == 0) {
+        *processId = GetCurrentProcessId();
+        return true;
+    }
+    unsigned int value;
+    if (ParseNumber(word, &value, nullptr) != 0)
+        return false;
+    *processId = value;
+    return true;
+}
+
 int ParseSortKeys(const wchar_t* text, const wchar_t* allowed, wchar_t* keys)
 {
     if (!allowed || !keys)

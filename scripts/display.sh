@@ -12,10 +12,10 @@
 VORNEL_XVFB_STATE="$VORNEL_BUILD/xvfb.display"
 
 vornel_xvfb_alive() {
-    local display="$1" pid="$2"
+    local display="$1" pid="$2" name=""
     [[ "$display" =~ ^[0-9]+$ && "$pid" =~ ^[0-9]+$ ]] &&
         [ -S "/tmp/.X11-unix/X$display" ] &&
-        [ "$(cat "/proc/$pid/comm" 2>/dev/null)" = Xvfb ]
+        { read -r name <"/proc/$pid/comm"; } 2>/dev/null && [ "$name" = Xvfb ]
 }
 
 # vornel_xvfb_launch NAME: starts Xvfb on a free display, in a session of
@@ -56,16 +56,20 @@ vornel_xvfb_start() {
 
 # Sets DISPLAY to the build's private display, starting it when needed.
 # Two runs at once share one: the second waits for the first to start it.
+# A display that is up needs no lock (every later run, the common case).
 vornel_private_display() {
     local lock display="" pid=""
-    mkdir -p "$VORNEL_BUILD"
-    exec {lock}>"$VORNEL_BUILD/xvfb.lock"
-    flock "$lock"
     [ -f "$VORNEL_XVFB_STATE" ] && read -r display pid <"$VORNEL_XVFB_STATE"
     if ! vornel_xvfb_alive "$display" "$pid"; then
-        vornel_xvfb_start {lock}>&- || { exec {lock}>&-; return 1; }
-        read -r display pid <"$VORNEL_XVFB_STATE"
+        mkdir -p "$VORNEL_BUILD"
+        exec {lock}>"$VORNEL_BUILD/xvfb.lock"
+        flock "$lock"
+        [ -f "$VORNEL_XVFB_STATE" ] && read -r display pid <"$VORNEL_XVFB_STATE"
+        if ! vornel_xvfb_alive "$display" "$pid"; then
+            vornel_xvfb_start {lock}>&- || { exec {lock}>&-; return 1; }
+            read -r display pid <"$VORNEL_XVFB_STATE"
+        fi
+        exec {lock}>&-
     fi
-    exec {lock}>&-
     export DISPLAY=":$display"
 }

@@ -36,7 +36,7 @@ vornel_wow64() {
         cmake "$VORNEL_BUILD" >/dev/null || return 1
     fi
     local prefix
-    for prefix in "$VORNEL_PREFIX" "$VORNEL_PREFIX_XP"; do
+    for prefix in "$VORNEL_TEST_PREFIX" "$VORNEL_PREFIX_XP"; do
         if [ -f "$prefix/system.reg" ] && [ ! -e "$prefix/drive_c/windows/syswow64/kernel32.dll" ]; then
             vornel_log "Wine prefix $prefix was made without 32-bit support: remaking it"
             WINEPREFIX="$prefix" wineserver -k 2>/dev/null

@@ -83,11 +83,7 @@ int ReadEnumProcessesWords(EnumProcessesOptions& options)
         }
 
         DWORD processId = 0;
-        if (wcscmp(word, L".") == 0) {
-            processId = GetCurrentProcessId();
-        } else if (unsigned int number; ParseNumber(word, &number, nullptr) == 0) {
-            processId = number;
-        } else {
+        if (!ParseProcessId(word, &processId, DotWord::CurrentProcess)) {
             int result = ResolveName(word, options.nameBuffer, processId);
             if (result >= 0)
                 return result;

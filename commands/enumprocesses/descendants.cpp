@@ -2,7 +2,6 @@
 // descended from it.
 #include <algorithm>
 #include <cwchar>
-#include <cwctype>
 #include <optional>
 
 #include "commands/common/tree_walk.h"
@@ -10,6 +9,7 @@
 #include "console/console.h"
 #include "frame/foreign_text.h"
 #include "frame/host.h"
+#include "frame/sort_keys.h"
 
 namespace {
 
@@ -101,24 +101,16 @@ DWORD ChildKey(const _EnumProcInfo* record) { return record->parentProcessId; }
 
 int CompareChildren(const wchar_t* sortKeys, const _EnumProcInfo* a, const _EnumProcInfo* b)
 {
-    for (const wchar_t* key = sortKeys; key && *key; ++key) {
-        int result = 0;
-        switch (towupper(*key)) {
+    return vornel::CompareByKeys(sortKeys, [a, b](wchar_t key) {
+        switch (key) {
         case L'N':
-            result = _wcsicmp(a->name, b->name);
-            break;
+            return _wcsicmp(a->name, b->name);
         case L'P':
-            result = a->processId < b->processId ? -1 : (a->processId > b->processId ? 1 : 0);
-            break;
+            return vornel::CompareUnsigned(a->processId, b->processId);
         default:
-            break;
+            return 0;
         }
-        if (iswlower(*key))
-            result = -result;
-        if (result != 0)
-            return result;
-    }
-    return 0;
+    });
 }
 
 int PrintDescendants(const _EnumProcInfo* list, DWORD processId, const wchar_t* name, unsigned flags,

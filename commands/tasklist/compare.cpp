@@ -3,17 +3,13 @@
 #include <algorithm>
 #include <cwchar>
 #include <vector>
-#include <cwctype>
 
 #include "commands/tasklist/tasklist.h"
+#include "frame/sort_keys.h"
 
 namespace {
 
-template <typename Number>
-int CompareUnsigned(Number a, Number b)
-{
-    return a < b ? -1 : (a > b ? 1 : 0);
-}
+using vornel::CompareUnsigned;
 
 // Service names when the process hosts services, else its window title.
 const wchar_t* DisplayText(const ProcessRecord* record)
@@ -25,11 +21,7 @@ const wchar_t* DisplayText(const ProcessRecord* record)
 
 int CompareDisplayTexts(const ProcessRecord* a, const ProcessRecord* b)
 {
-    const wchar_t* textA = DisplayText(a);
-    const wchar_t* textB = DisplayText(b);
-    if (!textA || !textB)
-        return textA ? 1 : (textB ? -1 : 0);
-    return _wcsicmp(textA, textB);
+    return vornel::CompareOptionalTexts(DisplayText(a), DisplayText(b), _wcsicmp);
 }
 
 // A stable sort of the records' addresses, then the list relinked in that
@@ -57,47 +49,28 @@ void SortList(Record** head, Compare compare)
 
 int CompareProcesses(const ProcessRecord* a, const ProcessRecord* b, const wchar_t* keys)
 {
-    if (!keys)
-        return 0;
-    for (; *keys; ++keys) {
-        int result;
-        switch (towupper(*keys)) {
+    return vornel::CompareByKeys(keys, [a, b](wchar_t key) {
+        switch (key) {
         case L'M':
-            result = CompareUnsigned(a->workingSet, b->workingSet);
-            break;
+            return CompareUnsigned(a->workingSet, b->workingSet);
         case L'N':
-            result = _wcsicmp(a->entry.szExeFile, b->entry.szExeFile);
-            break;
+            return _wcsicmp(a->entry.szExeFile, b->entry.szExeFile);
         case L'P':
-            result = CompareUnsigned(a->entry.th32ProcessID, b->entry.th32ProcessID);
-            break;
+            return CompareUnsigned(a->entry.th32ProcessID, b->entry.th32ProcessID);
         case L'T':
-            result = CompareDisplayTexts(a, b);
-            break;
+            return CompareDisplayTexts(a, b);
         case L'Z':
-            result = CompareUnsigned(a->entry.th32ParentProcessID, b->entry.th32ParentProcessID);
-            break;
+            return CompareUnsigned(a->entry.th32ParentProcessID, b->entry.th32ParentProcessID);
         default:
-            continue;
+            return 0;
         }
-        if (result != 0)
-            return iswlower(*keys) ? -result : result;
-    }
-    return 0;
+    });
 }
 
 int CompareThreads(const ThreadRecord* a, const ThreadRecord* b, const wchar_t* keys)
 {
-    if (!keys)
-        return 0;
-    for (; *keys; ++keys) {
-        if (towupper(*keys) != L'P')
-            continue;
-        int result = CompareUnsigned(a->threadId, b->threadId);
-        if (result != 0)
-            return *keys == L'p' ? -result : result;
-    }
-    return 0;
+    return vornel::CompareByKeys(
+        keys, [a, b](wchar_t key) { return key == L'P' ? CompareUnsigned(a->threadId, b->threadId) : 0; });
 }
 
 void SortProcessList(ProcessRecord** head, const wchar_t* keys)

@@ -39,13 +39,12 @@ struct PidFilter {
 // a pattern. Returns the pattern (null when the name selects by ID).
 const wchar_t* ReadNameArgument(const wchar_t* name, PidFilter* filter)
 {
-    unsigned int pid;
-    if (name[0] == L'=' && IsAsciiDigit(name[1])) {
-        if (ParseNumber(name + 1, &pid, nullptr) == 0) {
-            *filter = {true, pid};
-            return nullptr;
-        }
-    } else if (IsAsciiDigit(name[0]) && ParseNumber(name, &pid, nullptr) == 0) {
+    DWORD pid;
+    if (name[0] == L'=' && ParseProcessId(name + 1, &pid)) {
+        *filter = {true, pid};
+        return nullptr;
+    }
+    if (ParseProcessId(name, &pid)) {
         // Digits name a process only if one has that ID; a process may
         // just as well be called 1234.exe.
         vornel::unique_handle probe = OpenProcessById(ProcessQueryAccess(), pid);

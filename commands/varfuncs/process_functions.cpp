@@ -29,17 +29,11 @@ bool ReadProcessId(wchar_t* buffer, EmptyArgument empty, Quotes quotes, DWORD* p
         PrintError(L"Missing PID\r\n");
         return false;
     }
-    if (wcscmp(buffer, L".") == 0) {
-        *processId = GetCurrentProcessId();
-        return true;
-    }
-    unsigned int value = 0;
-    if (ParseNumber(buffer, &value, nullptr) != 0) {
+    if (!ParseProcessId(buffer, processId, DotWord::CurrentProcess)) {
         UpperCaseInPlace(buffer);
         PrintError(L"Bad PID: \"%s\"\r\n", buffer);
         return false;
     }
-    *processId = value;
     return true;
 }
 

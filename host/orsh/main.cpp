@@ -15,6 +15,7 @@
 #include "host/orsh/plugin.h"
 #include "host/orsh/program.h"
 #include "host/orsh/shell.h"
+#include "host/orsh/wrapper_line.h"
 #include "host/orshhost/orshhost_control.h"
 
 namespace {
@@ -146,7 +147,8 @@ int RunInteractive()
     return result;
 }
 
-int Run(int argc, wchar_t** argv)
+// `typed`: the line as typed to ./orsh, null when another program started the shell.
+int Run(int argc, wchar_t** argv, const std::wstring* typed)
 {
     if (argc >= 2 && wcscmp(argv[1], L"-f") == 0) {
         if (argc < 3) {
@@ -160,7 +162,7 @@ int Run(int argc, wchar_t** argv)
         if (!orsh::LoadPlugin())
             return 2;
         bool exitRequested = false;
-        int result = orsh::RunLine(RawArguments(), &exitRequested);
+        int result = orsh::RunLine(typed ? *typed : RawArguments(), &exitRequested);
         // Unloading the plug-in ends its help viewer: the user reads first.
         orsh::WaitForHelpViewer();
         orsh::UnloadPlugin();
@@ -174,7 +176,9 @@ int Run(int argc, wchar_t** argv)
 int wmain(int argc, wchar_t** argv)
 {
     orsh::InstallCtrlHandler();
-    int result = Run(argc, argv);
+    std::wstring typed;
+    bool fromWrapper = orsh::TakeWrapperLine(&typed);
+    int result = Run(argc, argv, fromWrapper ? &typed : nullptr);
     // A last partial line for a file still goes out.
     OrshFlushOutput();
     return result;

@@ -7,6 +7,7 @@
 #include <cwctype>
 
 #include "frame/owners.h"
+#include "host/orsh/hidden_windows.h"
 #include "host/orsh/shell.h"
 #include "host/orshhost/orshhost_control.h"
 
@@ -68,6 +69,23 @@ int __cdecl Resolve(const wchar_t* name, const wchar_t* args, wchar_t* result)
     wcsncpy(result, args, BufferSize - 1);
     result[BufferSize - 1] = L'\0';
     return function(result) == 0 ? 0 : -1;
+}
+
+// The plug-in keeps the viewer's handle to itself; the viewer is an hh.exe
+// that this process started.
+std::vector<DWORD> HelpViewers()
+{
+    std::vector<DWORD> viewers;
+    vornel::unique_hfile snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot)
+        return viewers;
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32FirstW(snapshot.get(), &entry); more; more = Process32NextW(snapshot.get(), &entry)) {
+        if (entry.th32ParentProcessID == GetCurrentProcessId() && _wcsicmp(entry.szExeFile, L"hh.exe") == 0)
+            viewers.push_back(entry.th32ProcessID);
+    }
+    return viewers;
 }
 
 }  // namespace
@@ -136,9 +154,14 @@ int RunPluginCommand(const std::wstring& name, std::wstring arguments)
 bool PluginHelp(const std::wstring& topic)
 {
     auto help = reinterpret_cast<HelpFn>(plugin ? GetProcAddress(plugin, "Help") : nullptr);
-    if (!help || help(topic.c_str()) == 0)
+    if (!help)
+        return false;
+    AnswerHiddenMessageBoxes();  // help is where the plug-in opens windows
+    if (help(topic.c_str()) == 0)
         return false;
     viewerMayRun = true;
+    if (!HelpViewers().empty())  // else a message box said the file was missing
+        SayHelpViewerIsHidden();
     return true;
 }
 
@@ -146,17 +169,8 @@ void WaitForHelpViewer()
 {
     if (!viewerMayRun)
         return;
-    // The plug-in keeps the viewer's handle to itself; the viewer is the
-    // hh.exe that this process started.
-    vornel::unique_hfile snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    if (!snapshot)
-        return;
-    PROCESSENTRY32W entry{};
-    entry.dwSize = sizeof entry;
-    for (BOOL more = Process32FirstW(snapshot.get(), &entry); more; more = Process32NextW(snapshot.get(), &entry)) {
-        if (entry.th32ParentProcessID != GetCurrentProcessId() || _wcsicmp(entry.szExeFile, L"hh.exe") != 0)
-            continue;
-        vornel::unique_handle viewer(OpenProcess(SYNCHRONIZE, FALSE, entry.th32ProcessID));
+    for (DWORD id : HelpViewers()) {
+        vornel::unique_handle viewer(OpenProcess(SYNCHRONIZE, FALSE, id));
         if (viewer)
             WaitForSingleObject(viewer.get(), INFINITE);
     }

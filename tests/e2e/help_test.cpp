@@ -21,6 +21,20 @@ using vornel::unique_handle;
 
 constexpr wchar_t Caption[] = L"Missing Help File";
 
+// The message box's text when the help file is in none of its places.
+std::wstring MissingHelpText(const std::wstring& windowsDirectory)
+{
+    return L"I can\u2019t find the help file Vornel.chm.  It should be:\n\n"
+           L"    \u2022  in a directory specified in %VORNELHELP\n"
+           L"    \u2022  in a directory specified in %PLUGINHELP\n"
+           L"    \u2022  in the same directory as the .DLL file\n"
+           L"    \u2022  in a HELP directory within the .DLL\u2019s directory  \n"
+           L"    \u2022  in the same directory as the command shell\n"
+           L"    \u2022  in a HELP directory within the shell\u2019s directory  \n"
+           L"    \u2022  or in " +
+           windowsDirectory + L"\\Help.\n";
+}
+
 // The hh.exe that `parent` (0: any process) started, opened for reading its
 // command line.
 HANDLE WaitForViewer(DWORD parent)
@@ -148,28 +162,23 @@ TEST_F(HelpFromTheShell, NoHelpFileAnywhereShowsTheMessageBox)
     PostMessageW(box, WM_COMMAND, IDOK, 0);
     RunResult result = run.get();
 
-    EXPECT_EQ(std::wstring(text), L"I can\u2019t find the help file Vornel.chm.  It should be:\n\n"
-                    L"    \u2022  in a directory specified in %VORNELHELP\n"
-                    L"    \u2022  in a directory specified in %PLUGINHELP\n"
-                    L"    \u2022  in the same directory as the .DLL file\n"
-                    L"    \u2022  in a HELP directory within the .DLL\u2019s directory  \n"
-                    L"    \u2022  in the same directory as the command shell\n"
-                    L"    \u2022  in a HELP directory within the shell\u2019s directory  \n"
-                    L"    \u2022  or in " +
-                        windowsDirectory_ + L"\\Help.\n");
+    EXPECT_EQ(std::wstring(text), MissingHelpText(windowsDirectory_));
     EXPECT_FALSE(result.timedOut);
     // The name was the plug-in's: the shell adds no help of its own.
     EXPECT_EQ(result.exitCode, 0u);
     EXPECT_EQ(result.err, "");
 }
 
-TEST_F(HelpFromTheShell, OneShotHelpWaitsUntilTheViewerIsClosed)
+// One-shot help waits until the viewer is closed; returns the shell's standard error.
+std::string OneShotHelpWaitsForTheViewer(const std::wstring& directory)
 {
-    ASSERT_TRUE(shell_.Copy(BinPath(L"Vornel.chm")));
     auto run = std::async(std::launch::async,
-                          [&] { return RunProcess(L"\"" + shell_.path() + L"\\orsh.exe\" help tasklist", {}, 60000); });
+                          [&] { return RunProcess(L"\"" + directory + L"\\orsh.exe\" help tasklist", {}, 60000); });
     unique_handle viewer(WaitForViewer(0));
-    ASSERT_TRUE(viewer) << "no help viewer started";
+    if (!viewer) {
+        ADD_FAILURE() << "no help viewer started";
+        return {};
+    }
     // Ending the shell would end the viewer: it waits for the user instead.
     EXPECT_EQ(run.wait_for(std::chrono::seconds(1)), std::future_status::timeout);
     EXPECT_EQ(WaitForSingleObject(viewer.get(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
@@ -177,7 +186,32 @@ TEST_F(HelpFromTheShell, OneShotHelpWaitsUntilTheViewerIsClosed)
     RunResult result = run.get();
     EXPECT_FALSE(result.timedOut);
     EXPECT_EQ(result.exitCode, 0u);
-    EXPECT_EQ(result.err, "");
+    return result.err;
+}
+
+TEST_F(HelpFromTheShell, OneShotHelpWaitsUntilTheViewerIsClosed)
+{
+    ASSERT_TRUE(shell_.Copy(BinPath(L"Vornel.chm")));
+    EXPECT_EQ(OneShotHelpWaitsForTheViewer(shell_.path()), "");
+}
+
+// On the private display that ./orsh starts, the shell says what nobody can see: the message box is
+// answered as its OK button would, after its text; the viewer is named.
+TEST_F(HelpFromTheShell, OnAPrivateDisplayTheShellSaysWhatNobodySees)
+{
+    SetEnvironmentVariableW(L"VORNEL_PRIVATE_DISPLAY", L":77");
+    scope_exit unset([] { SetEnvironmentVariableW(L"VORNEL_PRIVATE_DISPLAY", nullptr); });
+    RunResult box = RunProcess(L"\"" + shell_.path() + L"\\orsh.exe\" help services", {}, 60000);
+    std::wstring text = MissingHelpText(windowsDirectory_);
+    for (size_t at = 0; (at = text.find(L'\n', at)) != std::wstring::npos; at += 2)
+        text.insert(at, 1, L'\r');
+    EXPECT_EQ(box.err, "orsh: a message box on the private display :77, answered OK: Missing Help File\r\n" +
+                           Narrow(text) + "\r\n");
+    EXPECT_EQ(box.exitCode, 0u);
+
+    ASSERT_TRUE(shell_.Copy(BinPath(L"Vornel.chm")));
+    EXPECT_EQ(OneShotHelpWaitsForTheViewer(shell_.path()),
+              "orsh: the help viewer is open on the private display :77; ./orsh taskkill /im hh.exe closes it\r\n");
 }
 
 }  // namespace

@@ -73,6 +73,13 @@ TEST(Shell, OneShotIsTransientAndQuiet)
     EXPECT_EQ(r.out, "1.1.0.1\r\n");
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(r.exitCode, 0u);
+
+    // From ./orsh the line as typed comes in a variable (Wine quotes the arguments in the raw line),
+    // which the shell takes out of the environment its programs get.
+    SetEnvironmentVariableW(L"VORNEL_ORSH_LINE", L"echo a b \"c\" [%VORNEL_ORSH_LINE]");
+    RunResult typed = RunOrsh(L"echo \"a b\" \\\"c\\\" [%VORNEL_ORSH_LINE]");
+    SetEnvironmentVariableW(L"VORNEL_ORSH_LINE", nullptr);
+    EXPECT_EQ(typed.out, "a b \"c\" []\r\n");
 }
 
 TEST(Shell, InteractiveShowsTheLoadMessageOnce)

@@ -2,10 +2,12 @@
 """The zip a user downloads: made by CPack into a scratch directory, it holds
 exactly the plug-in, its help file and the installation note; the DLL in it
 has no debug sections and still loads into the shell, and the note quotes the
-version lines that TASKLIST /?? prints.
+version lines that TASKLIST /?? prints. The build is reproducible, so the
+DLL sizes that README.md states hold for this source in any clone.
 
 Usage: test_package.py CPACK BUILD_DIR OBJDUMP WINE_RUNNER
 """
+import os
 import re
 import shutil
 import subprocess
@@ -61,6 +63,13 @@ class Package(unittest.TestCase):
         run = subprocess.run([self.wine, "orsh.exe", "tasklist", "/??"], cwd=self.unpacked,
                              capture_output=True, timeout=120)
         self.assertEqual([line.strip() for line in run.stdout.strip().splitlines()[-2:]], claimed)
+
+    def test_dll_sizes_are_the_readmes(self):
+        readme = (Path(os.environ["VORNEL_SOURCE"]) / "README.md").read_text(encoding="utf-8")
+        stated = re.search(r"stripped \(about \d+ KB: ([\d,]+) bytes.*?about [\d.]+ MB: ([\d,]+) bytes\)", readme)
+        built = [(self.unpacked / "Vornel.dll").stat().st_size, (Path(self.build) / "bin" / "Vornel.dll").stat().st_size]
+        self.assertEqual([int(n.replace(",", "")) for n in stated.groups()], built,
+                         "README.md's sizes of the stripped and the whole Vornel.dll")
 
     def test_unpacked_plugin_loads_into_the_shell(self):
         run = subprocess.run([self.wine, "orsh.exe", "tasklist", "."], cwd=self.unpacked,

@@ -1,6 +1,10 @@
 #!/usr/bin/env python3
-"""./orsh with DISPLAY unset (an ssh session, a container) starts a private X
-display, so a notepad started through it stays up and shows its title.
+"""./orsh as a user runs it. With DISPLAY unset (an ssh session, a container)
+it starts a private X display, so a notepad started through it stays up and
+shows its title, and tells the shell so; each argument is one piece of the
+line, as typed; and the program outlives a test run, which ends only the
+Wine servers it started. ./orsh runs in the tests' prefix here, never in the
+user's.
 Usage: test_orsh_no_display.py SOURCE_DIR BUILD_DIR"""
 import os
 import re
@@ -11,7 +15,8 @@ import time
 from pathlib import Path
 
 source, build = sys.argv[1:]
-env = {k: v for k, v in os.environ.items() if k != "DISPLAY"} | {"VORNEL_BUILD_DIR": build}
+env = {k: v for k, v in os.environ.items() if k != "DISPLAY"} | {
+    "VORNEL_BUILD_DIR": build, "VORNEL_WINEPREFIX": os.environ["WINEPREFIX"]}
 state = Path(build) / "xvfb.display"
 before = state.read_text() if state.exists() else None
 
@@ -23,14 +28,36 @@ def orsh(*line):
         return out.read().decode()
 
 
-try:
-    pid = re.fullmatch(r"process ID (\d+)\r\n", orsh("start", "notepad")).group(1)
+def notepad_line(pid):
     deadline = time.monotonic() + 60
     while not re.search("Found 0|Notepad", out := orsh("tasklist", "=" + pid)) and time.monotonic() < deadline:
         time.sleep(1)
-    orsh("taskkill", "/f", "/pid", pid)
-    if not re.match(r" +%s  notepad +Untitled - Notepad\r\n" % pid, out):
-        sys.exit("no notepad window without DISPLAY:\n" + out)
+    return out
+
+
+try:
+    # A first quoted word is the title of start, as typed.
+    if not (started := re.fullmatch(r"process ID (\d+)\r\n", out := orsh("start", '"My Title"', "notepad"))):
+        sys.exit("./orsh start '\"My Title\"' notepad: " + repr(out))
+    pid = started.group(1)
+    try:
+        out = notepad_line(pid)
+        if not re.match(r" +%s  notepad +Untitled - Notepad\r\n" % pid, out):
+            sys.exit("no notepad window without DISPLAY:\n" + out)
+        for line, expected in (
+                (("echo", "a b", " c"), r"a b  c\r\n"),
+                (("echo", f'%@pidexename["{pid}"]'), r"C:\\windows\\system32\\notepad\.exe\r\n"),
+                (("set", "VORNEL_PRIVATE_DISPLAY"), r"VORNEL_PRIVATE_DISPLAY=:\d+\r\n")):
+            if not re.fullmatch(expected, out := orsh(*line)):
+                sys.exit(f"./orsh {line}: {out!r}")
+        run = subprocess.run([f"{source}/run-tests", "-R", "^help_file$"], env=env, stdin=subprocess.DEVNULL,
+                             capture_output=True, text=True, timeout=500)
+        if run.returncode != 0:
+            sys.exit("./run-tests -R help_file failed:\n" + run.stdout + run.stderr)
+        if not re.match(r" +%s  notepad +Untitled - Notepad\r\n" % pid, out := notepad_line(pid)):
+            sys.exit("the notepad that ./orsh started did not outlive ./run-tests:\n" + out)
+    finally:
+        orsh("taskkill", "/f", "/pid", pid)
 finally:
     # An Xvfb this test started goes with it; one the user had stays.
     if state.exists() and state.read_text() != before:

@@ -128,6 +128,21 @@ TEST(ParseNumber, Rejections)
     EXPECT_EQ(ParseNumber(L"0x0x5", &value, nullptr), -1);
 }
 
+TEST(ParseProcessId, NumbersAndTheDotWhereTaken)
+{
+    DWORD id = 5;
+    EXPECT_TRUE(ParseProcessId(L"0x1F", &id));
+    EXPECT_EQ(id, 0x1Fu);
+    EXPECT_TRUE(ParseProcessId(L".", &id, DotWord::CurrentProcess));
+    EXPECT_EQ(id, GetCurrentProcessId());
+    id = 5;
+    // "." where no dot is taken, a full-width number, a number with more after it: names, ID untouched.
+    EXPECT_FALSE(ParseProcessId(L".", &id));
+    EXPECT_FALSE(ParseProcessId(L"\uFF17\uFF18", &id, DotWord::CurrentProcess));
+    EXPECT_FALSE(ParseProcessId(L"12.exe", &id, DotWord::CurrentProcess));
+    EXPECT_EQ(id, 5u);
+}
+
 TEST(ParseSortKeys, KeysReversalAndLimits)
 {
     wchar_t keys[SORT_KEYS_SIZE] = L"junk";
