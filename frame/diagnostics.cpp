@@ -3,12 +3,12 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cwchar>
-#include <cwctype>
 #include <memory>
 
 #include "frame/args.h"
 #include "frame/host.h"
 #include "frame/plugin.h"
+#include "frame/system_message.h"
 
 namespace {
 
@@ -86,16 +86,8 @@ int ShowUsage(const wchar_t* text, int withVersion)
 
 void FormatSystemMessage(DWORD code, wchar_t* message)
 {
-    message[0] = L'\0';
-    if (code == 0xFFFFFFFF) {
+    if (code == 0xFFFFFFFF)
         wcscpy(message, L"Unknown error");
-        return;
-    }
-    const DWORD flags = FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_MAX_WIDTH_MASK;
-    if (FormatMessageW(flags, nullptr, code, 0, message, MESSAGE_SIZE, nullptr) == 0)
+    else if (!vornel::SystemMessage(code, message, MESSAGE_SIZE))
         _snwprintf(message, MESSAGE_SIZE, L"Error %d", static_cast<int>(code));
-    message[MESSAGE_SIZE - 1] = L'\0';
-    size_t length = wcslen(message);
-    while (length > 0 && iswspace(message[length - 1]))
-        message[--length] = L'\0';
 }

@@ -7,7 +7,9 @@
 vornel::unique_handle OpenProcessById(DWORD access, DWORD pid)
 {
     vornel::unique_handle process(OpenProcess(access, FALSE, pid));
-    if (process && GetProcessId(process.get()) != pid) {
+    // An ID whose low bits are clear opens that very process: only the
+    // others need their handle's ID checked.
+    if (process && (pid & 3) != 0 && GetProcessId(process.get()) != pid) {
         process.reset();
         SetLastError(ERROR_INVALID_PARAMETER);  // what an ID without a process gives
     } else if (!process && (pid & 3) != 0 && GetLastError() == ERROR_ACCESS_DENIED) {

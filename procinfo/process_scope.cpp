@@ -3,10 +3,13 @@
 // kept by process ID, so the parent check, the filters and the line's
 // columns all use the one handle, and a creation time is read once. Working
 // sets and CPU times come from one list of every process that the system
-// gives, and from each process only where that list cannot answer.
+// gives, and from each process only where that list cannot answer. The
+// owners' account names are looked up once per account.
 #include <windows.h>
 #include <psapi.h>
 
+#include <map>
+#include <string>
 #include <unordered_map>
 
 #include "frame/owners.h"
@@ -63,6 +66,21 @@ ProcessUsage UsageFromProcess(HANDLE process)
     return usage;
 }
 
+constexpr DWORD ACCOUNT_NAME_SIZE = 1024;
+
+void LookupAccountName(PSID sid, wchar_t* owner)
+{
+    owner[0] = L'\0';
+    wchar_t name[ACCOUNT_NAME_SIZE];
+    wchar_t domain[ACCOUNT_NAME_SIZE];
+    DWORD nameLength = ACCOUNT_NAME_SIZE, domainLength = ACCOUNT_NAME_SIZE;
+    SID_NAME_USE use;
+    if (LookupAccountSidW(nullptr, sid, name, &nameLength, domain, &domainLength, &use)) {
+        name[ACCOUNT_NAME_SIZE - 1] = L'\0';
+        lstrcpynW(owner, name, NAME_BUFFER_SIZE);
+    }
+}
+
 ProcessUsage UsageFromRecord(const SystemProcessRecord& record)
 {
     return {true, record.workingSet, true, record.kernelTime, record.userTime};
@@ -85,6 +103,8 @@ struct ProcessScope::Table {
     ULONGLONG started = 0;  // system time when the scope began
     bool systemAsked = false;
     SystemProcessList system;
+    // Account names by the bytes of their SIDs.
+    std::map<std::string, std::wstring> accounts;
 
     Process& Get(DWORD pid)
     {
@@ -154,4 +174,20 @@ ProcessUsage ReadProcessUsage(DWORD pid)
         process.usage = record ? UsageFromRecord(*record) : UsageFromProcess(process.handle.get());
     }
     return process.usage;
+}
+
+void ReadAccountName(PSID sid, wchar_t* name)
+{
+    if (!ActiveTable) {
+        LookupAccountName(sid, name);
+        return;
+    }
+    auto [found, added] =
+        ActiveTable->accounts.try_emplace(std::string(static_cast<const char*>(sid), GetLengthSid(sid)));
+    if (added) {
+        LookupAccountName(sid, name);
+        found->second = name;
+    } else {
+        lstrcpynW(name, found->second.c_str(), NAME_BUFFER_SIZE);
+    }
 }

@@ -73,8 +73,9 @@ private:
 // opened once, with the memory right too when `memory` is set and the
 // process grants it, and its creation time is read once, however often the
 // listing asks. The first question for a working set or CPU times asks the
-// system for its list of every process, once for the scope's life. The
-// innermost scope serves the whole process.
+// system for its list of every process, once for the scope's life; an
+// account's name is looked up once too. The innermost scope serves the
+// whole process.
 //
 // Make it before the snapshot of the processes it serves: the system's
 // record of a process is only taken for one that existed when the scope
@@ -124,6 +125,12 @@ struct ProcessUsage {
 // from the process itself (nothing when it does not open). Within a scope
 // each process is asked once.
 ProcessUsage ReadProcessUsage(DWORD pid);
+
+// The name of the account a SID stands for, without its domain, cut to
+// NAME_BUFFER_SIZE - 1 characters; empty when the system cannot name it.
+// Within a ProcessScope each SID is looked up once: the processes of a
+// listing share a handful of owners.
+void ReadAccountName(PSID sid, wchar_t* name);
 
 // Attribute queries.
 int GetProcessOwner(HANDLE process, wchar_t* owner);

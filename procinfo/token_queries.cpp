@@ -8,16 +8,24 @@
 
 namespace {
 
-constexpr DWORD ACCOUNT_NAME_SIZE = 1024;
+// Room for the classes read here (a SID of at most 68 bytes and its
+// header): a token answers into it at the first call.
+constexpr DWORD FIRST_TOKEN_SIZE = 256;
 
-// Reads one variable-sized token information class the documented way:
-// ask for the size, allocate, ask again. Empty on any failure.
+// Reads one variable-sized token information class: into a block that
+// fits every usual answer, and again into one of the size the token asked
+// for when it did not. Empty on any failure.
 vornel::unique_block<BYTE> ReadTokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS kind)
 {
-    DWORD size = 0;
-    if (GetTokenInformation(token, kind, nullptr, 0, &size) || size == 0)
+    auto block = vornel::unique_block<BYTE>::allocate(FIRST_TOKEN_SIZE);
+    if (!block)
         return {};
-    auto block = vornel::unique_block<BYTE>::allocate(size);
+    DWORD size = 0;
+    if (GetTokenInformation(token, kind, block.get(), FIRST_TOKEN_SIZE, &size))
+        return block;
+    if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || size <= FIRST_TOKEN_SIZE)
+        return {};
+    block = vornel::unique_block<BYTE>::allocate(size);
     if (!block || !GetTokenInformation(token, kind, block.get(), size, &size))
         return {};
     return block;
@@ -48,14 +56,7 @@ int ReadTokenOwner(HANDLE token, wchar_t* owner)
     if (!IsValidSid(sid))
         return 0;
 
-    wchar_t name[ACCOUNT_NAME_SIZE];
-    wchar_t domain[ACCOUNT_NAME_SIZE];
-    DWORD nameLength = ACCOUNT_NAME_SIZE, domainLength = ACCOUNT_NAME_SIZE;
-    SID_NAME_USE use;
-    if (LookupAccountSidW(nullptr, sid, name, &nameLength, domain, &domainLength, &use)) {
-        name[ACCOUNT_NAME_SIZE - 1] = L'\0';
-        lstrcpynW(owner, name, NAME_BUFFER_SIZE);
-    }
+    ReadAccountName(sid, owner);
     return 0;
 }
 

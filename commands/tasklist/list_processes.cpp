@@ -142,6 +142,79 @@ void CollectThreads(HANDLE snapshot, ThreadRecord** threads, const wchar_t* keys
     SortThreadList(threads, keys);
 }
 
+// What one listing gathers: the per-process lists its records point into,
+// the records in listing order and, with /H, the threads.
+struct Listing {
+    vornel::list_owner<ServiceNamesInfo> services;
+    vornel::list_owner<WindowTitleInfo> windows;
+    vornel::list_owner<ProcessRecord> processes;
+    vornel::list_owner<ThreadRecord> threads;
+    unsigned processCount = 0;  // a flat list's; a tree counts as it prints
+};
+
+// The records in snapshot order: those the filters admit or, in a tree,
+// every process, each that starts a tree marked; the IDs so far tell
+// whether a process's parent came before it.
+void CollectProcesses(HANDLE snapshot, const Filters& filters, DWORD flags, bool sortsByMemory,
+                      const RecordsById<const WindowTitleInfo>& windowsById,
+                      const RecordsById<const ServiceNamesInfo>& servicesById, Listing& listing)
+{
+    const bool tree = (flags & TL_TREE) != 0;
+    const bool rootsOnly = tree && !filters.name && !filters.pid.active;
+    ProcessRecord** tail = listing.processes.addr();
+    std::unordered_set<DWORD> seen;
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
+        DWORD pid = entry.th32ProcessID;
+        if (tree || filters.pid.Admits(pid)) {
+            const WindowTitleInfo* window = First(windowsById, pid);
+            PrepareEntry(entry);
+            bool matches = Matches(filters, entry, window ? window->title : L"");
+            // In a tree every process may stand under a listed one.
+            if (tree || matches) {
+                if (ProcessRecord* record = MakeProcessRecord(entry, window, First(servicesById, pid), sortsByMemory)) {
+                    *tail = record;
+                    tail = &record->next;
+                    // Without a name, a tree starts at each process whose
+                    // parent did not come before it (itself included).
+                    if (rootsOnly)
+                        seen.insert(pid);
+                    if (!tree)
+                        ++listing.processCount;
+                    else if (matches && (!rootsOnly || pid == 0 || !seen.contains(entry.th32ParentProcessID)))
+                        record->mark |= MARK_ROOT;
+                }
+            }
+        }
+        ZeroMemory(&entry, sizeof entry);
+        entry.dwSize = sizeof entry;
+    }
+}
+
+// Fills the listing from the snapshot: the service and window lists, the
+// threads, then the process records, sorted by the keys. The Ctrl-C handler
+// is in place from the process walk on.
+void GatherListing(vornel::unique_snapshot snapshot, const Filters& filters, DWORD flags, const wchar_t* sortKeys,
+                   Listing& listing)
+{
+    if (!(flags & TL_NO_SERVICES))
+        CollectServiceNames(listing.services.addr());
+    if (!(flags & TL_NO_WINDOWS))
+        EnumWindows(CollectWindowTitle, reinterpret_cast<LPARAM>(listing.windows.addr()));
+    if (flags & TL_THREADS)
+        CollectThreads(snapshot.get(), listing.threads.addr(), sortKeys);
+    const RecordsById<const WindowTitleInfo> windowsById(listing.windows.get(), [](auto w) { return w->processId; });
+    const RecordsById<const ServiceNamesInfo> servicesById(listing.services.get(),
+                                                           [](auto s) { return s->processId; });
+
+    InstallCtrlHandler();
+    const bool sortsByMemory = sortKeys && wcspbrk(sortKeys, L"Mm");
+    CollectProcesses(snapshot.get(), filters, flags, sortsByMemory, windowsById, servicesById, listing);
+    snapshot.reset();
+    SortProcessList(listing.processes.addr(), sortKeys);
+}
+
 int PrintTrees(ProcessRecord* processes, const ListingIndex& index, DWORD ownPid, DWORD flags, int width,
                const wchar_t* highlight, unsigned* processCount, unsigned* threadCount)
 {
@@ -197,20 +270,30 @@ int PrintFooter(unsigned processCount, unsigned threadCount, DWORD flags)
     return EndLine();
 }
 
+// The flat list or the trees of what was gathered, then the footer.
+int PrintListing(Listing& listing, DWORD flags, const wchar_t* highlight)
+{
+    const bool tree = (flags & TL_TREE) != 0;
+    DWORD ownPid = GetCurrentProcessId();
+    int width = LineWidth();
+    unsigned processCount = listing.processCount, threadCount = 0;
+    const ListingIndex index(tree ? listing.processes.get() : nullptr, listing.threads.get());
+    int result = tree ? PrintTrees(listing.processes.get(), index, ownPid, flags, width, highlight, &processCount,
+                                   &threadCount)
+                      : PrintFlatList(listing.processes.get(), index, ownPid, flags, width, highlight, &threadCount);
+    if (result == 0 && !(flags & TL_NO_FOOTER))
+        result = PrintFooter(processCount, threadCount, flags);
+    return result;
+}
+
 int ListProcesses(const wchar_t* name, const wchar_t* ownerPattern, DWORD flags, const wchar_t* sortKeys,
                   const wchar_t* highlight)
 {
-    bool tree = (flags & TL_TREE) != 0;
-    bool rootsOnly = tree && !name;
     Filters filters;
     filters.owner = ownerPattern;
     filters.matchTitles = !(flags & TL_NO_TITLE_MATCH);
     if (name)
         filters.name = ReadNameArgument(name, &filters.pid);
-
-    DWORD ownPid = GetCurrentProcessId();
-    int width = LineWidth();
-    const bool sortsByMemory = sortKeys && wcspbrk(sortKeys, L"Mm");
 
     // Each process is opened once for the parent check, the owner filter
     // and the columns of its line; begun before the snapshot, so that the
@@ -224,66 +307,12 @@ int ListProcesses(const wchar_t* name, const wchar_t* ownerPattern, DWORD flags,
         return 2;
     }
 
-    vornel::list_owner<ServiceNamesInfo> services;
-    vornel::list_owner<WindowTitleInfo> windows;
-    vornel::list_owner<ProcessRecord> processes;
-    vornel::list_owner<ThreadRecord> threads;
-    // Declared after the lists: the handler goes before they are freed.
+    Listing listing;
+    // Declared after the listing: the handler goes before its lists are freed.
     vornel::scope_exit removeHandler([] { RemoveCtrlHandler(); });
-
-    if (!(flags & TL_NO_SERVICES))
-        CollectServiceNames(services.addr());
-    if (!(flags & TL_NO_WINDOWS))
-        EnumWindows(CollectWindowTitle, reinterpret_cast<LPARAM>(windows.addr()));
-    if (flags & TL_THREADS)
-        CollectThreads(snapshot.get(), threads.addr(), sortKeys);
-    const RecordsById<const WindowTitleInfo> windowsById(windows.get(), [](auto w) { return w->processId; });
-    const RecordsById<const ServiceNamesInfo> servicesById(services.get(), [](auto s) { return s->processId; });
     // The image paths of all lines share one reading of the drive letters.
     DriveMapScope driveMap;
-
-    InstallCtrlHandler();
-
-    unsigned processCount = 0, threadCount = 0;
-    // The records in snapshot order, sorted once they are all there; the IDs
-    // so far tell whether a process's parent came before it.
-    ProcessRecord** tail = processes.addr();
-    std::unordered_set<DWORD> seen;
-    PROCESSENTRY32W entry{};
-    entry.dwSize = sizeof entry;
-    for (BOOL more = Process32FirstW(snapshot.get(), &entry); more; more = Process32NextW(snapshot.get(), &entry)) {
-        DWORD pid = entry.th32ProcessID;
-        if (tree || filters.pid.Admits(pid)) {
-            const WindowTitleInfo* window = First(windowsById, pid);
-            PrepareEntry(entry);
-            bool matches = Matches(filters, entry, window ? window->title : L"");
-            // In a tree every process may stand under a listed one.
-            if (tree || matches) {
-                if (ProcessRecord* record = MakeProcessRecord(entry, window, First(servicesById, pid), sortsByMemory)) {
-                    *tail = record;
-                    tail = &record->next;
-                    // Without a name, a tree starts at each process whose
-                    // parent did not come before it (itself included).
-                    if (rootsOnly)
-                        seen.insert(pid);
-                    if (!tree)
-                        ++processCount;
-                    else if (matches && (!rootsOnly || pid == 0 || !seen.contains(entry.th32ParentProcessID)))
-                        record->mark |= MARK_ROOT;
-                }
-            }
-        }
-        ZeroMemory(&entry, sizeof entry);
-        entry.dwSize = sizeof entry;
-    }
-    snapshot.reset();
-    SortProcessList(processes.addr(), sortKeys);
-
-    const ListingIndex index(tree ? processes.get() : nullptr, threads.get());
-    int result = tree ? PrintTrees(processes.get(), index, ownPid, flags, width, highlight, &processCount,
-                                   &threadCount)
-                      : PrintFlatList(processes.get(), index, ownPid, flags, width, highlight, &threadCount);
-    if (result == 0 && !(flags & TL_NO_FOOTER))
-        result = PrintFooter(processCount, threadCount, flags);
+    GatherListing(std::move(snapshot), filters, flags, sortKeys, listing);
+    int result = PrintListing(listing, flags, highlight);
     return result == STOPPED ? 3 : result;
 }

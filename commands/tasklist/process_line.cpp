@@ -78,87 +78,157 @@ void WriteBlanks(int count)
         QPuts(blanks + (count < RUN ? RUN - count : 0));
 }
 
+// What a column's text is made from.
+struct ColumnSource {
+    const ProcessRecord* record;
+    const ProcessFacts& facts;
+};
+
+// One optional column: shown when the option bits under `mask` are
+// `shown`; its text cut to `clip` columns (none when 0) and padded to
+// `width` (on the left when `right`), then `gap` blanks. `text` returns the
+// column's text, written into a buffer of NAME_BUFFER_SIZE characters or
+// held elsewhere (no longer than that), or null to leave the column out.
+struct Column {
+    DWORD mask, shown;
+    int width;
+    bool right;
+    int clip;
+    int gap;
+    const wchar_t* (*text)(const ColumnSource& source, wchar_t* buffer);
+};
+
+const wchar_t* OwnerText(const ColumnSource& source, wchar_t*) { return source.facts.owner; }
+
+const wchar_t* BoostText(const ColumnSource& source, wchar_t*)
+{
+    return source.facts.boostDisabled ? L"×" : L"";
+}
+
+const wchar_t* PriorityNameText(const ColumnSource& source, wchar_t*)
+{
+    return PriorityClassWord(source.facts.priorityClass);
+}
+
+const wchar_t* PriorityNumberText(const ColumnSource& source, wchar_t* buffer)
+{
+    if (!source.facts.priorityClass)
+        return L"-";
+    wsprintfW(buffer, L"%X", source.facts.priorityClass);
+    return buffer;
+}
+
+const wchar_t* IntegrityText(const ColumnSource& source, wchar_t*) { return IntegrityWord(source.facts.integrity); }
+
+const wchar_t* CpuTimeText(bool read, ULONGLONG time, wchar_t* buffer)
+{
+    if (!read)
+        return L"-";
+    FormatCpuTime(time, buffer);
+    return buffer;
+}
+
+const wchar_t* KernelTimeText(const ColumnSource& source, wchar_t* buffer)
+{
+    return CpuTimeText(source.facts.usage.timesRead, source.facts.usage.kernelTime, buffer);
+}
+
+const wchar_t* UserTimeText(const ColumnSource& source, wchar_t* buffer)
+{
+    return CpuTimeText(source.facts.usage.timesRead, source.facts.usage.userTime, buffer);
+}
+
+const wchar_t* ShortMemoryText(const ColumnSource& source, wchar_t* buffer)
+{
+    if (!source.facts.usage.memoryRead)
+        return L"-";
+    ULONGLONG value;
+    wchar_t unit = ShortMemory(source.facts.usage.workingSet, &value);
+    wsprintfW(buffer, L"%I64u%c", value, unit);
+    return buffer;
+}
+
+const wchar_t* MemoryText(const ColumnSource& source, wchar_t* buffer)
+{
+    if (!source.facts.usage.memoryRead)
+        return L"-";
+    wsprintfW(buffer, L"%I64u", source.facts.usage.workingSet);
+    return buffer;
+}
+
+const wchar_t* WindowClassText(const ColumnSource& source, wchar_t* buffer)
+{
+    buffer[0] = L'\0';
+    const WindowTitleInfo* window = source.record->window;
+    if (window && IsWindow(window->window))
+        GetClassNameW(window->window, buffer, NAME_BUFFER_SIZE);
+    MaskControlCharacters(buffer);
+    return buffer;
+}
+
+// Elevation exists from major version 6 on; older systems have no column.
+const wchar_t* ElevatedText(const ColumnSource& source, wchar_t*)
+{
+    if (!OsIsVistaOrLater())
+        return nullptr;
+    return source.facts.elevated ? L"↑" : L"";
+}
+
+const wchar_t* BitnessText(const ColumnSource& source, wchar_t*) { return source.facts.wow64 ? L"»" : L""; }
+
+// The columns in their fixed order. An account name or an uncut window
+// class may be wider than its column: the line gives it the columns it
+// takes.
+constexpr DWORD PRIORITY_BITS = TL_PRIORITY | TL_CLASS_NAMES;
+constexpr DWORD MEMORY_BITS = TL_MEMORY | TL_MEMORY_SHORT;
+constexpr DWORD WINCLASS_BITS = TL_WINCLASS | TL_CUT_WINCLASS;
+constexpr Column COLUMNS[] = {
+    {TL_OWNER, TL_OWNER, 17, false, 0, 1, OwnerText},
+    {TL_BOOST, TL_BOOST, 1, false, 0, 1, BoostText},
+    {PRIORITY_BITS, PRIORITY_BITS, 8, false, 0, 2, PriorityNameText},
+    {PRIORITY_BITS, TL_PRIORITY, 4, true, 0, 2, PriorityNumberText},
+    {TL_INTEGRITY, TL_INTEGRITY, 3, false, 0, 2, IntegrityText},
+    {TL_TIMES, TL_TIMES, 12, true, 0, 2, KernelTimeText},
+    {TL_TIMES, TL_TIMES, 12, true, 0, 2, UserTimeText},
+    {MEMORY_BITS, MEMORY_BITS, 5, true, 0, 2, ShortMemoryText},
+    {MEMORY_BITS, TL_MEMORY, 11, true, 0, 2, MemoryText},
+    {WINCLASS_BITS, WINCLASS_BITS, 20, false, 20, 2, WindowClassText},
+    {WINCLASS_BITS, TL_WINCLASS, 20, false, 0, 2, WindowClassText},
+    {TL_EXTRA, TL_EXTRA, 1, false, 0, 0, ElevatedText},
+    {TL_EXTRA, TL_EXTRA, 1, false, 0, 1, BitnessText},
+};
+
+// Writes one column; returns the width it took.
+int WriteColumn(const Column& column, const wchar_t* text, wchar_t* buffer)
+{
+    size_t length = wcslen(text);
+    TextFit shown = FitText(text, length, column.clip ? column.clip : INT_MAX);
+    if (shown.units < length) {
+        wmemmove(buffer, text, shown.units);
+        buffer[shown.units] = L'\0';
+        text = buffer;
+    }
+    int blanks = Padding(shown.columns, column.width);
+    if (column.right)
+        WriteBlanks(blanks);
+    if (*text)
+        QPuts(text);
+    WriteBlanks(column.right ? column.gap : blanks + column.gap);
+    return shown.columns + blanks + column.gap;
+}
+
 // The columns between the start text and the name; returns the width they
 // took.
 int WriteColumns(const ProcessRecord* record, DWORD flags, const ProcessFacts& facts)
 {
+    const ColumnSource source{record, facts};
+    wchar_t buffer[NAME_BUFFER_SIZE];
     int used = 0;
-    if (flags & TL_OWNER) {
-        // An account name may be wider than its column: the line gives it
-        // the columns it takes, as it does a long window class.
-        int columns = TextColumns(facts.owner), blanks = Padding(columns, 17);
-        QPuts(facts.owner);
-        WriteBlanks(blanks + 1);
-        used += columns + blanks + 1;
-    }
-    if (flags & TL_BOOST) {
-        QPuts(facts.boostDisabled ? L"× " : L"  ");
-        used += 2;
-    }
-    if (flags & TL_PRIORITY) {
-        if (flags & TL_CLASS_NAMES) {
-            Printf(L"%-8s  ", PriorityClassWord(facts.priorityClass));
-            used += 10;
-        } else {
-            if (facts.priorityClass)
-                Printf(L"%4X  ", facts.priorityClass);
-            else
-                QPuts(L"   -  ");
-            used += 6;
-        }
-    }
-    if (flags & TL_INTEGRITY) {
-        Printf(L"%-3s  ", IntegrityWord(facts.integrity));
-        used += 5;
-    }
-    if (flags & TL_TIMES) {
-        if (facts.usage.timesRead) {
-            wchar_t kernel[NAME_BUFFER_SIZE], user[NAME_BUFFER_SIZE];
-            FormatCpuTime(facts.usage.kernelTime, kernel);
-            FormatCpuTime(facts.usage.userTime, user);
-            Printf(L"%12s  %12s  ", kernel, user);
-        } else {
-            QPuts(L"           -             -  ");
-        }
-        used += 28;
-    }
-    if (flags & TL_MEMORY) {
-        if (flags & TL_MEMORY_SHORT) {
-            if (facts.usage.memoryRead) {
-                ULONGLONG value;
-                wchar_t unit = ShortMemory(facts.usage.workingSet, &value);
-                Printf(L"%4I64u%c  ", value, unit);
-            } else {
-                QPuts(L"    -  ");
-            }
-            used += 7;
-        } else {
-            if (facts.usage.memoryRead)
-                Printf(L"%11I64u  ", facts.usage.workingSet);
-            else
-                QPuts(L"          -  ");
-            used += 13;
-        }
-    }
-    if (flags & TL_WINCLASS) {
-        wchar_t className[NAME_BUFFER_SIZE] = L"";
-        if (record->window && IsWindow(record->window->window))
-            GetClassNameW(record->window->window, className, NAME_BUFFER_SIZE);
-        MaskControlCharacters(className);
-        TextFit shown = FitText(className, wcslen(className), (flags & TL_CUT_WINCLASS) ? 20 : INT_MAX);
-        className[shown.units] = L'\0';
-        int blanks = Padding(shown.columns, 20);
-        QPuts(className);
-        WriteBlanks(blanks + 2);
-        used += shown.columns + blanks + 2;
-    }
-    if (flags & TL_EXTRA) {
-        if (OsIsVistaOrLater()) {
-            QPuts(facts.elevated ? L"↑" : L" ");
-            used += 1;
-        }
-        QPuts(facts.wow64 ? L"» " : L"  ");
-        used += 2;
+    for (const Column& column : COLUMNS) {
+        if ((flags & column.mask) != column.shown)
+            continue;
+        if (const wchar_t* text = column.text(source, buffer))
+            used += WriteColumn(column, text, buffer);
     }
     return used;
 }

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "host/orsh/shell.h"
+#include "host/orsh/error.h"
 #include "host/orshhost/orshhost_control.h"
 
 namespace orsh {

@@ -7,8 +7,9 @@
 #include <cwctype>
 
 #include "frame/owners.h"
+#include "host/orsh/error.h"
 #include "host/orsh/hidden_windows.h"
-#include "host/orsh/shell.h"
+#include "host/orsh/words.h"
 #include "host/orshhost/orshhost_control.h"
 
 namespace orsh {

@@ -8,8 +8,7 @@
 #include "frame/owners.h"
 #include "host/orsh/console_input.h"
 #include "host/orsh/cmd_words.h"
-#include "host/orsh/shell.h"
-#include "host/orshhost/orshhost_control.h"
+#include "host/orsh/error.h"
 
 namespace orsh {
 namespace {
@@ -83,6 +82,15 @@ std::wstring FullPath(const std::wstring& name)
         return L"";
     full.resize(n);
     return full;
+}
+
+std::wstring Openable(const std::wstring& full)
+{
+    if (full.size() < MAX_PATH || full.compare(0, 4, L"\\\\?\\") == 0)
+        return full;
+    if (full.compare(0, 2, L"\\\\") == 0)
+        return L"\\\\?\\UNC\\" + full.substr(2);
+    return L"\\\\?\\" + full;
 }
 
 std::wstring FindProgram(const std::wstring& name)
@@ -173,8 +181,6 @@ bool Create(const std::wstring& path, const std::wstring& arguments, DWORD flags
     } else {
         commandLine = L"\"" + path + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
     }
-    // What the shell wrote before comes before what the program writes.
-    OrshFlushOutput();
     if (!CreateProcessW(application.c_str(), commandLine.data(), nullptr, nullptr, TRUE, flags, nullptr, nullptr,
                         &startup, started)) {
         Error(L"cannot start %s (error %u)", path.c_str(), GetLastError());

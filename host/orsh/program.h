@@ -11,6 +11,10 @@ namespace orsh {
 // The full form of a path, however long; empty when it has none.
 std::wstring FullPath(const std::wstring& name);
 
+// A full path as the system opens it: from MAX_PATH characters on only in
+// its extended form (\\?\ or \\?\UNC\).
+std::wstring Openable(const std::wstring& full);
+
 // The file a command word names: as given when it holds a path or an
 // extension, else with each PATHEXT extension; without a path the current
 // folder first, then each PATH folder. Empty when there is none.

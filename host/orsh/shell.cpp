@@ -1,15 +1,13 @@
 #include "host/orsh/shell.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <climits>
-#include <cstdarg>
 #include <cwchar>
-#include <cwctype>
 
+#include "host/orsh/error.h"
 #include "host/orsh/plugin.h"
 #include "host/orsh/program.h"
 #include "host/orsh/redirection.h"
+#include "host/orsh/words.h"
 #include "host/orshhost/orshhost_control.h"
 
 namespace orsh {
@@ -40,35 +38,7 @@ int Remember(int result)
     return result;
 }
 
-std::wstring TrimmedLeft(const std::wstring& text)
-{
-    size_t start = text.find_first_not_of(L" \t");
-    return start == std::wstring::npos ? L"" : text.substr(start);
-}
-
-std::wstring Trimmed(const std::wstring& text)
-{
-    std::wstring left = TrimmedLeft(text);
-    return left.substr(0, left.find_last_not_of(L" \t") + 1);
-}
-
 bool Same(const std::wstring& a, const wchar_t* b) { return _wcsicmp(a.c_str(), b) == 0; }
-
-// The first word (quotes dropped) and the text after it.
-void SplitCommand(const std::wstring& line, std::wstring* command, std::wstring* args)
-{
-    const size_t end = WordEnd(line, 0);
-    *command = Unquoted(line.substr(0, end));
-    size_t argStart = line.find_first_not_of(L" \t", end);
-    *args = argStart == std::wstring::npos ? L"" : line.substr(argStart);
-}
-
-bool IsRemark(const std::wstring& line)
-{
-    if (line.compare(0, 2, L"::") == 0)
-        return true;
-    return line.size() >= 3 && _wcsnicmp(line.c_str(), L"rem", 3) == 0 && (line.size() == 3 || IsBlank(line[3]));
-}
 
 void PrintNames(const wchar_t* title, const wchar_t* prefix, const std::vector<std::wstring>& names)
 {
@@ -134,7 +104,7 @@ int SetCommand(const std::wstring& args)
 
 // As the Windows command prompt's start: a first word in quotes is the
 // console's title, and the program follows it.
-int StartCommand(const std::wstring& args)
+int StartCommand(Output& output, const std::wstring& args)
 {
     std::wstring title, program, programArgs;
     if (!args.empty() && args[0] == L'"') {
@@ -154,6 +124,7 @@ int StartCommand(const std::wstring& args)
         return 1;
     }
     DWORD pid;
+    output.Flush();  // what the shell wrote comes before what the program writes
     if (!StartProgram(path, programArgs, title, &pid))
         return 1;
     Printf(L"process ID %u\r\n", pid);
@@ -169,18 +140,16 @@ int ExitCommand(const std::wstring& args, bool* exitRequested)
         *exitRequested = true;
         return 0;
     }
-    wchar_t* end = nullptr;
-    errno = 0;
-    long long value = wcstoll(code.c_str(), &end, 10);
-    if (!iswdigit(code.back()) || *end != L'\0' || errno == ERANGE || value < INT_MIN || value > UINT_MAX) {
+    int value;
+    if (!ExitCode(code, &value)) {
         Error(L"exit needs a number, not \"%s\"", code.c_str());
         return 1;
     }
     *exitRequested = true;
-    return (int)value;
+    return value;
 }
 
-int RunCommand(const std::wstring& command, const std::wstring& args, bool* exitRequested)
+int RunCommand(Output& output, const std::wstring& command, const std::wstring& args, bool* exitRequested)
 {
     if (Same(command, L"echo")) {
         if (Same(args, L"off") || Same(args, L"on"))
@@ -196,7 +165,7 @@ int RunCommand(const std::wstring& command, const std::wstring& args, bool* exit
     if (Same(command, L"help"))
         return HelpCommand(Trimmed(args));
     if (Same(command, L"start"))
-        return StartCommand(args);
+        return StartCommand(output, args);
     if (IsListed(PluginCommands(), command))
         return RunPluginCommand(command, args);
     std::wstring program = FindProgram(command);
@@ -205,37 +174,12 @@ int RunCommand(const std::wstring& command, const std::wstring& args, bool* exit
         return 1;
     }
     DWORD exitCode = 1;
+    output.Flush();
     RunProgram(program, args, &exitCode);
     return (int)exitCode;
 }
 
-}  // namespace
-
-void Error(const wchar_t* format, ...)
-{
-    va_list args;
-    va_start(args, format);
-    int length = _vscwprintf(format, args);
-    va_end(args);
-    std::wstring text(length > 0 ? length + 1 : 1, L'\0');
-    va_start(args, format);
-    _vsnwprintf(text.data(), text.size(), format, args);
-    va_end(args);
-    Qprintf(GetStdHandle(STD_ERROR_HANDLE), L"orsh: %s\r\n", text.c_str());
-}
-
-bool IsListed(const std::vector<std::wstring>& names, const std::wstring& name)
-{
-    for (const auto& n : names) {
-        if (_wcsicmp(n.c_str(), name.c_str()) == 0)
-            return true;
-    }
-    return false;
-}
-
-namespace {
-
-int RunUnchecked(const std::wstring& rawLine, bool* exitRequested)
+int RunUnchecked(Output& output, const std::wstring& rawLine, bool* exitRequested)
 {
     if (rawLine.size() > MaxLineLength) {
         Error(L"the line has %u characters, more than %u; none of it ran", (unsigned)rawLine.size(),
@@ -268,20 +212,19 @@ int RunUnchecked(const std::wstring& rawLine, bool* exitRequested)
     SplitCommand(TrimmedLeft(line), &command, &args);
     if (command.empty())
         return lastResult;
-    RedirectedHandles handles;
-    if (!handles.Apply(redirections))
+    if (!output.Redirect(redirections))
         return Remember(1);
-    int result = RunCommand(command, args, exitRequested);
-    return Remember(handles.Finish(result));
+    int result = RunCommand(output, command, args, exitRequested);
+    return Remember(output.EndCommand(result));
 }
 
 }  // namespace
 
-int RunLine(const std::wstring& line, bool* exitRequested)
+int RunLine(Output& output, const std::wstring& line, bool* exitRequested)
 {
-    int result = RunUnchecked(line, exitRequested);
+    int result = RunUnchecked(output, line, exitRequested);
     // Every path above may have written, errors included.
-    return ReportOwnWriteErrors() ? Remember(1) : result;
+    return output.ReportOwnWriteErrors() ? Remember(1) : result;
 }
 
 }  // namespace orsh

@@ -4,21 +4,17 @@
 #include <windows.h>
 
 #include <string>
-#include <vector>
+
+#include "host/orsh/output.h"
 
 namespace orsh {
 
 // The longest command line the shell takes, before and after expansion.
 constexpr size_t MaxLineLength = 8191;
 
-// Expands and runs one command line; returns its result. A line that runs
-// nothing (blank, a remark) returns the last result unchanged. `exitRequested`
-// is set by the `exit` built-in.
-int RunLine(const std::wstring& line, bool* exitRequested);
-
-// "orsh: " and the formatted message on standard error, with a line end.
-void Error(const wchar_t* format, ...);
-
-bool IsListed(const std::vector<std::wstring>& names, const std::wstring& name);
+// Expands and runs one command line, writing through `output`; returns its
+// result. A line that runs nothing (blank, a remark) returns the last result
+// unchanged. `exitRequested` is set by the `exit` built-in.
+int RunLine(Output& output, const std::wstring& line, bool* exitRequested);
 
 }  // namespace orsh

@@ -1,6 +1,6 @@
 // What the stand-in host offers beyond the real host's interface: the shell's
-// variable table, batch position and shell state, and a capture of what the
-// writers produce so tests can assert exact text.
+// variable table, batch position and shell state, the sink that takes what
+// the writers produce, and a capture of it so tests can assert exact text.
 #pragma once
 
 #include "frame/host.h"
@@ -23,13 +23,14 @@ ORSH_API void __cdecl OrshCapture(int on);
 ORSH_API const wchar_t* __cdecl OrshCaptured(int stream);
 ORSH_API void __cdecl OrshClearCapture(void);
 
-// Text for a disk file goes out a whole line at a time; this writes what
-// waits for its line end. The shell calls it when a command ends and before
-// a program starts or a file is closed.
-ORSH_API void __cdecl OrshFlushOutput(void);
-// The error of the first write that failed on `handle` since the last call
-// (0 when none); writes to it after a failure are dropped.
-ORSH_API DWORD __cdecl OrshTakeWriteError(HANDLE handle);
+// Where the writers' text goes when no capture is on. The shell registers
+// the one object that owns everything it writes to (its standard output and
+// error, redirection files, their line buffers and write failures); it gets
+// the handle the caller named (standard output for Printf, QPuts and CrLf)
+// and the text, `length` characters. Without a sink (the plug-in's tests,
+// the bench) the text goes straight to the handle. A null `sink` removes it.
+typedef void(__cdecl* OrshSink)(void* context, HANDLE handle, const wchar_t* text, int length);
+ORSH_API void __cdecl OrshSetSink(OrshSink sink, void* context);
 
 // The last attribute reported through SetColors (-1 when none since the
 // last clear).

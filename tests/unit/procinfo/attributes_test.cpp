@@ -130,6 +130,34 @@ TEST(ProcessQueries, HelperAndItsChildThenGone)
     EXPECT_STREQ(path.get(), L"");
 }
 
+// A listing looks each account up once: the names it keeps are each SID's
+// own, the same as those looked up outside a listing.
+TEST(ReadAccountName, ListingKeepsEachAccountsOwnName)
+{
+    vornel::unique_handle token;
+    ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.put()));
+    alignas(TOKEN_USER) BYTE user[256];
+    DWORD size = 0;
+    ASSERT_TRUE(GetTokenInformation(token.get(), TokenUser, user, sizeof user, &size));
+    BYTE system[SECURITY_MAX_SID_SIZE];
+    size = sizeof system;
+    ASSERT_TRUE(CreateWellKnownSid(WinLocalSystemSid, nullptr, system, &size));
+    const PSID sids[] = {reinterpret_cast<TOKEN_USER*>(user)->User.Sid, system};
+
+    wchar_t alone[2][NAME_BUFFER_SIZE], listed[NAME_BUFFER_SIZE];
+    for (int i = 0; i < 2; ++i)
+        ReadAccountName(sids[i], alone[i]);
+    ASSERT_STRNE(alone[0], L"");
+    ASSERT_STRNE(alone[0], alone[1]);
+    ProcessScope listing(false);
+    for (int round = 0; round < 2; ++round)
+        for (int i = 0; i < 2; ++i) {
+            wcscpy(listed, L"stale");
+            ReadAccountName(sids[i], listed);
+            EXPECT_STREQ(listed, alone[i]) << "round " << round << ", SID " << i;
+        }
+}
+
 TEST(GetProcessCommandLine, LongestCommandLineStaysInsideTheBuffer)
 {
     // CreateProcess takes up to 32767 characters with the terminator.
