@@ -179,13 +179,13 @@ void SyntheticCases(unsigned count)
            }));
     Report("tree from the first process (/R)", count, Best(runs, [&] {
                unsigned processes = 0, threadCount = 0;
-               PrintProcessTree(head, nullptr, head, 0, TL_TREE, 120, &processes, &threadCount, nullptr, false,
-                                nullptr);
+               PrintProcessTree(ListingIndex(head, nullptr), head, 0, TL_TREE, 120, &processes, &threadCount, nullptr,
+                                false, nullptr);
            }));
     Report("tree with threads (/R /H)", count, Best(runs, [&] {
                unsigned processes = 0, threadCount = 0;
-               PrintProcessTree(head, threads.get(), head, 0, TL_TREE | TL_THREADS, 120, &processes, &threadCount,
-                                nullptr, false, nullptr);
+               PrintProcessTree(ListingIndex(head, threads.get()), head, 0, TL_TREE | TL_THREADS, 120, &processes,
+                                &threadCount, nullptr, false, nullptr);
            }));
     vornel::list_owner<_EnumProcInfo> enumList;
     MakeEnumList(records, enumList);

@@ -1,6 +1,7 @@
 // Ctrl-C and Ctrl-Break while a command lists: the handler only records the
 // event; the host's thread notices it at the next line end and stops.
 #include "console/console.h"
+#include "frame/plugin.h"
 
 volatile LONG CtrlCSeen = 0;
 LONG CtrlHandlerInstalled = 0;
@@ -20,6 +21,7 @@ int InstallCtrlHandler()
     if (!CtrlHandlerInstalled) {
         SetConsoleCtrlHandler(CtrlHandler, TRUE);
         CtrlHandlerInstalled = 1;
+        ConsoleShutdown = RemoveCtrlHandler;  // no handler outlives the plug-in
     }
     return 0;
 }

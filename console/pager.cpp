@@ -61,7 +61,7 @@ void ClearPromptLine()
     constexpr int MOST_BLANKS = 60;
     int blanks = MOST_BLANKS;
     CONSOLE_SCREEN_BUFFER_INFO info;
-    if (GetConsoleScreenBufferInfo(ConsoleOutput, &info))
+    if (GetConsoleScreenBufferInfo(ConsoleOutput.get(), &info))
         blanks = std::clamp(info.srWindow.Right - info.srWindow.Left, 0, MOST_BLANKS);
     wchar_t line[MOST_BLANKS + 3];
     line[0] = L'\r';
@@ -76,14 +76,14 @@ void ClearPromptLine()
 WORD SetCtrlCColor()
 {
     CONSOLE_SCREEN_BUFFER_INFO info = {};
-    if (!GetConsoleScreenBufferInfo(ConsoleOutput, &info))
+    if (!GetConsoleScreenBufferInfo(ConsoleOutput.get(), &info))
         info = {};
     WORD current = info.wAttributes;
     int bg = (current >> 4) & 0x0F;
     BYTE mark = HighlightTableB[bg];
     if ((current & 0x0F) == mark)
         mark = HighlightTableA[bg];
-    PutColors(ConsoleOutput, mark, true);
+    PutColors(ConsoleOutput.get(), mark, true);
     return current;
 }
 
@@ -91,7 +91,7 @@ int ShowCtrlC()
 {
     WORD previous = SetCtrlCColor();
     WriteConsoleText(L"\r ^C \n");
-    PutColors(ConsoleOutput, previous, false);
+    PutColors(ConsoleOutput.get(), previous, false);
     return STOPPED;
 }
 

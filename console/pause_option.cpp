@@ -4,16 +4,13 @@
 
 #include "console/console.h"
 #include "frame/args.h"
-#include "frame/host.h"
 
 namespace {
 
 int PauseError(const wchar_t* format, wchar_t* word)
 {
     UpperCaseInPlace(word);
-    PrintErrorPrefix();
-    Qprintf(GetStdHandle(STD_ERROR_HANDLE), format, word);
-    return 1;
+    return PrintError(format, word);
 }
 
 }  // namespace
@@ -50,11 +47,8 @@ int ParsePauseOption(wchar_t* word, unsigned int* lines)
         if (iswdigit(*p)) {
             if (ParseNumber(p, lines, &p) != 0)
                 return PauseError(L"Bad pause lines: \"%s\"\r\n", word);
-            if (*lines > 1000) {
-                PrintErrorPrefix();
-                Qprintf(GetStdHandle(STD_ERROR_HANDLE), L"Pause lines must be 0 - 1000: %u\r\n", *lines);
-                return 1;
-            }
+            if (*lines > 1000)
+                return PrintError(L"Pause lines must be 0 - 1000: %u\r\n", *lines);
         }
     }
     if (*p)

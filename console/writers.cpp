@@ -74,7 +74,7 @@ void WriteConsoleText(const wchar_t* text)
     if (!text || !ConsoleOutput)
         return;
     DWORD written = 0;
-    WriteConsoleW(ConsoleOutput, text, (DWORD)wcslen(text), &written, nullptr);
+    WriteConsoleW(ConsoleOutput.get(), text, (DWORD)wcslen(text), &written, nullptr);
 }
 
 int WriteHighlighted(const wchar_t* text, BYTE attribute)

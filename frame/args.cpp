@@ -4,8 +4,6 @@
 
 #include <cwctype>
 
-#include "frame/host.h"
-
 int ArgCount = 0;
 wchar_t* ArgWords[MAX_ARGS];
 int ArgLengths[MAX_ARGS];
@@ -55,9 +53,7 @@ int SplitArguments(const wchar_t* text, unsigned options)
         }
 
         if (position + length >= MAX_ARG_LEN - 1) {
-            PrintErrorPrefix();
-            Qprintf(GetStdHandle(STD_ERROR_HANDLE), L"Buffer overflow: b = %d, MAX_ARG_LEN = %d \r\n",
-                    position + length, MAX_ARG_LEN);
+            PrintError(L"Buffer overflow: b = %d, MAX_ARG_LEN = %d \r\n", position + length, MAX_ARG_LEN);
             ArgCount = 0;
             return -1;
         }

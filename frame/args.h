@@ -1,4 +1,4 @@
-// Shared command-line routines: the error prefix, the argument splitter, the
+// Shared command-line routines: the error messages, the argument splitter, the
 // usage printer, number and sort-key parsing, and the highlight list.
 #pragma once
 
@@ -22,7 +22,6 @@ inline constexpr int SORT_KEYS_SIZE = 16;
 // Highlight pattern lists, texts of "|"-separated patterns.
 inline constexpr int HIGHLIGHT_SIZE = 8192;
 
-int PrintErrorPrefix();
 int SplitArguments(const wchar_t* text, unsigned options);
 int ShowUsage(const wchar_t* text, int withVersion);
 // Numbers are ASCII digits, or "0x" and ASCII hexadecimal digits: what a
@@ -47,8 +46,10 @@ void UpperCaseInPlace(wchar_t* text);
 inline constexpr int MESSAGE_SIZE = 1024;
 void FormatSystemMessage(DWORD code, wchar_t* message);
 
-// Writes the error prefix and then the formatted message to standard error.
-// Returns 1, the result of a rejected command line.
+// Every error message of the plug-in goes through here: the error prefix
+// (the plug-in's name, and in a batch file its name and line), then the
+// formatted message, to standard error. Returns 1, the result of a rejected
+// command line.
 int PrintError(const wchar_t* format, ...);
 
 // Switch readers the commands share. Each returns SWITCH_TAKEN when the

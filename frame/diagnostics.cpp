@@ -34,9 +34,8 @@ const wchar_t* FileNamePart(const wchar_t* path)
     return name;
 }
 
-}  // namespace
-
-int PrintErrorPrefix()
+// The plug-in's name, and in a batch file its name and line.
+void PrintErrorPrefix()
 {
     HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
     Qprintf(err, L"%s plugin: ", PluginName);
@@ -49,8 +48,9 @@ int PrintErrorPrefix()
         ExpandVariables(buffer.get(), 1);
         Qprintf(err, L"%s", buffer.get());
     }
-    return 0;
 }
+
+}  // namespace
 
 int PrintError(const wchar_t* format, ...)
 {

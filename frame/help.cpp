@@ -81,11 +81,9 @@ bool IsHelpFile(const wchar_t* path)
 // One viewer belongs to the plug-in at a time: the one of the latest request.
 void KeepViewer(HANDLE process)
 {
-    if (HelpViewerProcess) {
-        TerminateProcess(HelpViewerProcess, 0);
-        CloseHandle(HelpViewerProcess);
-    }
-    HelpViewerProcess = process;
+    if (HelpViewerProcess)
+        TerminateProcess(HelpViewerProcess.get(), 0);
+    HelpViewerProcess.reset(process);
 }
 
 // The page of a name-list entry: the entry in lower case, a variable
@@ -167,7 +165,7 @@ int TryHelpFile(const wchar_t* candidate, const wchar_t* topic)
     if (!CreateProcessW(viewer.get(), commandLine.get(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                         &started))
         return 0;
-    CloseHandle(started.hThread);
+    vornel::unique_handle thread(started.hThread);
     KeepViewer(started.hProcess);
     return 1;
 }

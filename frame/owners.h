@@ -1,14 +1,17 @@
 // RAII owners for the handles, heap blocks and record lists the plug-in holds.
-// One template per kind of resource, the close routine a template parameter so
-// an owner is exactly as large as what it owns. Clean-up never disturbs
-// GetLastError(): routines report the error of the call that failed, not of
-// the CloseHandle that followed it.
+// One template for all of them, as WIL's unique_any: the close routine is a
+// template parameter, so an owner is exactly as large as what it owns, and
+// each kind of resource is an alias of it. Owners move and never copy.
+// Clean-up never disturbs GetLastError(): routines report the error of the
+// call that failed, not of the CloseHandle that followed it.
 #pragma once
 
 #include <windows.h>
 #include <winsvc.h>
 
+#include <cstdint>
 #include <cstdlib>
+#include <type_traits>
 #include <utility>
 
 namespace vornel {
@@ -25,7 +28,32 @@ private:
     DWORD error_;
 };
 
-template <typename T, auto Close, T Invalid>
+inline void close_handle(HANDLE h) noexcept { CloseHandle(h); }
+inline void close_service(SC_HANDLE h) noexcept { CloseServiceHandle(h); }
+inline void close_key(HKEY h) noexcept { RegCloseKey(h); }
+inline void free_library(HMODULE h) noexcept { FreeLibrary(h); }
+// Blocks from the runtime heap (malloc/free), the allocator the records use.
+inline void free_block(void* block) noexcept { std::free(block); }
+
+// Frees a singly or doubly linked list of malloc'ed records by following
+// `next`.
+template <typename Record>
+void free_list(Record* head) noexcept
+{
+    while (head)
+        std::free(std::exchange(head, head->next));
+}
+
+template <auto A, auto B>
+inline constexpr bool same_routine = false;
+template <auto A>
+inline constexpr bool same_routine<A, A> = true;
+
+// Owns one T, a handle or pointer, and closes it with Close. Null never
+// counts as owned. A kind whose calls fail with another value gives it as
+// Empty (INVALID_HANDLE_VALUE is -1, and no constant expression as a
+// handle); an empty owner holds that value.
+template <typename T, auto Close, std::intptr_t Empty = 0>
 class unique_any {
 public:
     unique_any() noexcept = default;
@@ -42,148 +70,81 @@ public:
     ~unique_any() { reset(); }
 
     T get() const noexcept { return value_; }
-    explicit operator bool() const noexcept { return value_ != Invalid; }
+    explicit operator bool() const noexcept { return Owned(value_); }
+    T release() noexcept { return std::exchange(value_, EmptyValue()); }
 
-    T release() noexcept { return std::exchange(value_, Invalid); }
-
-    void reset(T value = Invalid) noexcept
+    void reset(T value = EmptyValue()) noexcept
     {
         T old = std::exchange(value_, value);
-        if (old != Invalid) {
+        if (Owned(old)) {
             last_error_keeper keep;
             Close(old);
         }
     }
 
-    // For APIs that return the resource through a pointer.
+    // For calls that return the resource through a pointer: what the owner
+    // held is closed first.
     T* put() noexcept
     {
         reset();
         return &value_;
     }
+    // The held value's address, nothing closed: for routines that add to a
+    // list whose head they are given.
+    T* addr() noexcept { return &value_; }
 
-private:
-    T value_ = Invalid;
-};
-
-inline void close_handle(HANDLE h) noexcept { CloseHandle(h); }
-inline void close_service(SC_HANDLE h) noexcept { CloseServiceHandle(h); }
-inline void close_key(HKEY h) noexcept { RegCloseKey(h); }
-
-// Process, thread and token handles: null is the invalid value.
-using unique_handle = unique_any<HANDLE, close_handle, nullptr>;
-// Toolhelp snapshots and files: INVALID_HANDLE_VALUE is the invalid value,
-// and a null handle counts as failed too. (INVALID_HANDLE_VALUE is not a
-// constant expression, so this kind is written out instead of unique_any.)
-class unique_hfile {
-public:
-    unique_hfile() noexcept = default;
-    explicit unique_hfile(HANDLE h) noexcept : h_(h) {}
-    unique_hfile(unique_hfile&& o) noexcept : h_(o.release()) {}
-    unique_hfile& operator=(unique_hfile&& o) noexcept
+    T operator->() const noexcept
+        requires std::is_pointer_v<T>
     {
-        if (this != &o)
-            reset(o.release());
-        return *this;
+        return value_;
     }
-    unique_hfile(const unique_hfile&) = delete;
-    unique_hfile& operator=(const unique_hfile&) = delete;
-    ~unique_hfile() { reset(); }
-
-    HANDLE get() const noexcept { return h_; }
-    explicit operator bool() const noexcept { return h_ != INVALID_HANDLE_VALUE && h_ != nullptr; }
-    HANDLE release() noexcept { return std::exchange(h_, INVALID_HANDLE_VALUE); }
-    void reset(HANDLE h = INVALID_HANDLE_VALUE) noexcept
+    decltype(auto) operator[](std::size_t i) const noexcept
+        requires std::is_pointer_v<T>
     {
-        HANDLE old = std::exchange(h_, h);
-        if (old != INVALID_HANDLE_VALUE && old != nullptr) {
-            last_error_keeper keep;
-            CloseHandle(old);
-        }
+        return value_[i];
+    }
+
+    // A block from the runtime heap, for the owners that free one.
+    static unique_any allocate(std::size_t bytes) noexcept
+        requires same_routine<Close, free_block>
+    {
+        return unique_any(static_cast<T>(std::malloc(bytes)));
+    }
+    static unique_any allocate_zeroed(std::size_t bytes) noexcept
+        requires same_routine<Close, free_block>
+    {
+        return unique_any(static_cast<T>(std::calloc(1, bytes)));
     }
 
 private:
-    HANDLE h_ = INVALID_HANDLE_VALUE;
+    static constexpr T EmptyValue() noexcept
+    {
+        if constexpr (Empty == 0)
+            return nullptr;
+        else
+            return reinterpret_cast<T>(Empty);
+    }
+    static bool Owned(T value) noexcept { return value != nullptr && value != EmptyValue(); }
+
+    T value_ = EmptyValue();
 };
+
+// Process, thread and token handles: null is the failure value.
+using unique_handle = unique_any<HANDLE, close_handle>;
+// Toolhelp snapshots and files: INVALID_HANDLE_VALUE is the failure value
+// (a null handle counts as failed too).
+using unique_hfile = unique_any<HANDLE, close_handle, -1>;
 using unique_snapshot = unique_hfile;
-
-using unique_sc_handle = unique_any<SC_HANDLE, close_service, nullptr>;
-using unique_hkey = unique_any<HKEY, close_key, nullptr>;
-
-// A block from the runtime heap (malloc/free), the allocator the record
-// lists use.
+using unique_sc_handle = unique_any<SC_HANDLE, close_service>;
+using unique_hkey = unique_any<HKEY, close_key>;
+// A hold on a module, taken with LoadLibrary or GetModuleHandleEx.
+using unique_hmodule = unique_any<HMODULE, free_library>;
 template <typename T>
-class unique_block {
-public:
-    unique_block() noexcept = default;
-    explicit unique_block(T* p) noexcept : p_(p) {}
-    unique_block(unique_block&& o) noexcept : p_(o.release()) {}
-    unique_block& operator=(unique_block&& o) noexcept
-    {
-        if (this != &o)
-            reset(o.release());
-        return *this;
-    }
-    unique_block(const unique_block&) = delete;
-    unique_block& operator=(const unique_block&) = delete;
-    ~unique_block() { reset(); }
-
-    static unique_block allocate(size_t bytes) noexcept
-    {
-        return unique_block(static_cast<T*>(std::malloc(bytes)));
-    }
-    static unique_block allocate_zeroed(size_t bytes) noexcept
-    {
-        return unique_block(static_cast<T*>(std::calloc(1, bytes)));
-    }
-
-    T* get() const noexcept { return p_; }
-    T* operator->() const noexcept { return p_; }
-    T& operator[](size_t i) const noexcept { return p_[i]; }
-    explicit operator bool() const noexcept { return p_ != nullptr; }
-    T* release() noexcept { return std::exchange(p_, nullptr); }
-    void reset(T* p = nullptr) noexcept
-    {
-        T* old = std::exchange(p_, p);
-        if (old) {
-            last_error_keeper keep;
-            std::free(old);
-        }
-    }
-
-private:
-    T* p_ = nullptr;
-};
-
-// Frees a singly or doubly linked list of malloc'ed records by following
-// `next`. The owner holds the head by value so callers can still pass its
-// address (`put()`/`addr()`) to routines written in terms of a head pointer.
+using unique_block = unique_any<T*, free_block>;
+// A list of malloc'ed records, held by its head; addr() gives the head's
+// address to routines written in terms of one.
 template <typename Record>
-void free_list(Record*& head) noexcept
-{
-    last_error_keeper keep;
-    while (head) {
-        Record* next = head->next;
-        std::free(head);
-        head = next;
-    }
-}
-
-template <typename Record>
-class list_owner {
-public:
-    list_owner() noexcept = default;
-    list_owner(const list_owner&) = delete;
-    list_owner& operator=(const list_owner&) = delete;
-    ~list_owner() { reset(); }
-
-    Record* get() const noexcept { return head_; }
-    Record** addr() noexcept { return &head_; }
-    void reset() noexcept { free_list(head_); }
-
-private:
-    Record* head_ = nullptr;
-};
+using list_owner = unique_any<Record*, free_list<Record>>;
 
 // Runs a callable when the scope ends, unless dismissed.
 template <typename F>

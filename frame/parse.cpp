@@ -4,7 +4,6 @@
 #include <cwctype>
 
 #include "frame/args.h"
-#include "frame/host.h"
 
 namespace {
 
@@ -92,9 +91,7 @@ int ParseSortKeys(const wchar_t* text, const wchar_t* allowed, wchar_t* keys)
         }
         wchar_t key = towupper(*text);
         if (!wcschr(allowed, key)) {
-            PrintErrorPrefix();
-            Qprintf(GetStdHandle(STD_ERROR_HANDLE), L"Bad sort key: /O:%c\r\n", key);
-            return 1;
+            return PrintError(L"Bad sort key: /O:%c\r\n", key);
         }
         if (count < SORT_KEYS_SIZE - 1) {
             keys[count++] = reversed ? towlower(key) : key;

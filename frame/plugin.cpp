@@ -4,7 +4,6 @@
 
 #include <cwchar>
 
-#include "console/console.h"
 #include "frame/host.h"
 #include "frame/owners.h"
 #include "frame/usage_texts.h"
@@ -13,8 +12,9 @@ HMODULE PluginModule = nullptr;
 OSVERSIONINFOEXW OsVersionInfo = {};
 NtQueryInformationProcessPtr NtQueryInformationProcessFn = nullptr;
 NtQuerySystemInformationPtr NtQuerySystemInformationFn = nullptr;
-HANDLE ConsoleOutput = nullptr;
-HANDLE HelpViewerProcess = nullptr;
+vornel::unique_handle ConsoleOutput;
+vornel::unique_handle HelpViewerProcess;
+int (*ConsoleShutdown)() = nullptr;
 
 namespace {
 
@@ -87,12 +87,8 @@ int OpenConsoleOutput()
         Sleep(50);
         h = open();
     }
-    if (h == INVALID_HANDLE_VALUE) {
-        ConsoleOutput = nullptr;
-        return 1;
-    }
-    ConsoleOutput = h;
-    return 0;
+    ConsoleOutput.reset(h == INVALID_HANDLE_VALUE ? nullptr : h);
+    return ConsoleOutput ? 0 : 1;
 }
 
 VORNEL_EXPORT int WINAPI InitializePlugin(void)
@@ -122,15 +118,12 @@ VORNEL_EXPORT int WINAPI InitializePlugin(void)
 VORNEL_EXPORT int WINAPI ShutdownPlugin(void)
 {
     if (HelpViewerProcess) {
-        TerminateProcess(HelpViewerProcess, 0);
-        CloseHandle(HelpViewerProcess);
-        HelpViewerProcess = nullptr;
+        TerminateProcess(HelpViewerProcess.get(), 0);
+        HelpViewerProcess.reset();
     }
-    RemoveCtrlHandler();
-    if (ConsoleOutput) {
-        CloseHandle(ConsoleOutput);
-        ConsoleOutput = nullptr;
-    }
+    if (ConsoleShutdown)
+        ConsoleShutdown();
+    ConsoleOutput.reset();
     return 0;
 }
 

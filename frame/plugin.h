@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include "frame/owners.h"
 #include "vornel_version.h"
 
 // Exports the host calls by name. The object files live in a static library
@@ -39,8 +40,12 @@ extern HMODULE PluginModule;
 extern OSVERSIONINFOEXW OsVersionInfo;
 extern NtQueryInformationProcessPtr NtQueryInformationProcessFn;
 extern NtQuerySystemInformationPtr NtQuerySystemInformationFn;
-extern HANDLE ConsoleOutput;
-extern HANDLE HelpViewerProcess;
+extern vornel::unique_handle ConsoleOutput;
+extern vornel::unique_handle HelpViewerProcess;
+// The console's part of the shutdown, which the frame cannot name: set by
+// the console when it installs its Ctrl-C handler, run by ShutdownPlugin
+// between ending the help viewer and closing the console output.
+extern int (*ConsoleShutdown)();
 
 // Every choice by Windows generation is "below 6" against "6 or later".
 inline bool OsIsVistaOrLater() { return OsVersionInfo.dwMajorVersion >= 6; }

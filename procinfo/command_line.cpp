@@ -2,7 +2,7 @@
 // environment block (64-bit layout).
 #include <cstring>
 
-#include "console/foreign_text.h"
+#include "frame/foreign_text.h"
 #include "frame/owners.h"
 #include "frame/plugin.h"
 #include "procinfo/procinfo.h"

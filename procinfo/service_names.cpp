@@ -58,7 +58,7 @@ int CollectServiceNames(ServiceNamesInfo** listHead)
 {
     if (!listHead)
         return 0;
-    vornel::free_list(*listHead);
+    vornel::free_list(std::exchange(*listHead, nullptr));
 
     vornel::unique_sc_handle manager(OpenSCManagerW(nullptr, nullptr, SCM_ACCESS));
     if (!manager)

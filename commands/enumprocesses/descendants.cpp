@@ -4,160 +4,96 @@
 #include <cwchar>
 #include <optional>
 
+#include "commands/common/tree_walk.h"
 #include "commands/enumprocesses/enumprocesses.h"
 #include "console/console.h"
-#include "console/foreign_text.h"
+#include "frame/foreign_text.h"
 #include "frame/host.h"
-#include "frame/owners.h"
 #include "frame/sort_keys.h"
 
 namespace {
 
-// The processes from the requested one down to the one being printed. When
-// a creation time cannot be read a reused parent ID stays in place, so the
-// parent links may form a cycle; a child that is already on the path would
-// close it and is not entered, which keeps the walk finite without changing
-// any tree that has no cycle.
-struct PathStep {
-    DWORD processId;
-    const PathStep* up;
-};
-
-bool OnPath(const PathStep* path, DWORD processId)
-{
-    for (; path; path = path->up)
-        if (path->processId == processId)
-            return true;
-    return false;
-}
-
-// A process never counts as its own child (the path holds `here` itself).
-bool IsChild(const _EnumProcInfo* record, const PathStep& here)
-{
-    return record->parentProcessId == here.processId && !OnPath(&here, record->processId);
-}
-
 constexpr wchar_t DeeperLevelsLeftOut[] = L"(deeper levels left out)";
 
-struct Walk {
+// The requested process (drawn with the name given, whether or not the
+// list holds it) and its descendants, with connectors (/T) or indented
+// only. About 510 levels fill the prefix; deeper descendants are not shown,
+// and one line in their place says so: a script reading the tree must not
+// take it for complete.
+class DescendantTree {
+public:
+    using Node = const _EnumProcInfo;
+
+    static DWORD Id(const _EnumProcInfo* record) { return record->processId; }
+    auto Children(const _EnumProcInfo* record) const { return children.Find(record->processId); }
+
+    void Order(std::vector<const _EnumProcInfo*>& list) const
+    {
+        if (sortKeys)
+            std::stable_sort(list.begin(), list.end(), [this](const _EnumProcInfo* a, const _EnumProcInfo* b) {
+                return CompareChildren(sortKeys, a, b) < 0;
+            });
+    }
+
+    int Line(const _EnumProcInfo* record, const wchar_t* prefix, bool hasPrefix, bool last, int&)
+    {
+        if (!hasPrefix) {
+            // An empty line ahead of every requested tree.
+            if (EndLine() == STOPPED)
+                return STOPPED;
+        } else if (flags & EP_TREE) {
+            Printf(L"%s%s", prefix, last ? L"└─" : L"├─");
+        } else {
+            Printf(L"%s  ", prefix);
+        }
+        WriteProcessText(record->processId, record == root ? rootName : record->name);
+        return EndLine() == STOPPED ? STOPPED : 0;
+    }
+
+    int Below(const _EnumProcInfo*, const wchar_t*, bool) { return 0; }
+
+    int LeftOut(const wchar_t* childPrefix)
+    {
+        Printf(L"%s%s%s", childPrefix, (flags & EP_TREE) ? L"└─" : L"  ", DeeperLevelsLeftOut);
+        return EndLine() == STOPPED ? STOPPED : 0;
+    }
+
     const EnumProcChildren& children;
     unsigned flags;
     const wchar_t* highlightList;
     const wchar_t* sortKeys;
     const WindowTitleInfo* windowList;
     const ServiceNamesInfo* serviceList;
-    // One PREFIX_SIZE buffer for the whole walk: a level's prefix is the
-    // leading part that its ancestors wrote, so each level writes its two
-    // characters after its parent's and the siblings reuse the same place.
-    wchar_t* prefix;
-};
+    const _EnumProcInfo* root;
+    const wchar_t* rootName;
+    const wchar_t* rootSegment = L"";  // the children of a requested process start at the left edge
+    const wchar_t* bar = (flags & EP_TREE) ? L"│ " : L"  ";
+    size_t deepest = TREE_PREFIX_SIZE - 3;  // children only where their own children's two columns still fit
 
-// Everything of the line after the indentation: ID, name, title or services.
-void WriteProcessText(const Walk& walk, DWORD processId, const wchar_t* name)
-{
-    Printf((walk.flags & EP_HEX) ? L"%04X  " : L"%u  ", processId);
+private:
+    // Everything of the line after the indentation: ID, name, title or services.
+    void WriteProcessText(DWORD processId, const wchar_t* name) const
+    {
+        Printf((flags & EP_HEX) ? L"%04X  " : L"%u  ", processId);
 
-    BYTE attribute = HighlightColor;
-    if (walk.highlightList && HighlightColor != 0 && MatchProcessName(walk.highlightList, name) == 0)
-        attribute = ReverseHighlightColor;
-    // The name, the services and the title are matched as they are and
-    // written masked.
-    WriteHighlighted(ForeignText(name).get(), attribute);
+        BYTE attribute = HighlightColor;
+        if (highlightList && HighlightColor != 0 && MatchProcessName(highlightList, name) == 0)
+            attribute = ReverseHighlightColor;
+        // The name, the services and the title are matched as they are and
+        // written masked.
+        WriteHighlighted(ForeignText(name).get(), attribute);
 
-    if (walk.flags & EP_WINDOWS) {
-        // A service host shows its services rather than a window title.
-        const ServiceNamesInfo* services = processId ? FindServiceNames(walk.serviceList, processId) : nullptr;
-        if (services) {
-            Printf(L"  %s", ForeignText(services->names).get());
-        } else if (const WindowTitleInfo* window = FindWindowTitle(walk.windowList, processId)) {
-            Printf(L"  %s", ForeignText(window->title).get());
-        }
-    }
-}
-
-// prefixLength is -1 for a requested process, otherwise the length of the
-// parent's prefix in walk.prefix, at most PREFIX_SIZE - 3 so that this
-// line's two characters and the terminator fit.
-int PrintBranch(Walk& walk, DWORD processId, const wchar_t* name, int prefixLength, bool isLast,
-                const PathStep* up)
-{
-    wchar_t* prefix = walk.prefix;
-    int newLength = 0;
-    if (prefixLength < 0) {
-        // An empty line ahead of every requested tree.
-        if (EndLine() == STOPPED)
-            return STOPPED;
-        prefix[0] = L'\0';
-    } else {
-        prefix[prefixLength] = L'\0';
-        const wchar_t* indent = L"  ";
-        if (walk.flags & EP_TREE) {
-            Printf(L"%s%s", prefix, isLast ? L"└─" : L"├─");
-            if (!isLast)
-                indent = L"│ ";
-        }
-        prefix[prefixLength] = indent[0];
-        prefix[prefixLength + 1] = indent[1];
-        newLength = prefixLength + 2;
-        prefix[newLength] = L'\0';
-        if (!(walk.flags & EP_TREE))
-            QPuts(prefix);
-    }
-
-    WriteProcessText(walk, processId, name);
-    if (EndLine() == STOPPED)
-        return STOPPED;
-
-    const PathStep here{processId, up};
-    const auto candidates = walk.children.Find(processId);
-    int count = 0;
-    for (const auto& [parent, record] : candidates)
-        if (IsChild(record, here))
-            ++count;
-    if (count == 0)
-        return 0;
-
-    // About 510 levels fill the prefix; deeper descendants are not shown
-    // rather than written past it (or recursed into without bound), and one
-    // line in their place says so: a script reading the tree must not take
-    // it for complete.
-    if (newLength + 2 > PREFIX_SIZE - 1) {
-        Printf(L"%s%s%s", prefix, (walk.flags & EP_TREE) ? L"└─" : L"  ", DeeperLevelsLeftOut);
-        return EndLine() == STOPPED ? STOPPED : 0;
-    }
-
-    if (walk.sortKeys && count > 1) {
-        auto children = vornel::unique_block<const _EnumProcInfo*>::allocate(count * sizeof(const _EnumProcInfo*));
-        if (children) {
-            int n = 0;
-            for (const auto& [parent, record] : candidates)
-                if (IsChild(record, here))
-                    children[n++] = record;
-            const wchar_t* keys = walk.sortKeys;
-            std::stable_sort(children.get(), children.get() + count,
-                             [keys](const _EnumProcInfo* a, const _EnumProcInfo* b) {
-                                 return CompareChildren(keys, a, b) < 0;
-                             });
-            for (int i = 0; i < count; ++i) {
-                if (PrintBranch(walk, children[i]->processId, children[i]->name, newLength, i == count - 1,
-                                &here) == STOPPED)
-                    return STOPPED;
+        if (flags & EP_WINDOWS) {
+            // A service host shows its services rather than a window title.
+            const ServiceNamesInfo* services = processId ? FindServiceNames(serviceList, processId) : nullptr;
+            if (services) {
+                Printf(L"  %s", ForeignText(services->names).get());
+            } else if (const WindowTitleInfo* window = FindWindowTitle(windowList, processId)) {
+                Printf(L"  %s", ForeignText(window->title).get());
             }
-            return 0;
         }
-        // Without the array the children still print, in snapshot order.
     }
-
-    int n = 0;
-    for (const auto& [parent, record] : candidates) {
-        if (!IsChild(record, here))
-            continue;
-        ++n;
-        if (PrintBranch(walk, record->processId, record->name, newLength, n == count, &here) == STOPPED)
-            return STOPPED;
-    }
-    return 0;
-}
+};
 
 }  // namespace
 
@@ -184,27 +120,17 @@ int PrintDescendants(const _EnumProcInfo* list, DWORD processId, const wchar_t* 
 {
     if (!list)
         return -1;
-    auto buffer = vornel::unique_block<wchar_t>::allocate(PREFIX_SIZE * sizeof(wchar_t));
-    if (!buffer)
-        return -2;
-
-    int prefixLength = -1;
-    if (prefix) {
-        prefixLength = 0;
-        while (prefix[prefixLength] && prefixLength < PREFIX_SIZE - 3) {
-            buffer[prefixLength] = prefix[prefixLength];
-            ++prefixLength;
-        }
-    }
     std::optional<EnumProcChildren> own;
     if (!children)
         children = &own.emplace(list, ChildKey);
-    Walk walk{*children,
-              flags,
-              highlightList && *highlightList ? highlightList : nullptr,
-              sortKeys && *sortKeys ? sortKeys : nullptr,
-              windowList,
-              serviceList,
-              buffer.get()};
-    return PrintBranch(walk, processId, name ? name : L"", prefixLength, isLast, nullptr);
+    const _EnumProcInfo root{nullptr, processId, 0, {L'\0'}};
+    DescendantTree tree{*children,
+                        flags,
+                        highlightList && *highlightList ? highlightList : nullptr,
+                        sortKeys && *sortKeys ? sortKeys : nullptr,
+                        windowList,
+                        serviceList,
+                        &root,
+                        name ? name : L""};
+    return TreeWalk(tree).Run(&root, 0, prefix, isLast);
 }

@@ -7,20 +7,9 @@
 
 #include "commands/enumprocesses/enumprocesses.h"
 #include "console/console.h"
-#include "frame/host.h"
 #include "frame/owners.h"
 
 namespace {
-
-HANDLE StdErr() { return GetStdHandle(STD_ERROR_HANDLE); }
-
-const _EnumProcInfo* FindRecord(const _EnumProcInfo* list, DWORD processId)
-{
-    for (; list; list = list->next)
-        if (list->processId == processId)
-            return list;
-    return nullptr;
-}
 
 int PrintTrees(const EnumProcessesOptions& options)
 {
@@ -33,14 +22,10 @@ int PrintTrees(const EnumProcessesOptions& options)
         if (!snapshot) {
             wchar_t message[MESSAGE_SIZE];
             FormatSystemMessage(GetLastError(), message);
-            PrintErrorPrefix();
-            Qprintf(StdErr(), L"CreateToolhelp32Snapshot() failed!\r\n");
-            Qprintf(StdErr(), L"%s\r\n", message);
-            return 1;
+            return PrintError(L"CreateToolhelp32Snapshot() failed!\r\n%s\r\n", message);
         }
         if (BuildEnumProcList(snapshot.get(), processes.addr()) != 0) {
-            PrintErrorPrefix();
-            Qprintf(StdErr(), L"Error allocating _EnumProcInfo structure\r\n");
+            PrintError(L"Error allocating _EnumProcInfo structure\r\n");
             return 2;
         }
     }
@@ -61,10 +46,9 @@ int PrintTrees(const EnumProcessesOptions& options)
     int result = 0;
     for (int i = 0; i < options.requestedCount; ++i) {
         const DWORD processId = options.requested[i];
-        const _EnumProcInfo* record = FindRecord(processes.get(), processId);
+        const _EnumProcInfo* record = FindProcessRecord(processes.get(), processId);
         if (!record) {
-            PrintErrorPrefix();
-            Qprintf(StdErr(), L"Process ID not found: %u\r\n", processId);
+            PrintError(L"Process ID not found: %u\r\n", processId);
             result = 2;
             continue;
         }

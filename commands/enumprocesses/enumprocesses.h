@@ -25,8 +25,6 @@ inline constexpr unsigned EP_WINDOWS = 0x4;  // /W
 
 // At most this many processes may be named on one command line.
 inline constexpr int MAX_REQUESTED_PIDS = 64;
-// The indentation handed down a tree: 1023 characters and the terminator.
-inline constexpr int PREFIX_SIZE = 1024;
 
 // Everything the command line asks for.
 struct EnumProcessesOptions {
@@ -61,9 +59,9 @@ using EnumProcChildren = RecordsById<const _EnumProcInfo>;
 DWORD ChildKey(const _EnumProcInfo* record);
 
 // Prints the line of one process and, indented under it, its descendants.
-// 0, STOPPED when the user stopped the output, -1 for a missing list, -2
-// when the walk's prefix buffer cannot be allocated. `children` is the
-// list's index when the caller has built one, else it is built here.
+// 0, STOPPED when the user stopped the output, -1 for a missing list.
+// `children` is the list's index when the caller has built one, else it is
+// built here.
 int PrintDescendants(const _EnumProcInfo* list, DWORD processId, const wchar_t* name, unsigned flags,
                      const wchar_t* prefix, bool isLast, const wchar_t* highlightList, const wchar_t* sortKeys,
                      const WindowTitleInfo* windowList, const ServiceNamesInfo* serviceList,

@@ -34,14 +34,3 @@ int CompareServiceKeys(const wchar_t* keys, const ENUM_SERVICE_STATUS_PROCESSW* 
         }
     });
 }
-
-int CompareServices(const wchar_t* keys, const void* a, const void* b)
-{
-    if (a == b)
-        return 0;
-    const auto* x = *static_cast<const ENUM_SERVICE_STATUS_PROCESSW* const*>(a);
-    const auto* y = *static_cast<const ENUM_SERVICE_STATUS_PROCESSW* const*>(b);
-    if (int result = CompareServiceKeys(keys, x, y))
-        return result;
-    return a < b ? -1 : 1;
-}

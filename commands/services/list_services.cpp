@@ -7,8 +7,8 @@
 
 #include "commands/services/services.h"
 #include "console/console.h"
-#include "console/foreign_text.h"
 #include "frame/args.h"
+#include "frame/foreign_text.h"
 #include "frame/owners.h"
 #include "procinfo/procinfo.h"
 

@@ -61,8 +61,11 @@ void WaitWhileStarting(SC_HANDLE service, SERVICE_STATUS_PROCESS* status)
 // anything from under it.
 DWORD WINAPI SendStartRequest(void* handle)
 {
-    const DWORD result = StartServiceW(static_cast<SC_HANDLE>(handle), 0, nullptr) ? NO_ERROR : GetLastError();
-    CloseServiceHandle(static_cast<SC_HANDLE>(handle));
+    DWORD result;
+    {
+        vornel::unique_sc_handle service(static_cast<SC_HANDLE>(handle));
+        result = StartServiceW(service.get(), 0, nullptr) ? NO_ERROR : GetLastError();
+    }  // closed before the thread ends, which no destructor would see
     HMODULE self = nullptr;
     GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
                        reinterpret_cast<const wchar_t*>(&SendStartRequest), &self);
@@ -75,12 +78,13 @@ DWORD WINAPI SendStartRequest(void* handle)
 bool RequestStart(SC_HANDLE manager, const wchar_t* name, SC_HANDLE service, DWORD* refused)
 {
     vornel::unique_sc_handle own(OpenServiceW(manager, name, SERVICE_START));
-    HMODULE self = nullptr;
-    if (own && GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
-                                  reinterpret_cast<const wchar_t*>(&SendStartRequest), &self)) {
+    if (vornel::unique_hmodule hold; own && GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
+                                                               reinterpret_cast<const wchar_t*>(&SendStartRequest),
+                                                               hold.put())) {
         vornel::unique_handle thread(CreateThread(nullptr, 0, SendStartRequest, own.get(), 0, nullptr));
         if (thread) {
-            own.release();  // the thread's now
+            own.release();  // the thread's now, and so is the hold on this module
+            hold.release();
             while (WaitForSingleObject(thread.get(), REQUEST_POLL_MS) == WAIT_TIMEOUT)
                 if (CtrlCSeen)
                     return false;
@@ -88,7 +92,6 @@ bool RequestStart(SC_HANDLE manager, const wchar_t* name, SC_HANDLE service, DWO
                 *refused = GetLastError();
             return true;
         }
-        FreeLibrary(self);
     }
     *refused = StartServiceW(service, 0, nullptr) ? NO_ERROR : GetLastError();
     return true;

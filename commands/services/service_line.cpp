@@ -4,7 +4,7 @@
 
 #include "commands/services/services.h"
 #include "console/console.h"
-#include "console/foreign_text.h"
+#include "frame/foreign_text.h"
 #include "frame/host.h"
 #include "frame/owners.h"
 #include "frame/text_width.h"

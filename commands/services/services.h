@@ -41,10 +41,8 @@ int ListServices(const ServiceNameNode* names, DWORD typeMask, DWORD flags, DWOR
 using EnumServicesCall = decltype(&EnumServicesStatusExW);
 extern EnumServicesCall EnumerateServices;
 
-// Compares two slots of an array of record pointers by the sort keys; equal
-// records keep the order of their slots.
-int CompareServices(const wchar_t* keys, const void* a, const void* b);
-// The keys alone: 0 when they do not tell the services apart.
+// Compares two services by the sort keys: 0 when they do not tell the
+// services apart.
 int CompareServiceKeys(const wchar_t* keys, const ENUM_SERVICE_STATUS_PROCESSW* a,
                        const ENUM_SERVICE_STATUS_PROCESSW* b);
 // Orders an array of record pointers by the keys in O(n log n); equal

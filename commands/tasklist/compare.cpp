@@ -1,6 +1,5 @@
 // The orders of the process and thread lists: comparators driven by the
-// /O key letters, the insertion that keeps a list in that order as the
-// records arrive, and the sort that puts a whole list in that order.
+// /O key letters, and the sort that puts a whole list in that order.
 #include <algorithm>
 #include <cwchar>
 #include <vector>
@@ -23,29 +22,6 @@ const wchar_t* DisplayText(const ProcessRecord* record)
 int CompareDisplayTexts(const ProcessRecord* a, const ProcessRecord* b)
 {
     return vornel::CompareOptionalTexts(DisplayText(a), DisplayText(b), _wcsicmp);
-}
-
-// Inserts after the last record that the new one does not sort before.
-template <typename Record, typename Compare>
-void InsertSorted(Record** head, Record* record, Compare compare)
-{
-    record->next = nullptr;
-    record->previous = nullptr;
-    if (!*head) {
-        *head = record;
-        return;
-    }
-    if (compare(record, *head) < 0) {
-        record->next = *head;
-        *head = record;
-        return;
-    }
-    Record* stop = *head;
-    while (stop->next && compare(record, stop->next) >= 0)
-        stop = stop->next;
-    record->next = stop->next;
-    record->previous = stop;
-    stop->next = record;
 }
 
 // A stable sort of the records' addresses, then the list relinked in that
@@ -95,18 +71,6 @@ int CompareThreads(const ThreadRecord* a, const ThreadRecord* b, const wchar_t* 
 {
     return vornel::CompareByKeys(
         keys, [a, b](wchar_t key) { return key == L'P' ? CompareUnsigned(a->threadId, b->threadId) : 0; });
-}
-
-void InsertProcessRecord(ProcessRecord** head, ProcessRecord* record, const wchar_t* keys)
-{
-    InsertSorted(head, record,
-                 [keys](const ProcessRecord* a, const ProcessRecord* b) { return CompareProcesses(a, b, keys); });
-}
-
-void InsertThreadRecord(ThreadRecord** head, ThreadRecord* record, const wchar_t* keys)
-{
-    InsertSorted(head, record,
-                 [keys](const ThreadRecord* a, const ThreadRecord* b) { return CompareThreads(a, b, keys); });
 }
 
 void SortProcessList(ProcessRecord** head, const wchar_t* keys)

@@ -5,7 +5,7 @@
 
 #include "commands/tasklist/tasklist.h"
 #include "console/console.h"
-#include "console/foreign_text.h"
+#include "frame/foreign_text.h"
 #include "frame/host.h"
 #include "frame/text_width.h"
 

@@ -252,10 +252,10 @@ int PrintFlatList(const ProcessRecord* processes, const ListingIndex& index, DWO
     return 0;
 }
 
-int PrintThreadLine(const ThreadRecord* thread, DWORD flags)
+int PrintThreadLine(const ThreadRecord* thread, DWORD flags, const wchar_t* prefix, const wchar_t* under)
 {
-    Printf((flags & TL_HEX) ? L"        TID: %08X    Priority: %u" : L"        TID: %7u    Priority: %u",
-           thread->threadId, thread->basePriority);
+    Printf((flags & TL_HEX) ? L"%s%s    TID: %08X    Priority: %u" : L"%s%s    TID: %7u    Priority: %u", prefix,
+           under, thread->threadId, thread->basePriority);
     return EndLine();
 }
 
@@ -303,8 +303,7 @@ int ListProcesses(const wchar_t* name, const wchar_t* ownerPattern, DWORD flags,
     vornel::unique_snapshot snapshot(
         CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS | ((flags & TL_THREADS) ? TH32CS_SNAPTHREAD : 0), 0));
     if (!snapshot) {
-        PrintErrorPrefix();
-        Qprintf(GetStdHandle(STD_ERROR_HANDLE), L"CreateToolhelp32Snapshot() failed!\r\n");
+        PrintError(L"CreateToolhelp32Snapshot() failed!\r\n");
         return 2;
     }
 

@@ -32,12 +32,8 @@ inline constexpr DWORD TL_FILENAME = 0x100000;
 inline constexpr DWORD TL_TREE = 0x400000;
 inline constexpr DWORD TL_NO_TITLE_MATCH = 0x800000;
 
-// Bits of ProcessRecord::mark. The root bit is what ListProcesses sets;
-// the path bit belongs to the tree walk, which sets it on the records of
-// the branch it is inside so that a cycle of parent IDs is never entered
-// twice, and clears it again on every way out.
+// ProcessRecord::mark: ListProcesses marks the records a tree starts at.
 inline constexpr DWORD MARK_ROOT = 0x1;
-inline constexpr DWORD MARK_ON_PATH = 0x2;
 
 struct ProcessRecord {
     ProcessRecord* next;

@@ -18,10 +18,6 @@ int ListProcesses(const wchar_t* name, const wchar_t* ownerPattern, DWORD flags,
 int CompareProcesses(const ProcessRecord* a, const ProcessRecord* b, const wchar_t* keys);
 int CompareThreads(const ThreadRecord* a, const ThreadRecord* b, const wchar_t* keys);
 
-// Link a record into a list kept in the order of the keys; equal records
-// keep their arrival order.
-void InsertProcessRecord(ProcessRecord** head, ProcessRecord* record, const wchar_t* keys);
-void InsertThreadRecord(ThreadRecord** head, ThreadRecord* record, const wchar_t* keys);
 // Put a whole list in the order of the keys, relinking next and previous
 // (a list without keys is left as it is); the same order as inserting its
 // records one by one, in O(n log n).
@@ -37,10 +33,9 @@ struct ListingIndex {
 };
 
 int PrintProcessLine(const ProcessRecord* record, DWORD ownPid, DWORD flags, int width, const wchar_t* highlight);
-int PrintProcessTree(ProcessRecord* list, const ThreadRecord* threads, ProcessRecord* record, DWORD ownPid,
-                     DWORD flags, int width, unsigned* processCount, unsigned* threadCount, const wchar_t* prefix,
-                     bool last, const wchar_t* highlight);
-// The same with the lookups of the listing, which prints many trees.
+// A process and its descendants, with the lookups of the listing, which
+// prints many trees: 0, the first result of a line that was not 0, or -1
+// without a record.
 int PrintProcessTree(const ListingIndex& index, ProcessRecord* record, DWORD ownPid, DWORD flags, int width,
                      unsigned* processCount, unsigned* threadCount, const wchar_t* prefix, bool last,
                      const wchar_t* highlight);
@@ -48,8 +43,11 @@ int PrintProcessTree(const ListingIndex& index, ProcessRecord* record, DWORD own
 // are added to the thread count.
 int PrintFlatList(const ProcessRecord* processes, const ListingIndex& index, DWORD ownPid, DWORD flags, int width,
                   const wchar_t* highlight, unsigned* threadCount);
-// The thread line of the flat list, ended with EndLine.
-int PrintThreadLine(const ThreadRecord* thread, DWORD flags);
+// A thread's line, ended with EndLine: its indentation (in a tree the
+// prefix of its process's children and what stands under the process), then
+// the ID and priority.
+int PrintThreadLine(const ThreadRecord* thread, DWORD flags, const wchar_t* prefix = L"    ",
+                    const wchar_t* under = L"");
 // The empty line and "   Found ..." footer.
 int PrintFooter(unsigned processCount, unsigned threadCount, DWORD flags);
 int DumpModules(DWORD processId, DWORD flags);

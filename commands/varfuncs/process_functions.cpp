@@ -4,7 +4,6 @@
 
 #include "commands/varfuncs/varfuncs.h"
 #include "frame/args.h"
-#include "frame/host.h"
 #include "frame/owners.h"
 #include "procinfo/procinfo.h"
 
@@ -27,14 +26,12 @@ bool ReadProcessId(wchar_t* buffer, EmptyArgument empty, Quotes quotes, DWORD* p
             *processId = GetCurrentProcessId();
             return true;
         }
-        PrintErrorPrefix();
-        Qprintf(GetStdHandle(STD_ERROR_HANDLE), L"Missing PID\r\n");
+        PrintError(L"Missing PID\r\n");
         return false;
     }
     if (!ParseProcessId(buffer, processId, DotWord::CurrentProcess)) {
         UpperCaseInPlace(buffer);
-        PrintErrorPrefix();
-        Qprintf(GetStdHandle(STD_ERROR_HANDLE), L"Bad PID: \"%s\"\r\n", buffer);
+        PrintError(L"Bad PID: \"%s\"\r\n", buffer);
         return false;
     }
     return true;

@@ -7,7 +7,7 @@
 #include <thread>
 
 #include "console/console.h"
-#include "console/foreign_text.h"
+#include "frame/foreign_text.h"
 #include "frame/owners.h"
 #include "tests/support/capture.h"
 

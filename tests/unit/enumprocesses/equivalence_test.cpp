@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "commands/common/tree_walk.h"
 #include "commands/enumprocesses/enumprocesses.h"
 #include "console/console.h"
 #include "frame/owners.h"
@@ -44,7 +45,7 @@ void ReferenceBranch(const _EnumProcInfo* list, const _EnumProcInfo* process, un
     for (const _EnumProcInfo* r = list; r; r = r->next)
         if (r->parentProcessId == process->processId && std::find(path.begin(), path.end(), r->processId) == path.end())
             children.push_back(r);
-    if (!children.empty() && own.size() + 2 > PREFIX_SIZE - 1) {
+    if (!children.empty() && own.size() + 2 > TREE_PREFIX_SIZE - 1) {
         Printf(L"%s%s(deeper levels left out)", own.c_str(), (flags & EP_TREE) ? L"└─" : L"  ");
         EndLine();
         children.clear();

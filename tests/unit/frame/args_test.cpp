@@ -193,11 +193,11 @@ TEST(AppendHighlightPattern, JoiningAndLimits)
 TEST(PrintErrorPrefix, NamesTheBatchPosition)
 {
     Capture capture;
-    PrintErrorPrefix();
+    PrintError(L"");
     EXPECT_EQ(capture.err(), L"Vornel plugin: ");
     capture.clear();
     OrshSetBatch(L"C:\\scripts\\job.btm", 12);
-    PrintErrorPrefix();
+    PrintError(L"");
     OrshSetBatch(nullptr, 0);
     EXPECT_EQ(capture.err(), L"Vornel plugin: C:\\scripts\\job.btm [12]  ");
 }

@@ -34,9 +34,8 @@ protected:
     void TearDown() override
     {
         if (HelpViewerProcess) {
-            vornel::test::EndProcess(HelpViewerProcess);
-            CloseHandle(HelpViewerProcess);
-            HelpViewerProcess = nullptr;
+            vornel::test::EndProcess(HelpViewerProcess.get());
+            HelpViewerProcess.reset();
         }
         SetVariables(nullptr, nullptr);
     }
@@ -49,7 +48,7 @@ protected:
 
     static std::wstring ViewerCommandLine()
     {
-        return HelpViewerProcess ? ReadCommandLine(HelpViewerProcess) : L"(no viewer)";
+        return HelpViewerProcess ? ReadCommandLine(HelpViewerProcess.get()) : L"(no viewer)";
     }
 
     static std::wstring Expected(const std::wstring& directory, const std::wstring& page)
@@ -66,7 +65,7 @@ TEST_F(HelpTest, ItsNamesOpenTheirPagesOthersAreLeftToTheHost)
     for (const wchar_t* topic : {L"pidexename", L"tasklist.exe", L"_clver", L"", L"@", L"task", L"tasklistx",
                                  L"f_elevated", L"services,tasklist", PluginNames, (const wchar_t*)nullptr})
         EXPECT_EQ(Help(topic), 0) << (topic ? topic : L"-");
-    EXPECT_EQ(HelpViewerProcess, nullptr);
+    EXPECT_EQ(HelpViewerProcess.get(), nullptr);
     const struct {
         const wchar_t *topic, *page;
     } cases[] = {
@@ -81,7 +80,7 @@ TEST_F(HelpTest, ItsNamesOpenTheirPagesOthersAreLeftToTheHost)
         // until then.
         HANDLE previous = nullptr;
         if (HelpViewerProcess)
-            DuplicateHandle(GetCurrentProcess(), HelpViewerProcess, GetCurrentProcess(), &previous, 0, FALSE,
+            DuplicateHandle(GetCurrentProcess(), HelpViewerProcess.get(), GetCurrentProcess(), &previous, 0, FALSE,
                             DUPLICATE_SAME_ACCESS);
         vornel::unique_handle previousOwner(previous);
         EXPECT_EQ(previous ? WaitForSingleObject(previous, 200) : WAIT_TIMEOUT, static_cast<DWORD>(WAIT_TIMEOUT));
@@ -136,7 +135,7 @@ TEST_F(HelpTest, BesideThePluginBeforeBesideTheShell)
 
     ASSERT_EQ(Help(L"services"), 1);
     EXPECT_EQ(ViewerCommandLine(), Expected(first.path(), L"services"));
-    vornel::test::EndProcess(HelpViewerProcess);  // it holds the file open
+    vornel::test::EndProcess(HelpViewerProcess.get());  // it holds the file open
     ASSERT_TRUE(DeleteFileW((first.path() + L"\\Vornel.chm").c_str()));
     ASSERT_EQ(Help(L"services"), 1);
     EXPECT_EQ(ViewerCommandLine(), Expected(BinDir(), L"services"));
@@ -151,7 +150,7 @@ TEST_F(HelpTest, AnUnsetVariableNamesNoDirectory)
     ASSERT_NE(GetFileAttributesW((bin.substr(2) + L"\\Vornel.chm").c_str()), INVALID_FILE_ATTRIBUTES)
         << "the test runs on the drive of its program";
     EXPECT_EQ(TryHelpFile(candidate.c_str(), L"tasklist"), 0);
-    EXPECT_EQ(HelpViewerProcess, nullptr);
+    EXPECT_EQ(HelpViewerProcess.get(), nullptr);
 
     // The same path through a variable that is set is a candidate like any other.
     OrshSetVariable(L"VornelHelp", bin.substr(0, 2).c_str());
@@ -177,7 +176,7 @@ TEST_F(HelpTest, NoViewerForWhatCannotBeAPathOrACommandLine)
     PluginModule = reinterpret_cast<HMODULE>(0x10);
     EXPECT_EQ(TryHelpFile(L"~\\Vornel.chm", L"tasklist"), 0);
     PluginModule = own;
-    EXPECT_EQ(HelpViewerProcess, nullptr);
+    EXPECT_EQ(HelpViewerProcess.get(), nullptr);
 }
 
 }  // namespace

@@ -2,7 +2,7 @@
 // the tie rule that keeps equal services in the order of their slots.
 #include <gtest/gtest.h>
 
-#include "commands/services/services.h"
+#include "tests/unit/services/slot_order.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "commands/services/services.h"
+#include "tests/unit/services/slot_order.h"
 
 namespace {
 

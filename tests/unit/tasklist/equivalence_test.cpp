@@ -77,7 +77,10 @@ void InsertOneByOne(Record** head, Compare compare)
     }
 }
 
-// The tree as a whole-list scan prints it, recursively.
+// The tree as a whole-list scan prints it, recursively, marking the records
+// of the branch it is inside so that a cycle of parent IDs is cut.
+constexpr DWORD OnPath = 0x2;
+
 void ReferenceTree(ProcessRecord* list, const ThreadRecord* threads, ProcessRecord* record, int width,
                    const std::wstring* prefix, bool last)
 {
@@ -88,7 +91,7 @@ void ReferenceTree(ProcessRecord* list, const ThreadRecord* threads, ProcessReco
     PrintProcessLine(record, 0, TL_PARENT, width, nullptr);
     DWORD pid = record->entry.th32ProcessID;
     auto isChild = [pid](const ProcessRecord* p) {
-        return p->entry.th32ProcessID != pid && p->entry.th32ParentProcessID == pid && !(p->mark & MARK_ON_PATH);
+        return p->entry.th32ProcessID != pid && p->entry.th32ParentProcessID == pid && !(p->mark & OnPath);
     };
     unsigned children = 0;
     for (const ProcessRecord* p = list; p; p = p->next)
@@ -100,11 +103,11 @@ void ReferenceTree(ProcessRecord* list, const ThreadRecord* threads, ProcessReco
                    t->basePriority);
             EndLine();
         }
-    record->mark |= MARK_ON_PATH;
+    record->mark |= OnPath;
     for (ProcessRecord* p = list; p && children; p = p->next)
         if (isChild(p))
             ReferenceTree(list, threads, p, width, &childPrefix, --children == 0);
-    record->mark &= ~MARK_ON_PATH;
+    record->mark &= ~OnPath;
 }
 
 std::wstring ReferenceListing(ProcessRecord* list, const ThreadRecord* threads, const std::vector<DWORD>& roots)

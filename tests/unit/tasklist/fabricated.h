@@ -21,7 +21,7 @@ struct Proc {
     ULONGLONG workingSet = 0;
 };
 
-// A process list in the order given (or inserted by keys), and its threads.
+// A process list in the order given (or sorted by keys), and its threads.
 class Processes {
 public:
     explicit Processes(const std::vector<Proc>& procs, const wchar_t* keys = nullptr)
@@ -44,13 +44,10 @@ public:
                 *windows_.addr() = window;
                 record->window = window;
             }
-            if (keys) {
-                InsertProcessRecord(list_.addr(), record, keys);
-            } else {
-                *tail = record;
-                tail = &record->next;
-            }
+            *tail = record;
+            tail = &record->next;
         }
+        SortProcessList(list_.addr(), keys);
     }
     void AddThread(DWORD tid, DWORD owner, LONG priority)
     {

@@ -69,11 +69,13 @@ TEST(TasklistSort, ThreadsSortOnlyByIdAndOnlyWithP)
     for (auto [keys, order] : {std::pair{L"N", Pids{30, 10, 20}}, std::pair{L"NP", Pids{10, 20, 30}},
                                std::pair{L"Tp", Pids{30, 20, 10}}, std::pair{L"", Pids{30, 10, 20}}}) {
         vornel::list_owner<ThreadRecord> threads;
+        ThreadRecord** tail = threads.addr();
         for (DWORD tid : {30u, 10u, 20u}) {
-            auto thread = static_cast<ThreadRecord*>(calloc(1, sizeof(ThreadRecord)));
-            thread->threadId = tid;
-            InsertThreadRecord(threads.addr(), thread, keys);
+            *tail = static_cast<ThreadRecord*>(calloc(1, sizeof(ThreadRecord)));
+            (*tail)->threadId = tid;
+            tail = &(*tail)->next;
         }
+        SortThreadList(threads.addr(), keys);
         Pids got;
         for (const ThreadRecord* t = threads.get(); t; t = t->next)
             got.push_back(t->threadId);

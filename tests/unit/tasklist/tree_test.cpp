@@ -32,6 +32,17 @@ std::vector<std::wstring> Lines(const std::wstring& text)
 
 using Text = std::vector<std::wstring>;
 
+// A tree of a list of its own, with the listing's lookups built for it.
+int PrintProcessTree(ProcessRecord* list, const ThreadRecord* threads, ProcessRecord* record, DWORD ownPid,
+                     DWORD flags, int width, unsigned* processCount, unsigned* threadCount, const wchar_t* prefix,
+                     bool last, const wchar_t* highlight)
+{
+    if (!record)
+        return -1;
+    return PrintProcessTree(ListingIndex(list, threads), record, ownPid, flags, width, processCount, threadCount,
+                            prefix, last, highlight);
+}
+
 class TasklistTree : public ::testing::Test {
 protected:
     void SetUp() override

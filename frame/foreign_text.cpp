@@ -1,5 +1,5 @@
 // The one mask for foreign text on the listings' lines.
-#include "console/foreign_text.h"
+#include "frame/foreign_text.h"
 
 #include <cwchar>
 

@@ -1,0 +1,120 @@
+// The process tree that TASKLIST /T and ENUMPROCESSES draw: a process's
+// line, then the lines of its children under it, depth first, each after the
+// indentation its ancestors leave (the prefix) and a connector.
+//
+// The walk keeps its own stack on the heap instead of recursing: the host's
+// thread has a small stack and a chain of processes can be arbitrarily deep.
+// The prefix is one buffer shared by all levels (a level only appends to its
+// parent's), TREE_PREFIX_SIZE characters with the terminator; when it is
+// full it stops growing. Parent IDs can form a cycle when creation times
+// cannot be read, so a process that is already on the current branch is
+// neither entered again nor counted as a child, and no process is its own.
+#pragma once
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cwchar>
+#include <memory>
+#include <unordered_set>
+#include <vector>
+
+inline constexpr size_t TREE_PREFIX_SIZE = 1024;
+
+// What the command decides, from its Tree:
+//   using Node;                          the records of its list
+//   static DWORD Id(const Node*);
+//   Children(const Node*)                the candidates, pairs of (parent ID, Node*)
+//   void Order(std::vector<Node*>&)      the children in the order they are drawn
+//   const wchar_t* rootSegment           what a root adds to the prefix
+//   const wchar_t* bar                   what a child that has later siblings adds
+//                                        (one that has none adds two blanks)
+//   size_t deepest                       the longest prefix children are drawn at
+//   int Line(Node*, const wchar_t* prefix, bool hasPrefix, bool last, int& width)
+//                                        the connector and the line; may narrow width
+//   int Below(Node*, const wchar_t* childPrefix, bool hasChildren)
+//                                        lines between the process and its children
+//   int LeftOut(const wchar_t* childPrefix)
+//                                        in place of children past `deepest`
+// Each int hook returns 0 to go on; anything else ends the walk with it.
+template <typename Tree>
+class TreeWalk {
+public:
+    using Node = typename Tree::Node;
+
+    explicit TreeWalk(Tree& tree) : tree_(tree), prefix_(std::make_unique<wchar_t[]>(TREE_PREFIX_SIZE)) {}
+
+    // Draws `root` and its descendants. Without a prefix the root is drawn
+    // as a root, with one as a child that continues it.
+    int Run(Node* root, int width, const wchar_t* prefix, bool last)
+    {
+        size_t length = 0;
+        if (prefix) {
+            length = std::min(wcslen(prefix), tree_.deepest);
+            wmemcpy(prefix_.get(), prefix, length);
+        }
+        int result = Enter(root, width, prefix != nullptr, length, last);
+        while (result == 0 && !levels_.empty()) {
+            Level& level = levels_.back();
+            if (level.next == level.children.size()) {
+                path_.erase(Tree::Id(level.node));
+                levels_.pop_back();
+                continue;
+            }
+            Node* child = level.children[level.next++];
+            result = Enter(child, level.width, true, level.prefixLength, level.next == level.children.size());
+        }
+        return result;
+    }
+
+private:
+    struct Level {
+        Node* node;
+        std::vector<Node*> children;
+        size_t next;          // the child to draw next
+        int width;            // the width of the children's lines
+        size_t prefixLength;  // the length of the children's prefix
+    };
+
+    // Draws one process and the lines below it and, when it has children,
+    // makes it the deepest level. `prefixLength` characters of the buffer
+    // are its prefix.
+    int Enter(Node* node, int width, bool hasPrefix, size_t prefixLength, bool last)
+    {
+        wchar_t* prefix = prefix_.get();
+        prefix[prefixLength] = L'\0';
+        if (int result = tree_.Line(node, prefix, hasPrefix, last, width))
+            return result;
+
+        const DWORD id = Tree::Id(node);
+        std::vector<Node*> children;
+        for (const auto& [parent, child] : tree_.Children(node))
+            if (Tree::Id(child) != id && !path_.contains(Tree::Id(child)))
+                children.push_back(child);
+
+        const wchar_t* segment = !hasPrefix ? tree_.rootSegment : (last ? L"  " : tree_.bar);
+        const size_t segmentLength = wcslen(segment);
+        size_t childLength = prefixLength;
+        if (childLength + segmentLength < TREE_PREFIX_SIZE) {
+            wmemcpy(prefix + childLength, segment, segmentLength);
+            childLength += segmentLength;
+        }
+        prefix[childLength] = L'\0';
+
+        if (int result = tree_.Below(node, prefix, !children.empty()))
+            return result;
+        if (children.empty())
+            return 0;
+        if (childLength > tree_.deepest)
+            return tree_.LeftOut(prefix);
+        tree_.Order(children);
+        levels_.push_back({node, std::move(children), 0, width, childLength});
+        path_.insert(id);
+        return 0;
+    }
+
+    Tree& tree_;
+    std::unique_ptr<wchar_t[]> prefix_;
+    std::vector<Level> levels_;
+    std::unordered_set<DWORD> path_;  // the IDs of the levels: the current branch
+};
