@@ -1,10 +1,10 @@
 // The processes of one listing, each opened once: while a ProcessScope
-// lives, every query handle and creation time that the plug-in asks for is
-// kept by process ID, so the parent check, the filters and the line's
-// columns all use the one handle, and a creation time is read once. Working
-// sets and CPU times come from one list of every process that the system
-// gives, and from each process only where that list cannot answer. The
-// owners' account names are looked up once per account.
+// lives, every query handle that the plug-in asks for is kept by process
+// ID, so the filters and the line's columns all use the one handle.
+// Creation times, working sets and CPU times come from one list of every
+// process that the system gives, and from each process (once) only where
+// that list cannot answer. The owners' account names are looked up once
+// per account.
 #include <windows.h>
 #include <psapi.h>
 
@@ -102,6 +102,7 @@ struct ProcessScope::Table {
     std::unordered_map<DWORD, Process> processes;
     ULONGLONG started = 0;  // system time when the scope began
     bool systemAsked = false;
+    bool systemRead = false;
     SystemProcessList system;
     // Account names by the bytes of their SIDs.
     std::map<std::string, std::wstring> accounts;
@@ -145,10 +146,37 @@ ProcessHandle::ProcessHandle(DWORD pid, bool memory)
     handle_ = owned_.get();
 }
 
+const SystemProcessList* SystemProcesses()
+{
+    if (!ActiveTable)
+        return nullptr;
+    ProcessScope::Table& table = *ActiveTable;
+    if (!table.systemAsked) {
+        table.systemAsked = true;
+        table.systemRead = table.system.Query();
+    }
+    return table.systemRead ? &table.system : nullptr;
+}
+
+namespace {
+
+// The system's record of a process that existed when the scope began.
+const SystemProcessRecord* SystemRecord(DWORD pid)
+{
+    const SystemProcessList* system = SystemProcesses();
+    return system ? system->Find(pid, ActiveTable->started) : nullptr;
+}
+
+}  // namespace
+
 bool ProcessCreationTime(DWORD pid, ULONGLONG* created)
 {
     if (!ActiveTable)
         return ReadCreationTime(ProcessHandle(pid, false).get(), created);
+    if (const SystemProcessRecord* record = SystemRecord(pid)) {
+        *created = record->created;
+        return true;
+    }
     ProcessScope::Table::Process& process = ActiveTable->Get(pid);
     if (!process.creationAsked) {
         process.creationAsked = true;
@@ -162,16 +190,12 @@ ProcessUsage ReadProcessUsage(DWORD pid)
 {
     if (!ActiveTable)
         return UsageFromProcess(ProcessHandle(pid, false).get());
-    ProcessScope::Table& table = *ActiveTable;
-    ProcessScope::Table::Process& process = table.Get(pid);
+    if (const SystemProcessRecord* record = SystemRecord(pid))
+        return UsageFromRecord(*record);
+    ProcessScope::Table::Process& process = ActiveTable->Get(pid);
     if (!process.usageAsked) {
         process.usageAsked = true;
-        if (!table.systemAsked) {
-            table.systemAsked = true;
-            table.system.Query();
-        }
-        const SystemProcessRecord* record = table.system.Find(pid, table.started);
-        process.usage = record ? UsageFromRecord(*record) : UsageFromProcess(process.handle.get());
+        process.usage = UsageFromProcess(process.handle.get());
     }
     return process.usage;
 }

@@ -8,6 +8,8 @@
 #include <windows.h>
 
 #include <memory>
+#include <span>
+#include <string_view>
 #include <vector>
 
 #include "frame/owners.h"
@@ -47,37 +49,45 @@ private:
 };
 
 // What the system's list of every process tells of one process; times in
-// 100-nanosecond units.
+// 100-nanosecond units. The name lies in the list's own memory.
 struct SystemProcessRecord {
     DWORD processId;
     ULONGLONG created;
     ULONGLONG kernelTime, userTime;
     ULONGLONG workingSet;
+    DWORD parentProcessId;
+    DWORD threadCount;
+    LONG basePriority;
+    std::wstring_view name;  // empty for the idle process
 };
 
-// The records of one query of the system for every process, by process ID.
+// The records of one query of the system for every process, in the
+// system's order and by process ID.
 class SystemProcessList {
 public:
     // Asks the system; false, and no records, when it does not answer.
     bool Query();
+    std::span<const SystemProcessRecord> Records() const { return records_; }
     // The record of the process with this ID, when that process was created
     // before `createdBefore`; else null. A record created later belongs to
     // a process that took the ID over after the caller's snapshot.
     const SystemProcessRecord* Find(DWORD processId, ULONGLONG createdBefore) const;
 
 private:
+    vornel::unique_block<BYTE> buffer_;
     std::vector<SystemProcessRecord> records_;
+    std::vector<const SystemProcessRecord*> byId_;
 };
 
 // While one lives, the processes the plug-in queries stay open: each is
 // opened once, with the memory right too when `memory` is set and the
-// process grants it, and its creation time is read once, however often the
-// listing asks. The first question for a working set or CPU times asks the
-// system for its list of every process, once for the scope's life; an
-// account's name is looked up once too. The innermost scope serves the
-// whole process.
+// process grants it. The first question for a creation time, a working set
+// or CPU times (or for the list itself) asks the system for its list of
+// every process, once for the scope's life; what the list cannot answer is
+// asked of the process, once. An account's name is looked up once too. The
+// innermost scope serves the whole process.
 //
-// Make it before the snapshot of the processes it serves: the system's
+// Make it before any snapshot of the processes it serves: the system's
 // record of a process is only taken for one that existed when the scope
 // began, so that an ID taken over since is not answered with the record of
 // the wrong process.
@@ -109,7 +119,13 @@ private:
     bool memoryReadable_ = false;
 };
 
-// The creation time of a process; false when it cannot be opened or read.
+// The live ProcessScope's list of every process, asked for at the first
+// call of the scope's life; null when there is no scope or the system did
+// not answer.
+const SystemProcessList* SystemProcesses();
+
+// The creation time of a process, from the live ProcessScope's list of
+// every process where it has one; false when it cannot be opened or read.
 bool ProcessCreationTime(DWORD pid, ULONGLONG* created);
 
 // The working set and CPU times of a process (times in 100-nanosecond

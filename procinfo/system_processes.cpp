@@ -1,7 +1,8 @@
 // The system's own list of every process, asked for once: one call answers
-// with a record per process that holds its creation time, its CPU times and
-// its memory counters, where asking each process costs an open and a call
-// per value, and a process that may not be opened answers nothing.
+// with a record per process that holds its name, parent, thread count,
+// creation time, CPU times and memory counters, where asking each process
+// costs an open and a call per value, and a process that may not be opened
+// answers nothing.
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
@@ -56,13 +57,13 @@ static_assert(offsetof(ProcessInformation, processId) == 0x50);
 static_assert(offsetof(ProcessInformation, workingSetSize) == 0x90);
 #endif
 
-bool ById(const SystemProcessRecord& a, const SystemProcessRecord& b) { return a.processId < b.processId; }
-
 }  // namespace
 
 bool SystemProcessList::Query()
 {
     records_.clear();
+    byId_.clear();
+    buffer_.reset();
     if (!NtQuerySystemInformationFn)
         return false;
     vornel::unique_block<BYTE> buffer;
@@ -86,25 +87,39 @@ bool SystemProcessList::Query()
     if (status != 0)
         return false;
 
-    // Each record is checked to lie inside the buffer before it is read.
+    // Each record is checked to lie inside the buffer before it is read,
+    // and so is each name, which the records point to.
+    const auto first = reinterpret_cast<ULONG_PTR>(buffer.get()), end = first + size;
     for (size_t offset = 0; offset + sizeof(ProcessInformation) <= size;) {
         ProcessInformation entry;
         memcpy(&entry, buffer.get() + offset, sizeof entry);
+        const auto name = reinterpret_cast<ULONG_PTR>(entry.imageName.buffer);
+        const USHORT nameLength = entry.imageName.length / sizeof(wchar_t);
+        const bool nameInside = name >= first && name <= end && name % alignof(wchar_t) == 0 &&
+                                nameLength <= (end - name) / sizeof(wchar_t);
         records_.push_back({static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(entry.processId)),
                             static_cast<ULONGLONG>(entry.createTime), static_cast<ULONGLONG>(entry.kernelTime),
-                            static_cast<ULONGLONG>(entry.userTime), entry.workingSetSize});
+                            static_cast<ULONGLONG>(entry.userTime), entry.workingSetSize,
+                            static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(entry.parentProcessId)), entry.threadCount,
+                            entry.basePriority,
+                            nameInside ? std::wstring_view(entry.imageName.buffer, nameLength) : std::wstring_view()});
         if (entry.nextEntryOffset == 0)
             break;
         offset += entry.nextEntryOffset;
     }
-    std::sort(records_.begin(), records_.end(), ById);
+    buffer_ = std::move(buffer);
+    byId_.reserve(records_.size());
+    for (const SystemProcessRecord& record : records_)
+        byId_.push_back(&record);
+    std::stable_sort(byId_.begin(), byId_.end(), [](auto a, auto b) { return a->processId < b->processId; });
     return true;
 }
 
 const SystemProcessRecord* SystemProcessList::Find(DWORD processId, ULONGLONG createdBefore) const
 {
-    auto found = std::lower_bound(records_.begin(), records_.end(), SystemProcessRecord{processId}, ById);
-    if (found == records_.end() || found->processId != processId || found->created >= createdBefore)
+    auto found = std::lower_bound(byId_.begin(), byId_.end(), processId,
+                                  [](const SystemProcessRecord* record, DWORD id) { return record->processId < id; });
+    if (found == byId_.end() || (*found)->processId != processId || (*found)->created >= createdBefore)
         return nullptr;
-    return &*found;
+    return *found;
 }

@@ -1,10 +1,12 @@
-// The listing itself: one snapshot, the window and service lists, the
-// filters, the sorted lists of records, then the flat list or the trees and
-// the footer. Everything it gathers is released on every way out.
+// The listing itself: the system's list of every process (or a snapshot),
+// the window and service lists, the filters, the sorted lists of records,
+// then the flat list or the trees and the footer. Everything it gathers is
+// released on every way out.
 #include <windows.h>
 #include <tlhelp32.h>
 
 #include <cwchar>
+#include <string_view>
 #include <unordered_set>
 
 #include "commands/tasklist/tasklist.h"
@@ -152,10 +154,55 @@ struct Listing {
     unsigned processCount = 0;  // a flat list's; a tree counts as it prints
 };
 
-// The records in snapshot order: those the filters admit or, in a tree,
+// The entry Toolhelp would make of the system's record of a process.
+void EntryFromRecord(const SystemProcessRecord& record, PROCESSENTRY32W& entry)
+{
+    ZeroMemory(&entry, sizeof entry);
+    entry.dwSize = sizeof entry;
+    entry.th32ProcessID = record.processId;
+    entry.th32ParentProcessID = record.parentProcessId;
+    entry.cntThreads = record.threadCount;
+    entry.pcPriClassBase = record.basePriority;
+    std::wstring_view name = record.name;
+    if (name.empty() && record.processId == 0)
+        name = L"[System Process]";
+    name = name.substr(0, std::size(entry.szExeFile) - 1);
+    name.copy(entry.szExeFile, name.size());
+}
+
+// Calls `visit` with each process in the system's order: from its list of
+// every process when the listing has one, else from the snapshot.
+template <typename Visit>
+void ForEachProcess(const SystemProcessList* system, HANDLE snapshot, Visit visit)
+{
+    PROCESSENTRY32W entry;
+    if (system) {
+        for (const SystemProcessRecord& record : system->Records()) {
+            EntryFromRecord(record, entry);
+            visit(entry);
+        }
+        return;
+    }
+    ZeroMemory(&entry, sizeof entry);
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
+        visit(entry);
+        ZeroMemory(&entry, sizeof entry);
+        entry.dwSize = sizeof entry;
+    }
+}
+
+// Where the processes come from: the system's list of every process, or a
+// snapshot when the list cannot be had or the threads are wanted too.
+struct ProcessSource {
+    const SystemProcessList* system = nullptr;
+    vornel::unique_snapshot snapshot;
+};
+
+// The records in the system's order: those the filters admit or, in a tree,
 // every process, each that starts a tree marked; the IDs so far tell
 // whether a process's parent came before it.
-void CollectProcesses(HANDLE snapshot, const Filters& filters, DWORD flags, bool sortsByMemory,
+void CollectProcesses(const ProcessSource& source, const Filters& filters, DWORD flags, bool sortsByMemory,
                       const RecordsById<const WindowTitleInfo>& windowsById,
                       const RecordsById<const ServiceNamesInfo>& servicesById, Listing& listing)
 {
@@ -163,39 +210,35 @@ void CollectProcesses(HANDLE snapshot, const Filters& filters, DWORD flags, bool
     const bool rootsOnly = tree && !filters.name && !filters.pid.active;
     ProcessRecord** tail = listing.processes.addr();
     std::unordered_set<DWORD> seen;
-    PROCESSENTRY32W entry{};
-    entry.dwSize = sizeof entry;
-    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
+    ForEachProcess(source.system, source.snapshot.get(), [&](PROCESSENTRY32W& entry) {
         DWORD pid = entry.th32ProcessID;
-        if (tree || filters.pid.Admits(pid)) {
-            const WindowTitleInfo* window = First(windowsById, pid);
-            PrepareEntry(entry);
-            bool matches = Matches(filters, entry, window ? window->title : L"");
-            // In a tree every process may stand under a listed one.
-            if (tree || matches) {
-                if (ProcessRecord* record = MakeProcessRecord(entry, window, First(servicesById, pid), sortsByMemory)) {
-                    *tail = record;
-                    tail = &record->next;
-                    // Without a name, a tree starts at each process whose
-                    // parent did not come before it (itself included).
-                    if (rootsOnly)
-                        seen.insert(pid);
-                    if (!tree)
-                        ++listing.processCount;
-                    else if (matches && (!rootsOnly || pid == 0 || !seen.contains(entry.th32ParentProcessID)))
-                        record->mark |= MARK_ROOT;
-                }
-            }
+        if (!tree && !filters.pid.Admits(pid))
+            return;
+        const WindowTitleInfo* window = First(windowsById, pid);
+        PrepareEntry(entry);
+        bool matches = Matches(filters, entry, window ? window->title : L"");
+        // In a tree every process may stand under a listed one.
+        if (!tree && !matches)
+            return;
+        if (ProcessRecord* record = MakeProcessRecord(entry, window, First(servicesById, pid), sortsByMemory)) {
+            *tail = record;
+            tail = &record->next;
+            // Without a name, a tree starts at each process whose parent
+            // did not come before it (itself included).
+            if (rootsOnly)
+                seen.insert(pid);
+            if (!tree)
+                ++listing.processCount;
+            else if (matches && (!rootsOnly || pid == 0 || !seen.contains(entry.th32ParentProcessID)))
+                record->mark |= MARK_ROOT;
         }
-        ZeroMemory(&entry, sizeof entry);
-        entry.dwSize = sizeof entry;
-    }
+    });
 }
 
-// Fills the listing from the snapshot: the service and window lists, the
-// threads, then the process records, sorted by the keys. The Ctrl-C handler
-// is in place from the process walk on.
-void GatherListing(vornel::unique_snapshot snapshot, const Filters& filters, DWORD flags, const wchar_t* sortKeys,
+// Fills the listing: the service and window lists, the threads, then the
+// process records, sorted by the keys. The Ctrl-C handler is in place from
+// the process walk on.
+void GatherListing(ProcessSource source, const Filters& filters, DWORD flags, const wchar_t* sortKeys,
                    Listing& listing)
 {
     if (!(flags & TL_NO_SERVICES))
@@ -203,15 +246,15 @@ void GatherListing(vornel::unique_snapshot snapshot, const Filters& filters, DWO
     if (!(flags & TL_NO_WINDOWS))
         EnumWindows(CollectWindowTitle, reinterpret_cast<LPARAM>(listing.windows.addr()));
     if (flags & TL_THREADS)
-        CollectThreads(snapshot.get(), listing.threads.addr(), sortKeys);
+        CollectThreads(source.snapshot.get(), listing.threads.addr(), sortKeys);
     const RecordsById<const WindowTitleInfo> windowsById(listing.windows.get(), [](auto w) { return w->processId; });
     const RecordsById<const ServiceNamesInfo> servicesById(listing.services.get(),
                                                            [](auto s) { return s->processId; });
 
     InstallCtrlHandler();
     const bool sortsByMemory = sortKeys && wcspbrk(sortKeys, L"Mm");
-    CollectProcesses(snapshot.get(), filters, flags, sortsByMemory, windowsById, servicesById, listing);
-    snapshot.reset();
+    CollectProcesses(source, filters, flags, sortsByMemory, windowsById, servicesById, listing);
+    source.snapshot.reset();
     SortProcessList(listing.processes.addr(), sortKeys);
 }
 
@@ -295,16 +338,22 @@ int ListProcesses(const wchar_t* name, const wchar_t* ownerPattern, DWORD flags,
     if (name)
         filters.name = ReadNameArgument(name, &filters.pid);
 
-    // Each process is opened once for the parent check, the owner filter
-    // and the columns of its line; begun before the snapshot, so that the
-    // system's records of working sets and times are matched only to the
-    // processes the snapshot saw.
+    // Each process is opened once for the owner filter and the columns of
+    // its line, and the system's list of every process is asked for once,
+    // before any snapshot, so that its records of creation times, working
+    // sets and CPU times are matched only to the processes the snapshot saw.
     ProcessScope openProcesses((flags & TL_CMDLINE) != 0);
-    vornel::unique_snapshot snapshot(
-        CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS | ((flags & TL_THREADS) ? TH32CS_SNAPTHREAD : 0), 0));
-    if (!snapshot) {
-        PrintError(L"CreateToolhelp32Snapshot() failed!\r\n");
-        return 2;
+    ProcessSource source;
+    // With /H the threads come from the same snapshot as the processes.
+    if (!(flags & TL_THREADS))
+        source.system = SystemProcesses();
+    if (!source.system) {
+        source.snapshot.reset(
+            CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS | ((flags & TL_THREADS) ? TH32CS_SNAPTHREAD : 0), 0));
+        if (!source.snapshot) {
+            PrintError(L"CreateToolhelp32Snapshot() failed!\r\n");
+            return 2;
+        }
     }
 
     Listing listing;
@@ -312,7 +361,7 @@ int ListProcesses(const wchar_t* name, const wchar_t* ownerPattern, DWORD flags,
     vornel::scope_exit removeHandler([] { RemoveCtrlHandler(); });
     // The image paths of all lines share one reading of the drive letters.
     DriveMapScope driveMap;
-    GatherListing(std::move(snapshot), filters, flags, sortKeys, listing);
+    GatherListing(std::move(source), filters, flags, sortKeys, listing);
     int result = PrintListing(listing, flags, highlight);
     return result == STOPPED ? 3 : result;
 }

@@ -7,6 +7,8 @@
 
 #include "commands/tasklist/tasklist.h"
 #include "console/console.h"
+#include "frame/owners.h"
+#include "frame/plugin.h"
 #include "tests/support/capture.h"
 
 namespace {
@@ -28,6 +30,29 @@ TEST(TasklistCommand, FailureInTheModuleWalkEndsTheCommand)
     EXPECT_EQ(CtrlCSeen, 0);
     EXPECT_EQ(tasklist(nullptr), 1);
     EXPECT_EQ(DumpModules(0, 0), 0);  // the idle process has no modules to walk
+}
+
+// The listing takes its processes from the system's list of every process;
+// without one, from a snapshot: the same lines, trees and footer. A process
+// that starts or ends between the two listings changes them, so each pair
+// is taken again, a few times at most.
+TEST(TasklistCommand, TheSystemsListAndTheSnapshotListAlike)
+{
+    auto saved = NtQuerySystemInformationFn;
+    vornel::scope_exit restore([saved] { NtQuerySystemInformationFn = saved; });
+    for (const wchar_t* line : {L"/Z", L"/R /Z", L"/E /O:-N"}) {
+        auto listing = [line, saved](bool list) {
+            NtQuerySystemInformationFn = list ? saved : nullptr;
+            vornel::test::Capture capture;
+            EXPECT_EQ(tasklist(line), 0);
+            return capture.out();
+        };
+        std::wstring fromList, fromSnapshot;
+        for (int attempt = 0; attempt < 3 && (fromList.empty() || fromList != fromSnapshot); ++attempt)
+            fromList = listing(true), fromSnapshot = listing(false);
+        EXPECT_EQ(fromList, fromSnapshot) << line;
+        EXPECT_NE(fromList.find(L"unit_tests"), std::wstring::npos);
+    }
 }
 
 }  // namespace
