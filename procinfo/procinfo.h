@@ -10,6 +10,7 @@
 #include <memory>
 #include <span>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "frame/owners.h"
@@ -76,7 +77,7 @@ public:
 private:
     vornel::unique_block<BYTE> buffer_;
     std::vector<SystemProcessRecord> records_;
-    std::vector<const SystemProcessRecord*> byId_;
+    std::vector<std::pair<DWORD, const SystemProcessRecord*>> byId_;
 };
 
 // While one lives, the processes the plug-in queries stay open: each is

@@ -108,18 +108,20 @@ bool SystemProcessList::Query()
         offset += entry.nextEntryOffset;
     }
     buffer_ = std::move(buffer);
+    // The IDs beside the records they find, so that the sort and the
+    // searches compare keys that lie side by side; a repeated ID finds its
+    // first record.
     byId_.reserve(records_.size());
     for (const SystemProcessRecord& record : records_)
-        byId_.push_back(&record);
-    std::stable_sort(byId_.begin(), byId_.end(), [](auto a, auto b) { return a->processId < b->processId; });
+        byId_.emplace_back(record.processId, &record);
+    std::sort(byId_.begin(), byId_.end());
     return true;
 }
 
 const SystemProcessRecord* SystemProcessList::Find(DWORD processId, ULONGLONG createdBefore) const
 {
-    auto found = std::lower_bound(byId_.begin(), byId_.end(), processId,
-                                  [](const SystemProcessRecord* record, DWORD id) { return record->processId < id; });
-    if (found == byId_.end() || (*found)->processId != processId || (*found)->created >= createdBefore)
+    auto found = std::lower_bound(byId_.begin(), byId_.end(), decltype(byId_)::value_type(processId, nullptr));
+    if (found == byId_.end() || found->first != processId || found->second->created >= createdBefore)
         return nullptr;
-    return *found;
+    return found->second;
 }
