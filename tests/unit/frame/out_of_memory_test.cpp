@@ -6,7 +6,6 @@
 // with lines lost.
 #include <gtest/gtest.h>
 #include <windows.h>
-#include <tlhelp32.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -90,14 +89,6 @@ TEST(OutOfMemory, EachAllocationRefusedInTurn)
     const std::wstring self = std::to_wstring(GetCurrentProcessId());
     wchar_t path[MAX_PATH];
     GetModuleFileNameW(nullptr, path, MAX_PATH);
-    const DWORD plugPlay = [] {
-        vornel::unique_snapshot snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-        PROCESSENTRY32W entry{sizeof entry};
-        for (BOOL more = Process32FirstW(snapshot.get(), &entry); more; more = Process32NextW(snapshot.get(), &entry))
-            if (_wcsicmp(entry.szExeFile, L"plugplay.exe") == 0)
-                return entry.th32ProcessID;
-        return DWORD(0);
-    }();
     const struct {
         const wchar_t* what;
         std::function<int(std::wstring&)> run;
@@ -113,7 +104,6 @@ TEST(OutOfMemory, EachAllocationRefusedInTurn)
         // The lookup of a name that cannot be made finds no process.
         {L"enumprocesses by path", Command(enumprocesses, path), {1, 2}, false},
         {L"@PIDEXENAME", Function(f_pidexename, GetCurrentProcessId()), {-1}, true},
-        {L"@PIDSVCNAMES", Function(f_pidsvcnames, plugPlay), {-1}, true},
     };
     const auto lines = [](const std::wstring& text) { return std::count(text.begin(), text.end(), L'\n'); };
     vornel::AllocateBlock = RefuseOneBlock;
