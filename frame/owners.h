@@ -33,6 +33,13 @@ inline void close_service(SC_HANDLE h) noexcept { CloseServiceHandle(h); }
 inline void close_key(HKEY h) noexcept { RegCloseKey(h); }
 inline void free_library(HMODULE h) noexcept { FreeLibrary(h); }
 // Blocks from the runtime heap (malloc/free), the allocator the records use.
+// Every block the plug-in takes goes through AllocateBlock (calloc when
+// `zeroed`), so that a test can let memory run out at any one of them.
+inline void* allocate_block(std::size_t bytes, bool zeroed) noexcept
+{
+    return zeroed ? std::calloc(1, bytes) : std::malloc(bytes);
+}
+inline void* (*AllocateBlock)(std::size_t bytes, bool zeroed) noexcept = allocate_block;
 inline void free_block(void* block) noexcept { std::free(block); }
 
 // Frees a singly or doubly linked list of malloc'ed records by following
@@ -108,12 +115,12 @@ public:
     static unique_any allocate(std::size_t bytes) noexcept
         requires same_routine<Close, free_block>
     {
-        return unique_any(static_cast<T>(std::malloc(bytes)));
+        return unique_any(static_cast<T>(AllocateBlock(bytes, false)));
     }
     static unique_any allocate_zeroed(std::size_t bytes) noexcept
         requires same_routine<Close, free_block>
     {
-        return unique_any(static_cast<T>(std::calloc(1, bytes)));
+        return unique_any(static_cast<T>(AllocateBlock(bytes, true)));
     }
 
 private:

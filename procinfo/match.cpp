@@ -1,6 +1,7 @@
 // Pattern lists: "|"-separated alternatives over the host's wildcard
 // comparison, tried from left to right, the first match winning.
 #include <cwchar>
+#include <new>
 
 #include "frame/host.h"
 #include "frame/owners.h"
@@ -24,9 +25,13 @@ int MatchProcessName(const wchar_t* patternList, const wchar_t* text)
     // length (up to the cap) always holds one.
     size_t length = wcslen(patternList);
     size_t capacity = (length < MAX_ALTERNATIVE ? length : MAX_ALTERNATIVE) + 1;
+    // Without it no alternative can be compared. No answer would do: every
+    // caller reads "no match" as "leave the process or service out", which
+    // would drop it from a listing that still ends in success. The command
+    // ends instead (each export turns the exception into its failure result).
     auto alternative = vornel::unique_block<wchar_t>::allocate(capacity * sizeof(wchar_t));
     if (!alternative)
-        return -2;
+        throw std::bad_alloc();
 
     int pending = -2;
     size_t used = 0;

@@ -1,6 +1,5 @@
 // The service-name list: per hosting process, the display names of the
 // services running in it, joined by "; ".
-#include <cstdlib>
 #include <cwchar>
 
 #include "frame/owners.h"
@@ -43,7 +42,7 @@ int AddServiceName(ServiceNamesInfo** listHead, DWORD processId, const wchar_t* 
     }
     if (nameLength >= SERVICE_NAMES_SIZE)
         return 0;
-    auto record = static_cast<ServiceNamesInfo*>(malloc(sizeof(ServiceNamesInfo)));
+    auto record = static_cast<ServiceNamesInfo*>(vornel::AllocateBlock(sizeof(ServiceNamesInfo), false));
     if (!record)
         return 0;
     record->next = nullptr;

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cwchar>
 
+#include "frame/owners.h"
 #include "procinfo/procinfo.h"
 #include "procinfo/record_lookup.h"
 
@@ -54,7 +55,7 @@ BOOL CALLBACK CollectWindowTitle(HWND window, LPARAM listHeadAddress)
         return TRUE;  // the window met first wins a tie
 
     size_t bytes = offsetof(WindowTitleInfo, title) + (titleLength + 1) * sizeof(wchar_t);
-    auto record = static_cast<WindowTitleInfo*>(malloc(bytes));
+    auto record = static_cast<WindowTitleInfo*>(vornel::AllocateBlock(bytes, false));
     if (!record)
         return TRUE;  // skipping the window keeps the list whole
     record->window = window;

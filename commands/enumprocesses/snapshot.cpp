@@ -1,7 +1,6 @@
 // The processes as one snapshot sees them: the record list the trees are
 // printed from, and the search of a process by name or path.
 #include <cstddef>
-#include <cstdlib>
 #include <cwchar>
 
 #include <windows.h>
@@ -17,7 +16,7 @@ _EnumProcInfo* NewEnumProcInfo(DWORD processId, DWORD parentProcessId, const wch
         name = L"";
     size_t length = wcslen(name);
     auto* record = static_cast<_EnumProcInfo*>(
-        std::malloc(offsetof(_EnumProcInfo, name) + (length + 1) * sizeof(wchar_t)));
+        vornel::AllocateBlock(offsetof(_EnumProcInfo, name) + (length + 1) * sizeof(wchar_t), false));
     if (!record)
         return nullptr;
     record->next = nullptr;

@@ -2,7 +2,6 @@
 // patterns, a process-ID filter, a type mask, sort keys and highlight
 // patterns, prints the help texts, rejects contradictory requests, settles
 // paging, colours and Ctrl-C, and hands over to ListServices.
-#include <cstdlib>
 #include <cwchar>
 #include <memory>
 
@@ -51,15 +50,18 @@ bool ReadNumber(const wchar_t* text, DWORD* value)
     return true;
 }
 
-void AppendName(const wchar_t* word, ParseState& state)
+// False when the node cannot be had. The command cannot go on without the
+// name: with it dropped, SERVICES NAME would list every service.
+bool AppendName(const wchar_t* word, ParseState& state)
 {
-    auto* node = static_cast<ServiceNameNode*>(std::malloc(sizeof(ServiceNameNode)));
+    auto* node = static_cast<ServiceNameNode*>(vornel::AllocateBlock(sizeof(ServiceNameNode), false));
     if (!node)
-        return;  // the name is dropped, as any name that cannot be kept
+        return false;
     node->next = nullptr;
     node->name = word;
     *state.tail = node;
     state.tail = &node->next;
+    return true;
 }
 
 // One word of the command line; SWITCH_TAKEN, or the command's result.
@@ -108,8 +110,8 @@ int ReadWord(wchar_t* word, ParseState& state)
     } else if (word[0] == L'/') {
         UpperCaseInPlace(word);
         return PrintError(L"Unknown option: \"%s\"\r\n", word);
-    } else {
-        AppendName(word, state);
+    } else if (!AppendName(word, state)) {
+        return 2;
     }
     return SWITCH_TAKEN;
 }

@@ -140,6 +140,13 @@ TEST_F(Tasklist, FixedColumns)
     for (const auto& c : cases)
         Expect(L"/N:F " + std::wstring(c.args) + Select(), Line(c.columns));
 
+    // A class wider than the column: /NN cuts it, /N shows it whole.
+    Helper wide(L"--window \"Wide|VornelClassWiderThanItsColumn|1|0\"");
+    ASSERT_TRUE(wide.ready());
+    for (auto [args, column] : {std::pair{L"/NN", "VornelClassWiderThan  "}, {L"/N", "VornelClassWiderThanItsColumn  "}})
+        Expect(L"/N:F " + std::wstring(args) + L" =" + std::to_wstring(wide.pid()),
+               Dec(wide.pid()) + "  " + column + Name + "  Wide\r\n");
+
     // Processes that set their own priority class.
     for (auto [priorityClass, word] : {std::pair{L"0x40", "Idle    "}, {L"0x8000", "Above   "}, {L"0x80", "High    "},
                                        {L"0x100", "Realtime"}}) {
