@@ -6,6 +6,7 @@
 #include <tlhelp32.h>
 
 #include <cwchar>
+#include <new>
 #include <string_view>
 #include <unordered_set>
 
@@ -111,12 +112,21 @@ Record* First(const RecordsById<Record>& index, DWORD pid)
     return found.empty() ? nullptr : found.front().second;
 }
 
+// A record from the heap the lists are freed to. Without one the listing
+// cannot go on: a process or thread left out would be a listing that lies.
+template <typename Record>
+Record* NewRecord()
+{
+    auto record = static_cast<Record*>(vornel::AllocateBlock(sizeof(Record), true));
+    if (!record)
+        throw std::bad_alloc();
+    return record;
+}
+
 ProcessRecord* MakeProcessRecord(const PROCESSENTRY32W& entry, const WindowTitleInfo* window,
                                  const ServiceNamesInfo* services, bool sortsByMemory)
 {
-    auto record = static_cast<ProcessRecord*>(calloc(1, sizeof(ProcessRecord)));
-    if (!record)
-        return nullptr;
+    auto record = NewRecord<ProcessRecord>();
     record->window = window;
     if (services && entry.th32ProcessID != 0)
         record->services = services->names;
@@ -132,13 +142,12 @@ void CollectThreads(HANDLE snapshot, ThreadRecord** threads, const wchar_t* keys
     THREADENTRY32 entry{};
     entry.dwSize = sizeof entry;
     for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
-        if (auto record = static_cast<ThreadRecord*>(calloc(1, sizeof(ThreadRecord)))) {
-            record->threadId = entry.th32ThreadID;
-            record->ownerProcessId = entry.th32OwnerProcessID;
-            record->basePriority = entry.tpBasePri;
-            *tail = record;
-            tail = &record->next;
-        }
+        auto record = NewRecord<ThreadRecord>();
+        record->threadId = entry.th32ThreadID;
+        record->ownerProcessId = entry.th32OwnerProcessID;
+        record->basePriority = entry.tpBasePri;
+        *tail = record;
+        tail = &record->next;
         entry.dwSize = sizeof entry;
     }
     SortThreadList(threads, keys);
@@ -220,18 +229,17 @@ void CollectProcesses(const ProcessSource& source, const Filters& filters, DWORD
         // In a tree every process may stand under a listed one.
         if (!tree && !matches)
             return;
-        if (ProcessRecord* record = MakeProcessRecord(entry, window, First(servicesById, pid), sortsByMemory)) {
-            *tail = record;
-            tail = &record->next;
-            // Without a name, a tree starts at each process whose parent
-            // did not come before it (itself included).
-            if (rootsOnly)
-                seen.insert(pid);
-            if (!tree)
-                ++listing.processCount;
-            else if (matches && (!rootsOnly || pid == 0 || !seen.contains(entry.th32ParentProcessID)))
-                record->mark |= MARK_ROOT;
-        }
+        ProcessRecord* record = MakeProcessRecord(entry, window, First(servicesById, pid), sortsByMemory);
+        *tail = record;
+        tail = &record->next;
+        // Without a name, a tree starts at each process whose parent did
+        // not come before it (itself included).
+        if (rootsOnly)
+            seen.insert(pid);
+        if (!tree)
+            ++listing.processCount;
+        else if (matches && (!rootsOnly || pid == 0 || !seen.contains(entry.th32ParentProcessID)))
+            record->mark |= MARK_ROOT;
     });
 }
 
