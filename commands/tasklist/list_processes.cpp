@@ -166,8 +166,7 @@ struct Listing {
 // The entry Toolhelp would make of the system's record of a process.
 void EntryFromRecord(const SystemProcessRecord& record, PROCESSENTRY32W& entry)
 {
-    ZeroMemory(&entry, sizeof entry);
-    entry.dwSize = sizeof entry;
+    entry = {sizeof entry};
     entry.th32ProcessID = record.processId;
     entry.th32ParentProcessID = record.parentProcessId;
     entry.cntThreads = record.threadCount;
@@ -192,12 +191,11 @@ void ForEachProcess(const SystemProcessList* system, HANDLE snapshot, Visit visi
         }
         return;
     }
-    ZeroMemory(&entry, sizeof entry);
-    entry.dwSize = sizeof entry;
+    // The visit rewrites the entry; each call is given a clean one.
+    entry = {sizeof entry};
     for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
         visit(entry);
-        ZeroMemory(&entry, sizeof entry);
-        entry.dwSize = sizeof entry;
+        entry = {sizeof entry};
     }
 }
 
