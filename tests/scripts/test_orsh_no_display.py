@@ -29,8 +29,10 @@ def orsh(*line):
 
 
 def notepad_line(pid):
+    # Wine's notepad shows the title "Notepad" before it names its document.
     deadline = time.monotonic() + 60
-    while not re.search("Found 0|Notepad", out := orsh("tasklist", "=" + pid)) and time.monotonic() < deadline:
+    while (not re.search("Found 0|Untitled - Notepad", out := orsh("tasklist", "=" + pid))
+           and time.monotonic() < deadline):
         time.sleep(1)
     return out
 
