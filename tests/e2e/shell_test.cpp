@@ -271,7 +271,7 @@ TEST(Shell, OneShotLines)
         {L"-f \"" + errorFirst.path() + L"\"", "next\r\n", "", "", 0, "", false, true},
         {L"echo hello", "", "", "", 1, "", true, true},
         {L"-f Z:\\proc\\self\\mem", "", "orsh: cannot read the script \"Z:\\proc\\self\\mem\": Not ready (error 21)\r\n", "", 2},
-        // A device would give nothing or wait for ever; so would a file that is no disk file.
+        // A device would give nothing or wait for ever, and so might any file that is not on a disk.
         {L"-f nul.btm", "", device("nul.btm"), "", 1},
         {L"-f C:\\windows\\AUX.txt", "", device("C:\\windows\\AUX.txt"), "", 1},
         {L"-f com1", "", device("com1"), "", 1},
