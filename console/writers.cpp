@@ -3,8 +3,10 @@
 // colour is written straight to the console with its attribute set.
 #include <cstdarg>
 #include <cwchar>
+#include <utility>
 
 #include "console/console.h"
+#include "frame/format_text.h"
 #include "frame/host.h"
 #include "frame/owners.h"
 #include "frame/plugin.h"
@@ -50,19 +52,13 @@ struct Formatted {
 // the formatter rejects.
 int FormatText(const wchar_t* format, va_list args, Formatted& out)
 {
-    va_list copy;
-    va_copy(copy, args);
-    int length = _vscwprintf(format, copy);
-    va_end(copy);
-    if (length < 0)
+    vornel::formatted_text formatted = vornel::format_text(format, args, 15);
+    if (formatted.length < 0)
         return -1;
-    size_t size = (size_t)length + 16;
-    out.text = vornel::unique_block<wchar_t>::allocate(size * sizeof(wchar_t));
-    out.line = vornel::unique_block<wchar_t>::allocate(size * sizeof(wchar_t));
+    out.text = std::move(formatted.text);
+    out.line = vornel::unique_block<wchar_t>::allocate(((size_t)formatted.length + 16) * sizeof(wchar_t));
     if (!out.text || !out.line)
         return -2;
-    _vsnwprintf(out.text.get(), size, format, args);
-    out.text.get()[size - 1] = L'\0';
     out.line.get()[0] = L'\0';
     return 0;
 }

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "frame/args.h"
+#include "frame/format_text.h"
 #include "frame/host.h"
 #include "frame/plugin.h"
 #include "frame/system_message.h"
@@ -57,16 +58,10 @@ int PrintError(const wchar_t* format, ...)
     PrintErrorPrefix();
     va_list args;
     va_start(args, format);
-    va_list copy;
-    va_copy(copy, args);
-    int length = _vscwprintf(format, copy);
-    va_end(copy);
-    if (length >= 0) {
-        auto text = std::make_unique<wchar_t[]>(length + 1);
-        _vsnwprintf(text.get(), length + 1, format, args);
-        Qprintf(GetStdHandle(STD_ERROR_HANDLE), L"%s", text.get());
-    }
+    vornel::formatted_text text = vornel::format_text(format, args);
     va_end(args);
+    if (text.text)
+        Qprintf(GetStdHandle(STD_ERROR_HANDLE), L"%s", text.text.get());
     return 1;
 }
 

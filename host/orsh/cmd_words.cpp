@@ -4,6 +4,8 @@
 
 #include <cwchar>
 
+#include "host/orsh/words.h"
+
 namespace orsh {
 namespace {
 
@@ -43,6 +45,27 @@ std::wstring ExpandedPair(const std::wstring& text)
     return L"";
 }
 
+// The batch file's own forms (%0 to %9, %* and %~...), which the command
+// interpreter expands again in the text of an argument it substitutes
+// (%~dp0 gives the batch file's folder, %* all its arguments over and over):
+// the first word of `arguments` holding one, and the form; false when none.
+bool BatchForm(const std::wstring& arguments, std::wstring* word, std::wstring* form)
+{
+    for (size_t start = 0, at = arguments.find(L'%'); at != std::wstring::npos;) {
+        const size_t end = WordEnd(arguments, start);
+        for (; at < end; at = arguments.find(L'%', at + 1)) {
+            const wchar_t next = at + 1 < end ? arguments[at + 1] : L'\0';
+            if ((next >= L'0' && next <= L'9') || next == L'*' || next == L'~') {
+                *word = arguments.substr(start, end - start);
+                *form = arguments.substr(at, 2);
+                return true;
+            }
+        }
+        start = end + 1;
+    }
+    return false;
+}
+
 }  // namespace
 
 bool CommandForCmd(const std::wstring& path, const std::wstring& arguments, std::wstring* line,
@@ -52,6 +75,11 @@ bool CommandForCmd(const std::wstring& path, const std::wstring& arguments, std:
     std::wstring pair = ExpandedPair(*line + L" " + arguments);
     if (!pair.empty()) {
         *problem = L"the command interpreter would expand " + pair + L" before the batch file saw it";
+        return false;
+    }
+    std::wstring word, form;
+    if (BatchForm(arguments, &word, &form)) {
+        *problem = L"the command interpreter would expand " + form + L" in the word " + word + L" inside the batch file";
         return false;
     }
     if (!arguments.empty())

@@ -18,8 +18,10 @@ constexpr size_t MaxCmdLength = 8190;
 // literally), and in quotes each stretch outside quotes that holds a ; , or
 // =, which would split the word (`x;y` reaches the batch file as "x;y").
 // A %NAME% that cmd would expand cannot be kept from it (carets are dropped
-// before the expansion on some systems), so such a line is refused, as is
-// one longer than cmd takes once escaped: false, with `problem` set.
+// before the expansion on some systems), nor can a word holding %0-%9, %*
+// or %~, which it expands again inside the batch file, so such a line is
+// refused, as is one longer than cmd takes once escaped: false, with
+// `problem` set.
 bool CommandForCmd(const std::wstring& path, const std::wstring& arguments, std::wstring* line,
                    std::wstring* problem);
 

@@ -3,6 +3,7 @@
 #include <cstdarg>
 #include <cstdio>
 
+#include "frame/format_text.h"
 #include "frame/host.h"
 #include "frame/system_message.h"
 
@@ -12,13 +13,9 @@ void Error(const wchar_t* format, ...)
 {
     va_list args;
     va_start(args, format);
-    int length = _vscwprintf(format, args);
+    vornel::formatted_text text = vornel::format_text(format, args);
     va_end(args);
-    std::wstring text(length > 0 ? length + 1 : 1, L'\0');
-    va_start(args, format);
-    _vsnwprintf(text.data(), text.size(), format, args);
-    va_end(args);
-    Qprintf(GetStdHandle(STD_ERROR_HANDLE), L"orsh: %s\r\n", text.c_str());
+    Qprintf(GetStdHandle(STD_ERROR_HANDLE), L"orsh: %s\r\n", text.text ? text.text.get() : L"");
 }
 
 std::wstring SystemReason(DWORD code)
@@ -28,7 +25,8 @@ std::wstring SystemReason(DWORD code)
     std::wstring reason = text;
     while (!reason.empty() && (reason.back() == L' ' || reason.back() == L'.'))
         reason.pop_back();
-    return reason.empty() ? L"error " + std::to_wstring(code) : reason;
+    const std::wstring number = L"error " + std::to_wstring(code);
+    return reason.empty() ? number : reason + L" (" + number + L")";
 }
 
 }  // namespace orsh

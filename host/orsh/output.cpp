@@ -121,7 +121,8 @@ bool Output::Open(const Redirection& r)
     HANDLE handle = CreateFileW(r.file.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable, OPEN_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
-        Error(L"cannot open \"%s\" (error %u); the command did not run", r.file.c_str(), GetLastError());
+        Error(L"cannot open \"%s\": %s; the command did not run", r.file.c_str(),
+              SystemReason(GetLastError()).c_str());
         return false;
     }
     bool created = GetLastError() != ERROR_ALREADY_EXISTS;
@@ -168,7 +169,8 @@ bool Output::Redirect(const std::vector<Redirection>& redirections)
         LARGE_INTEGER size{};
         if (file.truncate && GetFileSizeEx(file.handle.get(), &size) && size.QuadPart > 0 &&
             !SetEndOfFile(file.handle.get())) {
-            Error(L"cannot empty \"%s\" (error %u); the command did not run", file.name.c_str(), GetLastError());
+            Error(L"cannot empty \"%s\": %s; the command did not run", file.name.c_str(),
+                  SystemReason(GetLastError()).c_str());
             return Refuse();
         }
     }
@@ -185,7 +187,7 @@ bool Output::ReportWriteError(HANDLE handle, const std::wstring& name)
     auto target = std::find_if(targets_.begin(), targets_.end(), [handle](const Target& t) { return t.handle == handle; });
     DWORD code = target != targets_.end() ? std::exchange(target->failure, 0) : 0;
     if (code != 0)
-        Error(L"cannot write to %s: %s (error %u)", name.c_str(), SystemReason(code).c_str(), code);
+        Error(L"cannot write to %s: %s", name.c_str(), SystemReason(code).c_str());
     return code != 0;
 }
 

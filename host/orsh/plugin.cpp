@@ -32,7 +32,7 @@ using InfoFn = PluginInfoView*(__cdecl*)();
 using VoidFn = int(__cdecl*)();
 using HelpFn = int(__cdecl*)(const wchar_t*);
 
-HMODULE plugin = nullptr;
+vornel::unique_hmodule plugin;
 std::vector<std::wstring> commandNames;   // "tasklist", ...
 std::vector<std::wstring> functionNames;  // "elevated", ... (without @)
 bool viewerMayRun = false;
@@ -53,7 +53,7 @@ int __cdecl Resolve(const wchar_t* name, const wchar_t* args, wchar_t* result)
     if (!args) {
         if (_wcsicmp(name, L"_clver") != 0)
             return 1;
-        auto clver = reinterpret_cast<CommandFn>(GetProcAddress(plugin, "?_clver$@@YAHPEA_W@Z"));
+        auto clver = reinterpret_cast<CommandFn>(GetProcAddress(plugin.get(), "?_clver$@@YAHPEA_W@Z"));
         if (!clver)
             return 1;
         return clver(result) == 0 ? 0 : -1;
@@ -61,7 +61,7 @@ int __cdecl Resolve(const wchar_t* name, const wchar_t* args, wchar_t* result)
     if (!IsListed(functionNames, name))
         return 1;
     std::string exportName = "f_" + Lower(name);
-    auto function = reinterpret_cast<CommandFn>(GetProcAddress(plugin, exportName.c_str()));
+    auto function = reinterpret_cast<CommandFn>(GetProcAddress(plugin.get(), exportName.c_str()));
     if (!function) {
         Error(L"@%s is not available in this build of the plug-in", name);
         return -1;
@@ -97,18 +97,17 @@ bool LoadPlugin()
     DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
     std::wstring dll = std::wstring(path, n);
     dll = dll.substr(0, dll.find_last_of(L'\\') + 1) + L"Vornel.dll";
-    plugin = LoadLibraryW(dll.c_str());
+    plugin.reset(LoadLibraryW(dll.c_str()));
     if (!plugin) {
-        Error(L"cannot load the plug-in %s (error %u)", dll.c_str(), GetLastError());
+        Error(L"cannot load the plug-in %s: %s", dll.c_str(), SystemReason(GetLastError()).c_str());
         return false;
     }
-    auto getInfo = reinterpret_cast<InfoFn>(GetProcAddress(plugin, "GetPluginInfo"));
-    auto initialize = reinterpret_cast<VoidFn>(GetProcAddress(plugin, "InitializePlugin"));
+    auto getInfo = reinterpret_cast<InfoFn>(GetProcAddress(plugin.get(), "GetPluginInfo"));
+    auto initialize = reinterpret_cast<VoidFn>(GetProcAddress(plugin.get(), "InitializePlugin"));
     PluginInfoView* info = getInfo ? getInfo() : nullptr;
     if (!info || !info->functions || !initialize) {
         Error(L"%s is not an Orsh plug-in", dll.c_str());
-        FreeLibrary(plugin);
-        plugin = nullptr;
+        plugin.reset();
         return false;
     }
     std::wstring list = info->functions;
@@ -132,11 +131,10 @@ void UnloadPlugin()
 {
     if (!plugin)
         return;
-    if (auto shutdown = reinterpret_cast<VoidFn>(GetProcAddress(plugin, "ShutdownPlugin")))
+    if (auto shutdown = reinterpret_cast<VoidFn>(GetProcAddress(plugin.get(), "ShutdownPlugin")))
         shutdown();
     OrshSetResolver(nullptr);
-    FreeLibrary(plugin);
-    plugin = nullptr;
+    plugin.reset();
 }
 
 const std::vector<std::wstring>& PluginCommands() { return commandNames; }
@@ -144,7 +142,7 @@ const std::vector<std::wstring>& PluginFunctions() { return functionNames; }
 
 int RunPluginCommand(const std::wstring& name, std::wstring arguments)
 {
-    auto function = reinterpret_cast<CommandFn>(GetProcAddress(plugin, Lower(name).c_str()));
+    auto function = reinterpret_cast<CommandFn>(GetProcAddress(plugin.get(), Lower(name).c_str()));
     if (!function) {
         Error(L"%s is not available in this build of the plug-in", name.c_str());
         return 1;
@@ -154,7 +152,7 @@ int RunPluginCommand(const std::wstring& name, std::wstring arguments)
 
 bool PluginHelp(const std::wstring& topic)
 {
-    auto help = reinterpret_cast<HelpFn>(plugin ? GetProcAddress(plugin, "Help") : nullptr);
+    auto help = reinterpret_cast<HelpFn>(plugin ? GetProcAddress(plugin.get(), "Help") : nullptr);
     if (!help)
         return false;
     AnswerHiddenMessageBoxes();  // help is where the plug-in opens windows

@@ -183,10 +183,10 @@ bool Create(const std::wstring& path, const std::wstring& arguments, DWORD flags
     }
     if (!CreateProcessW(application.c_str(), commandLine.data(), nullptr, nullptr, TRUE, flags, nullptr, nullptr,
                         &startup, started)) {
-        Error(L"cannot start %s (error %u)", path.c_str(), GetLastError());
+        Error(L"cannot start %s: %s", path.c_str(), SystemReason(GetLastError()).c_str());
         return false;
     }
-    CloseHandle(started->hThread);
+    vornel::unique_handle thread(started->hThread);
     return true;
 }
 
@@ -243,7 +243,7 @@ bool StartProgram(const std::wstring& path, const std::wstring& arguments, const
     PROCESS_INFORMATION started{};
     if (!Create(path, arguments, flags, startup, &started))
         return false;
-    CloseHandle(started.hProcess);
+    vornel::unique_handle process(started.hProcess);
     *pid = started.dwProcessId;
     return true;
 }

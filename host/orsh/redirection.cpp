@@ -43,6 +43,11 @@ bool TakeRedirections(std::wstring& line, std::vector<Redirection>* redirections
     size_t keptUpTo = 0;  // line[keptUpTo, ...) is not yet copied into `kept`
     for (size_t start = SkipBlanks(line, 0); start < line.size(); start = SkipBlanks(line, start)) {
         size_t end = WordEnd(line, start);
+        if (line.compare(start, end - start, L"|") == 0) {
+            // Passed on, it would reach the command as an argument it never meant.
+            *error = L"this shell has no pipes (a \"|\" in quotes is an argument); the command did not run";
+            return false;
+        }
         Redirection r;
         if (!ReadOperator(line.substr(start, end - start), &r)) {
             start = end;

@@ -19,7 +19,8 @@ struct Redirection {
 };
 
 // Takes the redirections out of `line`, in their order, leaving the rest of
-// the text as it was. False, with `error` set, when an operator has no file.
+// the text as it was. False, with `error` set, when an operator has no file
+// or a `|` stands as a word of its own: this shell has no pipes.
 bool TakeRedirections(std::wstring& line, std::vector<Redirection>* redirections, std::wstring* error);
 
 }  // namespace orsh

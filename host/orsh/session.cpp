@@ -21,27 +21,47 @@ namespace {
 bool IsPipe(DWORD which) { return GetFileType(GetStdHandle(which)) == FILE_TYPE_PIPE; }
 
 // Reads a whole script before any of it runs: a script read only in part
-// runs none of it.
-bool ReadScript(const std::wstring& path, std::vector<std::wstring>* lines)
+// runs none of it. 2 when it cannot be read, with the system's error as the
+// last error; 1 when it is refused, with `refusal` set.
+int ReadScript(const std::wstring& full, std::vector<Line>* lines, std::wstring* refusal)
 {
+    // A device (NUL, CON, AUX, COM1, ... with any extension, in any folder)
+    // is named in the system's device space, and reading one would end at
+    // once or wait for ever.
+    if (full.starts_with(L"\\\\.\\")) {
+        *refusal = L"is a device, not a file";
+        return 1;
+    }
     vornel::unique_hfile file(
-        CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+        CreateFileW(Openable(full).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
     if (!file)
-        return false;
-    LineReader reader(file.get());
-    for (std::wstring line; reader.Next(&line);)
+        return 2;
+    if (GetFileType(file.get()) != FILE_TYPE_DISK) {
+        *refusal = L"is not a file on a disk";
+        return 1;
+    }
+    LineReader reader(file.get(), MaxLineLength);
+    for (Line line; reader.Next(&line);)
         lines->push_back(line);
+    if (reader.LooksLikeUnmarkedUtf16()) {
+        *refusal = L"looks like UTF-16 without its byte-order mark (save it with the mark, or as UTF-8)";
+        return 1;
+    }
     SetLastError(reader.Error());
-    return reader.Error() == 0;
+    return reader.Error() == 0 ? 0 : 2;
 }
 
 int RunScript(Output& output, const std::wstring& name)
 {
-    std::vector<std::wstring> lines;
+    std::vector<Line> lines;
+    std::wstring refusal;
     const std::wstring full = FullPath(name);
-    if (full.empty() || !ReadScript(Openable(full), &lines)) {
-        Error(L"cannot read the script \"%s\" (error %u)", name.c_str(), GetLastError());
-        return 2;
+    if (int problem = full.empty() ? 2 : ReadScript(full, &lines, &refusal)) {
+        if (refusal.empty())
+            Error(L"cannot read the script \"%s\": %s", name.c_str(), SystemReason(GetLastError()).c_str());
+        else
+            Error(L"the script \"%s\" %s; none of it ran", name.c_str(), refusal.c_str());
+        return problem;
     }
     OrshSetShellState(1, IsPipe(STD_INPUT_HANDLE));
     if (!LoadPlugin())
@@ -68,12 +88,13 @@ int RunInteractive(Output& output)
     bool console = GetConsoleMode(input, &mode);
     int result = 0;
     bool exitRequested = false;
-    LineReader lines(input);  // input that is not a console: a file or pipe
+    LineReader lines(input, MaxLineLength);  // input that is not a console: a file or pipe
     while (!exitRequested) {
-        std::wstring line;
+        Line line;
         if (console) {
             QPuts(L"orsh> ");
-            ConsoleRead read = ReadConsoleLine(input, &line);
+            ConsoleRead read = ReadConsoleLine(input, &line.text);
+            line.length = line.text.size();
             if (read == ConsoleRead::End)
                 break;
             if (read == ConsoleRead::Interrupted) {  // the line is dropped
@@ -105,7 +126,8 @@ int Run(Output& output, int argc, wchar_t** argv, const std::wstring* typed)
         if (!LoadPlugin())
             return 2;
         bool exitRequested = false;
-        int result = RunLine(output, typed ? *typed : AfterProgramName(GetCommandLineW()), &exitRequested);
+        const std::wstring text = typed ? *typed : AfterProgramName(GetCommandLineW());
+        int result = RunLine(output, Line{text, text.size()}, &exitRequested);
         // Unloading the plug-in ends its help viewer: the user reads first.
         WaitForHelpViewer();
         UnloadPlugin();

@@ -179,14 +179,19 @@ int RunCommand(Output& output, const std::wstring& command, const std::wstring& 
     return (int)exitCode;
 }
 
-int RunUnchecked(Output& output, const std::wstring& rawLine, bool* exitRequested)
+int RunUnchecked(Output& output, const Line& raw, bool* exitRequested)
 {
-    if (rawLine.size() > MaxLineLength) {
-        Error(L"the line has %u characters, more than %u; none of it ran", (unsigned)rawLine.size(),
-              (unsigned)MaxLineLength);
+    if (raw.length > MaxLineLength) {
+        Error(L"the line has %Iu characters, more than %u; none of it ran", raw.length, (unsigned)MaxLineLength);
         return Remember(1);
     }
-    std::wstring text = TrimmedLeft(rawLine);
+    // Everything after a NUL, redirections included, would be lost.
+    if (raw.text.find(L'\0') != std::wstring::npos) {
+        const std::wstring where = raw.number ? L"line " + std::to_wstring(raw.number) : L"the line";
+        Error(L"%s holds a NUL character; none of it ran", where.c_str());
+        return Remember(1);
+    }
+    std::wstring text = TrimmedLeft(raw.text);
     if (!text.empty() && text[0] == L'@')  // a script's "do not echo" mark
         text = TrimmedLeft(text.substr(1));
     if (Trimmed(text).empty() || IsRemark(text))
@@ -220,7 +225,7 @@ int RunUnchecked(Output& output, const std::wstring& rawLine, bool* exitRequeste
 
 }  // namespace
 
-int RunLine(Output& output, const std::wstring& line, bool* exitRequested)
+int RunLine(Output& output, const Line& line, bool* exitRequested)
 {
     int result = RunUnchecked(output, line, exitRequested);
     // Every path above may have written, errors included.

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "host/orsh/line_reader.h"
 #include "host/orsh/output.h"
 
 namespace orsh {
@@ -15,6 +16,6 @@ constexpr size_t MaxLineLength = 8191;
 // Expands and runs one command line, writing through `output`; returns its
 // result. A line that runs nothing (blank, a remark) returns the last result
 // unchanged. `exitRequested` is set by the `exit` built-in.
-int RunLine(Output& output, const std::wstring& line, bool* exitRequested);
+int RunLine(Output& output, const Line& line, bool* exitRequested);
 
 }  // namespace orsh

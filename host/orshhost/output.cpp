@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <string>
 
+#include "frame/format_text.h"
 #include "host/orshhost/handle_writes.h"
 #include "host/orshhost/host_internal.h"
 #include "host/orshhost/orshhost_control.h"
@@ -47,16 +48,11 @@ int FormatAndEmit(HANDLE handle, const wchar_t* format, va_list args)
 {
     if (!format)
         return -1;
-    va_list copy;
-    va_copy(copy, args);
-    int length = _vscwprintf(format, copy);
-    va_end(copy);
-    if (length < 0)
+    vornel::formatted_text text = vornel::format_text(format, args);
+    if (!text.text)
         return -1;
-    std::wstring text(length + 1, L'\0');
-    _vsnwprintf(text.data(), length + 1, format, args);
-    Emit(handle, text.data(), length);
-    return length;
+    Emit(handle, text.text.get(), text.length);
+    return text.length;
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 // The full true name of a path, as the shell's QueryTrueName gives it.
 #include <cwchar>
-#include <new>
 
+#include "frame/owners.h"
 #include "host/orshhost/orshhost_control.h"
 
 namespace {
@@ -30,12 +30,11 @@ ORSH_API int __cdecl QueryTrueName(const wchar_t* path, wchar_t* result)
     // a missing file has no other form.
     if (n > LONG_NAME_LIMIT || GetFileAttributesW(result) == INVALID_FILE_ATTRIBUTES)
         return 0;
-    wchar_t* longName = new (std::nothrow) wchar_t[32768];
+    auto longName = vornel::unique_block<wchar_t>::allocate(32768 * sizeof(wchar_t));
     if (longName) {
-        DWORD m = GetLongPathNameW(result, longName, 32768);
+        DWORD m = GetLongPathNameW(result, longName.get(), 32768);
         if (m > 0 && m < 32768)
-            wcscpy(result, longName);
-        delete[] longName;
+            wcscpy(result, longName.get());
     }
     return 0;
 }

@@ -108,6 +108,9 @@ TEST(Shell, NoLoadMessageInAPipeOrWithNoloadmsg)
     EXPECT_FALSE(huge.timedOut) << "96 MB in one line took more than three times the " << linearTime << " ms";
     EXPECT_EQ(huge.out, "bom\r\nafter\r\n");
     EXPECT_EQ(huge.err, "orsh: the line has 100663301 characters, more than 8191; none of it ran\r\n");
+    RunResult nul = RunOrshInteractive(std::string("echo a\necho b\0c\n", 16), InputFrom::Pipe);
+    EXPECT_EQ(nul.out + nul.err, "a\r\norsh: line 2 holds a NUL character; none of it ran\r\n");
+    EXPECT_EQ(nul.exitCode, 1u);
 
     SetEnvironmentVariableW(L"noloadmsg", L"1");
     RunResult quiet = RunOrshInteractive("echo y\n");
@@ -217,6 +220,15 @@ TEST(Shell, OneShotLines)
         return "orsh: the command interpreter would expand " + variable + " before the batch file saw it; " +
                Narrow(show.path()) + " did not run\r\n";
     };
+    auto batchForm = [&show](const std::string& form, const std::string& word) {
+        return "orsh: the command interpreter would expand " + form + " in the word " + word +
+               " inside the batch file; " + Narrow(show.path()) + " did not run\r\n";
+    };
+    auto device = [](const std::string& name) {
+        return "orsh: the script \"" + name + "\" is a device, not a file; none of it ran\r\n";
+    };
+    const std::string withNul = "echo before\r\necho secret" + std::string(1, '\0') + " > FILE.new\r\n";
+    const std::string unmarked = Utf16(L"echo x\r\n").substr(2);
     const LineCase cases[] = {
         {L"echo [%_?] [%errorlevel]", "[0] [0]\r\n", "", "", 0},
         {L"echo %_CLVER %_clver %_ClVer", "1.1.0.1 1.1.0.1 1.1.0.1\r\n", "", "", 0},
@@ -248,24 +260,38 @@ TEST(Shell, OneShotLines)
         {L"tasklist /zz > FILE 2>&1", "", "", "Vornel plugin: Unknown option: \"/ZZ\"\r\n", 1},
         {L"tasklist /zz 2>&1 > FILE", "Vornel plugin: Unknown option: \"/ZZ\"\r\n", "", "", 1},
         {L"echo x > C:\\no\\such\\dir\\out.txt", "",
-         "orsh: cannot open \"C:\\no\\such\\dir\\out.txt\" (error 3); the command did not run\r\n", "", 1},
+         "orsh: cannot open \"C:\\no\\such\\dir\\out.txt\": Path not found (error 3); the command did not run\r\n", "", 1},
         {L"echo x >", "", "orsh: a file name must follow >\r\n", "", 1},
+        {L"tasklist | more", "", "orsh: this shell has no pipes (a \"|\" in quotes is an argument); the command did not run\r\n",
+         "", 1},
         {L"echo lost > Z:\\dev\\full", "", "orsh: cannot write to \"Z:\\dev\\full\": Disk full (error 112)\r\n", "", 1},
         {L"echo hello", "", fullOut, "", 1, "", true},
         {L"tasklist", "", fullOut, "", 1, "", true},
         {L"-f \"" + twoLines.path() + L"\"", "", fullOut + fullOut, "", 0, "", true},
         {L"-f \"" + errorFirst.path() + L"\"", "next\r\n", "", "", 0, "", false, true},
         {L"echo hello", "", "", "", 1, "", true, true},
-        {L"-f Z:\\proc\\self\\mem", "", "orsh: cannot read the script \"Z:\\proc\\self\\mem\" (error 21)\r\n", "", 2},
+        {L"-f Z:\\proc\\self\\mem", "", "orsh: cannot read the script \"Z:\\proc\\self\\mem\": Not ready (error 21)\r\n", "", 2},
+        // A device would give nothing or wait for ever, and so might any file that is not on a disk.
+        {L"-f nul.btm", "", device("nul.btm"), "", 1},
+        {L"-f C:\\windows\\AUX.txt", "", device("C:\\windows\\AUX.txt"), "", 1},
+        {L"-f com1", "", device("com1"), "", 1},
+        {L"-f Con.x.btm", "", device("Con.x.btm"), "", 1},
+        {L"-f lpt1", "", device("lpt1"), "", 1},
+        {L"-f Z:\\dev\\zero", "", "orsh: the script \"Z:\\dev\\zero\" is not a file on a disk; none of it ran\r\n", "", 1},
+        // A NUL would cut the line short, redirection and all; without a mark UTF-16 would run as garbage.
+        {L"-f FILE", "before\r\n", "orsh: line 2 holds a NUL character; none of it ran\r\n", withNul, 1, withNul},
+        {L"-f FILE", "", "orsh: the script \"FILE\" looks like UTF-16 without its byte-order mark (save it with the mark, or "
+                        "as UTF-8); none of it ran\r\n", unmarked, 1, unmarked},
         // Every file opens before any is emptied; one file takes not both streams.
         {L"echo new > FILE 2> C:\\windows", "",
-         "orsh: cannot open \"C:\\windows\" (error 5); the command did not run\r\n", "precious\r\n", 1, "precious\r\n"},
+         "orsh: cannot open \"C:\\windows\": Access denied (error 5); the command did not run\r\n", "precious\r\n", 1,
+         "precious\r\n"},
         {L"echo new > FILE 2>> FILE", "",
          "orsh: the output and the errors cannot both go to \"FILE\" (use 2>&1); the command did not run\r\n",
          "precious\r\n", 1, "precious\r\n"},
         // A refused line leaves no file it created (FILE.new, checked after every row).
         {L"echo x > FILE.new 2> C:\\windows", "",
-         "orsh: cannot open \"C:\\windows\" (error 5); the command did not run\r\n", "", 1},
+         "orsh: cannot open \"C:\\windows\": Access denied (error 5); the command did not run\r\n", "", 1},
         {L"echo w > FILE.new 2> FILE.NEW", "",
          "orsh: the output and the errors cannot both go to \"FILE.NEW\" (use 2>&1); the command did not run\r\n", "", 1},
         {L"echo v >> FILE.new 2>> FILE.new", "",
@@ -288,8 +314,13 @@ TEST(Shell, OneShotLines)
         {L"vornel_show.bat %%cd%%", "", expands("%cd%"), "", 1},
         {L"vornel_show.bat %%CD%%", "", expands("%CD%"), "", 1},
         {L"vornel_show.bat %%Cd%%", "", expands("%Cd%"), "", 1},
+        // The batch file's own forms, which cmd would expand again inside it.
+        {L"vornel_show '%%~dp0'", "", batchForm("%~", "'%~dp0'"), "", 1},
+        {L"vornel_show '%%%%1'", "", batchForm("%1", "'%%1'"), "", 1},
+        {L"vornel_show x a%%*b", "", batchForm("%*", "a%*b"), "", 1},
         // Words that cmd would split at ; , or = reach the batch file whole.
         {L"vornel_show x;y&z a,b=\"c d\"", "\"x;y&z\"\r\n\"a,b=c d\"\r\n", "", "", 0},
+        {L"vornel_show a=b c", "\"a=b\"\r\n\"c\"\r\n", "", "", 0},
         // cmd takes so many characters once the carets are in, and not one more.
         {L"vornel_six " + fits, "", "", "", 6},
         {L"vornel_six " + fits + L"a", "",

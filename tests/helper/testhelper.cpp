@@ -1,25 +1,7 @@
 // A process the tests control: it starts children (and grandchildren), extra
 // threads and top-level windows as told on its command line, reports each
 // on standard output, prints "ready", and lives until its standard input
-// closes or it is killed.
-//
-//   --children N        start N children (themselves this program)
-//   --grandchildren M   each child starts M children of its own
-//   --child-exe PATH    start the children from PATH (such as the 32-bit build)
-//   --threads N         N extra threads that only wait
-//   --window TITLE|CLASS|VISIBLE|EXSTYLE   a top-level window; CLASS "#32770"
-//                       is the system dialog class, others are registered here;
-//                       EXSTYLE is a number (0x40000 = WS_EX_APPWINDOW)
-//   --tag TEXT          ignored: makes a command line recognisable
-//   --signal NAME       (used for children) set this event when set up
-//   --exit-code N       exit with N when standard input closes
-//   --zero-tildes       each "~" of the command line becomes a zero
-//   --priority CLASS    set its own priority class (a number: 0x40 idle, 0x8000 above normal, ...)
-//   --hold-memory MB    keep MB mebibytes written to, so they stay in the working set
-//   --spin-ms N         before "ready", keep the CPU busy until this process
-//                       has used N milliseconds of CPU time
-//
-// Report lines: "child PID", "thread TID", "window HWND", "pid PID", "ready".
+// closes or it is killed. Its options are in Usage below.
 #include <windows.h>
 
 #include <cstdio>
@@ -29,6 +11,30 @@
 #include <vector>
 
 namespace {
+
+const char Usage[] =
+    "usage: vornel_testhelper [OPTION]...\n"
+    "A process the tests control: it starts what its options say, reports each on standard\n"
+    "output, prints \"ready\", and lives until its standard input closes or it is killed.\n"
+    "\n"
+    "  --children N        start N children (themselves this program)\n"
+    "  --grandchildren M   each child starts M children of its own\n"
+    "  --child-exe PATH    start the children from PATH (such as the 32-bit build)\n"
+    "  --threads N         N extra threads that only wait\n"
+    "  --window TITLE|CLASS|VISIBLE|EXSTYLE   a top-level window; CLASS \"#32770\"\n"
+    "                      is the system dialog class, others are registered here;\n"
+    "                      EXSTYLE is a number (0x40000 = WS_EX_APPWINDOW)\n"
+    "  --tag TEXT          ignored: makes a command line recognisable\n"
+    "  --signal NAME       (used for children) set this event when set up\n"
+    "  --exit-code N       exit with N when standard input closes\n"
+    "  --zero-tildes       each \"~\" of the command line becomes a zero\n"
+    "  --priority CLASS    set its own priority class (a number: 0x40 idle, 0x8000 above normal, ...)\n"
+    "  --hold-memory MB    keep MB mebibytes written to, so they stay in the working set\n"
+    "  --spin-ms N         before \"ready\", keep the CPU busy until this process\n"
+    "                      has used N milliseconds of CPU time\n"
+    "  --help              print these options and end\n"
+    "\n"
+    "Report lines: \"child PID\", \"thread TID\", \"window HWND\", \"pid PID\", \"ready\".\n";
 
 int exitCode = 0;
 
@@ -114,6 +120,12 @@ int wmain(int argc, wchar_t** argv)
     std::vector<std::wstring> windows;
     const wchar_t* signal = nullptr;
     const wchar_t* childExe = nullptr;
+    for (int i = 1; i < argc; ++i) {
+        if (wcscmp(argv[i], L"--help") == 0) {
+            fputs(Usage, stdout);
+            return 0;
+        }
+    }
     for (int i = 1; i < argc; ++i) {
         std::wstring a = argv[i];
         const wchar_t* value = i + 1 < argc ? argv[i + 1] : L"";

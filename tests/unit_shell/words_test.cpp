@@ -72,6 +72,7 @@ TEST(Redirection, OperatorsTakenOutOfTheLine)
         {L"echo >", L"", L"a file name must follow >", false},
         {L"echo 2>> > f", L"", L"a file name must follow 2>>", false},
         {L"echo > \"\"", L"", L"a file name must follow >", false},
+        {L"tasklist | more", L"", L"this shell has no pipes (a \"|\" in quotes is an argument); the command did not run", false},
     };
     for (const auto& row : rows) {
         std::wstring line = row.line, error;
@@ -95,6 +96,11 @@ TEST(CmdWords, EscapedQuotedOrRefused)
         {L"%Vornel_Set%", expand + L"%Vornel_Set% before the batch file saw it", false},
         {L"%x%cd:~1%", expand + L"%cd:~1% before the batch file saw it", false},  // cmd pairs the signs its way
         {L"%PROMPT%", expand + L"%PROMPT% before the batch file saw it", false},
+        {L"a=b c", quoted + L"\"a=b\" c"},
+        // The batch file's own forms, which cmd expands again inside it; a % that starts none stays.
+        {L"x% '%~dp0'", expand + L"%~ in the word '%~dp0' inside the batch file", false},
+        {L"100% \"a %9\"", expand + L"%9 in the word \"a %9\" inside the batch file", false},
+        {L"a%*b", expand + L"%* in the word a%*b inside the batch file", false},
         {std::wstring(room, L'a'), quoted + std::wstring(room, L'a')},
         {std::wstring(room / 2 + 1, L'&'), L"the command interpreter would get 8191 characters once escaped, more "
                                            L"than 8190", false},
