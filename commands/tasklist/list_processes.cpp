@@ -242,8 +242,7 @@ void CollectProcesses(const ProcessSource& source, const Filters& filters, DWORD
 }
 
 // Fills the listing: the service and window lists, the threads, then the
-// process records, sorted by the keys. The Ctrl-C handler is in place from
-// the process walk on.
+// process records, sorted by the keys.
 void GatherListing(ProcessSource source, const Filters& filters, DWORD flags, const wchar_t* sortKeys,
                    Listing& listing)
 {
@@ -257,7 +256,6 @@ void GatherListing(ProcessSource source, const Filters& filters, DWORD flags, co
     const RecordsById<const ServiceNamesInfo> servicesById(listing.services.get(),
                                                            [](auto s) { return s->processId; });
 
-    InstallCtrlHandler();
     const bool sortsByMemory = sortKeys && wcspbrk(sortKeys, L"Mm");
     CollectProcesses(source, filters, flags, sortsByMemory, windowsById, servicesById, listing);
     source.snapshot.reset();
@@ -363,8 +361,6 @@ int ListProcesses(const wchar_t* name, const wchar_t* ownerPattern, DWORD flags,
     }
 
     Listing listing;
-    // Declared after the listing: the handler goes before its lists are freed.
-    vornel::scope_exit removeHandler([] { RemoveCtrlHandler(); });
     // The image paths of all lines share one reading of the drive letters.
     DriveMapScope driveMap;
     GatherListing(std::move(source), filters, flags, sortKeys, listing);
