@@ -36,6 +36,8 @@ int EnumProcessesCommand::List() const
     }
 
     const EnumProcChildren children(processes.get(), ChildKey);
+    const ProcessTexts texts(windows.get(), services.get());
+    const DescendantOptions options{flags, shared.Highlight(), shared.SortKeys(), &texts, &children};
     int result = 0;
     for (int i = 0; i < requestedCount; ++i) {
         const DWORD processId = requested[i];
@@ -45,8 +47,7 @@ int EnumProcessesCommand::List() const
             result = 2;
             continue;
         }
-        int printed = PrintDescendants(processes.get(), processId, record->name, flags, nullptr, false,
-                                       shared.Highlight(), shared.SortKeys(), windows.get(), services.get(), &children);
+        int printed = PrintDescendants(processes.get(), processId, record->name, nullptr, false, options);
         if (printed == STOPPED)
             return 3;
         if (printed != 0)

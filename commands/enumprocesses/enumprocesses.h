@@ -64,14 +64,19 @@ int FindProcessByName(const wchar_t* pattern);
 using EnumProcChildren = RecordsById<const _EnumProcInfo>;
 DWORD ChildKey(const _EnumProcInfo* record);
 
+// What every line of the trees of one command shares.
+struct DescendantOptions {
+    unsigned flags = 0;
+    const wchar_t* highlightList = nullptr;      // null or empty: no highlight
+    const wchar_t* sortKeys = nullptr;           // null or empty: snapshot order
+    const ProcessTexts* texts = nullptr;         // titles and services, for EP_WINDOWS
+    const EnumProcChildren* children = nullptr;  // the list's index; built from it when null
+};
+
 // Prints the line of one process and, indented under it, its descendants.
 // 0, STOPPED when the user stopped the output, -1 for a missing list.
-// `children` is the list's index when the caller has built one, else it is
-// built here.
-int PrintDescendants(const _EnumProcInfo* list, DWORD processId, const wchar_t* name, unsigned flags,
-                     const wchar_t* prefix, bool isLast, const wchar_t* highlightList, const wchar_t* sortKeys,
-                     const WindowTitleInfo* windowList, const ServiceNamesInfo* serviceList,
-                     const EnumProcChildren* children = nullptr);
+int PrintDescendants(const _EnumProcInfo* list, DWORD processId, const wchar_t* name, const wchar_t* prefix,
+                     bool isLast, const DescendantOptions& options);
 // Orders two children by the sort keys ("P", "N"; lower case reversed);
 // 0 when every key ties, so a stable sort keeps snapshot order.
 int CompareChildren(const wchar_t* sortKeys, const _EnumProcInfo* a, const _EnumProcInfo* b);

@@ -103,15 +103,6 @@ void PrepareEntry(PROCESSENTRY32W& entry)
         entry.th32ParentProcessID = 0;
 }
 
-// The first record of a process in a per-process list (window titles,
-// service names), as a scan of the list would find it.
-template <typename Record>
-Record* First(const RecordsById<Record>& index, DWORD pid)
-{
-    auto found = index.Find(pid);
-    return found.empty() ? nullptr : found.front().second;
-}
-
 // A record from the heap the lists are freed to. Without one the listing
 // cannot go on: a process or thread left out would be a listing that lies.
 template <typename Record>
@@ -210,8 +201,7 @@ struct ProcessSource {
 // every process, each that starts a tree marked; the IDs so far tell
 // whether a process's parent came before it.
 void CollectProcesses(const ProcessSource& source, const Filters& filters, DWORD flags, bool sortsByMemory,
-                      const RecordsById<const WindowTitleInfo>& windowsById,
-                      const RecordsById<const ServiceNamesInfo>& servicesById, Listing& listing)
+                      const ProcessTexts& texts, Listing& listing)
 {
     const bool tree = (flags & TL_TREE) != 0;
     const bool rootsOnly = tree && !filters.name && !filters.pid.active;
@@ -221,13 +211,13 @@ void CollectProcesses(const ProcessSource& source, const Filters& filters, DWORD
         DWORD pid = entry.th32ProcessID;
         if (!tree && !filters.pid.Admits(pid))
             return;
-        const WindowTitleInfo* window = First(windowsById, pid);
+        const WindowTitleInfo* window = texts.windows.First(pid);
         PrepareEntry(entry);
         bool matches = Matches(filters, entry, window ? window->title : L"");
         // In a tree every process may stand under a listed one.
         if (!tree && !matches)
             return;
-        ProcessRecord* record = MakeProcessRecord(entry, window, First(servicesById, pid), sortsByMemory);
+        ProcessRecord* record = MakeProcessRecord(entry, window, texts.services.First(pid), sortsByMemory);
         *tail = record;
         tail = &record->next;
         // Without a name, a tree starts at each process whose parent did
@@ -252,12 +242,10 @@ void GatherListing(ProcessSource source, const Filters& filters, DWORD flags, co
         EnumWindows(CollectWindowTitle, reinterpret_cast<LPARAM>(listing.windows.addr()));
     if (flags & TL_THREADS)
         CollectThreads(source.snapshot.get(), listing.threads.addr(), sortKeys);
-    const RecordsById<const WindowTitleInfo> windowsById(listing.windows.get(), [](auto w) { return w->processId; });
-    const RecordsById<const ServiceNamesInfo> servicesById(listing.services.get(),
-                                                           [](auto s) { return s->processId; });
+    const ProcessTexts texts(listing.windows.get(), listing.services.get());
 
     const bool sortsByMemory = sortKeys && wcspbrk(sortKeys, L"Mm");
-    CollectProcesses(source, filters, flags, sortsByMemory, windowsById, servicesById, listing);
+    CollectProcesses(source, filters, flags, sortsByMemory, texts, listing);
     source.snapshot.reset();
     SortProcessList(listing.processes.addr(), sortKeys);
 }
