@@ -38,10 +38,8 @@ void QueryFacts(HANDLE h, DWORD pid, DWORD flags, ProcessValues& values)
             }
             if (flags & TL_INTEGRITY)
                 values.integrity = ReadTokenIntegrity(token.get());
-            TOKEN_ELEVATION elevated{};
-            DWORD got = 0;
-            if (elevation && GetTokenInformation(token.get(), TokenElevation, &elevated, sizeof elevated, &got))
-                values.elevated = elevated.TokenIsElevated != 0;
+            if (elevation)
+                values.elevated = ReadTokenElevation(token.get()) == 1;
         } else if (flags & TL_INTEGRITY) {
             values.integrity = 0;
         }
