@@ -3,6 +3,7 @@
 
 #include <cwchar>
 
+#include "frame/errors.h"
 #include "frame/host.h"
 
 int ReadUsageSwitch(const wchar_t* word, const wchar_t* usage)

@@ -78,13 +78,15 @@ int RunCommand(const wchar_t* args)
         return 1;
     ResetOutputState();
     vornel::scope_exit removeHandler([] { RemoveCtrlHandler(); });
+    // The words outlive the reading: a command may keep pointers into them.
+    auto split = std::make_unique<SplitWords>();
     Command command;
     // An overflowing split has written its message: the line is rejected
     // rather than read as an empty one.
-    if (SplitArguments(args, Command::SPLIT) < 0)
+    if (SplitArguments(args, Command::SPLIT, *split) < 0)
         return 1;
-    for (int i = 0; i < ArgCount; ++i) {
-        int result = ReadWord(ArgWords[i], command);
+    for (int i = 0; i < split->count; ++i) {
+        int result = ReadWord(split->words[i], command);
         if (result != SWITCH_TAKEN)
             return result;
     }

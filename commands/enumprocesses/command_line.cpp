@@ -4,6 +4,7 @@
 #include <cwchar>
 
 #include "commands/enumprocesses/enumprocesses.h"
+#include "frame/errors.h"
 #include "frame/host.h"
 
 namespace {

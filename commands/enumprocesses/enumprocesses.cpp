@@ -7,6 +7,7 @@
 
 #include "commands/enumprocesses/enumprocesses.h"
 #include "console/console.h"
+#include "frame/errors.h"
 #include "frame/owners.h"
 
 int EnumProcessesCommand::List() const
@@ -58,10 +59,6 @@ int EnumProcessesCommand::List() const
 
 VORNEL_EXPORT int WINAPI enumprocesses(const wchar_t* args)
 {
-    try {
-        return RunCommand<EnumProcessesCommand>(args);
-    } catch (...) {
-        // The owners have released the lists and removed the handler.
-        return 2;
-    }
+    // The owners release the lists and the handler on the way out.
+    return Guarded(2, [args] { return RunCommand<EnumProcessesCommand>(args); });
 }

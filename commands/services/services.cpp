@@ -6,6 +6,7 @@
 
 #include "commands/common/front_end.h"
 #include "commands/services/services.h"
+#include "frame/errors.h"
 #include "frame/owners.h"
 #include "frame/plugin.h"
 #include "frame/usage_texts.h"
@@ -117,12 +118,12 @@ struct Services {
                                   &failed);
         } catch (...) {
             // The listing cannot go on. Release what the command holds before
-            // the note, so the user sees the shell in its usual state, and end
-            // the command here: an exception must never reach the host.
+            // the note, so the user sees the shell in its usual state; the
+            // export says why the command ended.
             names.reset();
             RemoveCtrlHandler();
             WriteConsoleText(L"   * ListServices() cleanup:\n");
-            return 2;
+            throw;
         }
         // A start or stop that did not happen is a failure a batch file can
         // test; a plain listing that found nothing is not.
@@ -136,11 +137,5 @@ struct Services {
 
 VORNEL_EXPORT int WINAPI services(const wchar_t* args)
 {
-    try {
-        return RunCommand<Services>(args);
-    } catch (...) {
-        // An allocation outside the listing failed; the owners and the
-        // scope guard have released everything on the way.
-        return 2;
-    }
+    return Guarded(2, [args] { return RunCommand<Services>(args); });
 }

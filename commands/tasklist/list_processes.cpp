@@ -13,6 +13,7 @@
 #include "commands/tasklist/tasklist.h"
 #include "console/console.h"
 #include "frame/args.h"
+#include "frame/errors.h"
 #include "frame/host.h"
 #include "frame/owners.h"
 #include "frame/plugin.h"

@@ -7,6 +7,7 @@
 
 #include "commands/common/front_end.h"
 #include "commands/tasklist/tasklist.h"
+#include "frame/errors.h"
 #include "frame/host.h"
 #include "frame/usage_texts.h"
 
@@ -125,8 +126,6 @@ struct Tasklist {
 
     int ReadArgument(wchar_t* word)
     {
-        // One name only: a second word is most likely a title typed without
-        // the quotes its blanks need.
         if (name)
             return PrintError(L"Syntax error: \"%s\"\r\n", word);
         name = word;
@@ -149,11 +148,6 @@ struct Tasklist {
 
 VORNEL_EXPORT int WINAPI tasklist(const wchar_t* args)
 {
-    try {
-        return RunCommand<Tasklist>(args);
-    } catch (...) {
-        // Whatever was gathered is released by its owners on the way here;
-        // the host only learns that the listing failed.
-        return 2;
-    }
+    // Whatever was gathered is released by its owners on the way out.
+    return Guarded(2, [args] { return RunCommand<Tasklist>(args); });
 }

@@ -7,19 +7,22 @@
 #include <vector>
 
 #include "frame/args.h"
+#include "frame/errors.h"
 #include "tests/support/capture.h"
 
 using vornel::test::Capture;
 
 namespace {
 
+SplitWords Last;  // the words of the test's last split
+
 std::vector<std::wstring> Split(const std::wstring& text, unsigned options)
 {
     std::vector<std::wstring> words;
-    int n = SplitArguments(text.c_str(), options);
+    int n = SplitArguments(text.c_str(), options, Last);
     for (int i = 0; i < n; ++i) {
-        EXPECT_EQ((int)wcslen(ArgWords[i]), ArgLengths[i]);
-        words.emplace_back(ArgWords[i]);
+        EXPECT_EQ((int)wcslen(Last.words[i]), Last.lengths[i]);
+        words.emplace_back(Last.words[i]);
     }
     return words;
 }
@@ -34,7 +37,7 @@ TEST(SplitArguments, SwitchesQuotesAndCase)
     EXPECT_EQ(Split(L"ab\"c d\"e \"\" f", 0x05), (Words{L"abc de", L"f"}));
     // Blanks inside quotes at the end of a word are not kept.
     EXPECT_EQ(Split(L"\"abc  \" next", 0x05), (Words{L"abc", L"next"}));
-    EXPECT_EQ(ArgLengths[0], 3);
+    EXPECT_EQ(Last.lengths[0], 3);
 }
 
 TEST(SplitArguments, SlashesInsideWords)
@@ -49,22 +52,22 @@ TEST(SplitArguments, SlashesInsideWords)
 
 TEST(SplitArguments, EmptyAndNull)
 {
-    EXPECT_EQ(SplitArguments(nullptr, 0x85), -1);
-    EXPECT_EQ(SplitArguments(L"  \t ", 0x85), 0);
-    EXPECT_EQ(ArgCount, 0);
+    EXPECT_EQ(SplitArguments(nullptr, 0x85, Last), -1);
+    EXPECT_EQ(SplitArguments(L"  \t ", 0x85, Last), 0);
+    EXPECT_EQ(Last.count, 0);
 }
 
 TEST(SplitArguments, BufferLimit)
 {
     Capture capture;
     std::wstring fits(8191, L'a');
-    EXPECT_EQ(SplitArguments(fits.c_str(), 0x85), 1);
-    EXPECT_EQ(ArgLengths[0], 8191);
+    EXPECT_EQ(SplitArguments(fits.c_str(), 0x85, Last), 1);
+    EXPECT_EQ(Last.lengths[0], 8191);
     EXPECT_EQ(capture.err(), L"");
 
     std::wstring tooLong(8192, L'a');
-    EXPECT_EQ(SplitArguments(tooLong.c_str(), 0x85), -1);
-    EXPECT_EQ(ArgCount, 0);
+    EXPECT_EQ(SplitArguments(tooLong.c_str(), 0x85, Last), -1);
+    EXPECT_EQ(Last.count, 0);
     EXPECT_EQ(capture.err(), L"Vornel plugin: Buffer overflow: b = 8191, MAX_ARG_LEN = 8192 \r\n");
 }
 
@@ -73,9 +76,9 @@ TEST(SplitArguments, WordsPastTheTableAreDropped)
     std::wstring text;
     for (int i = 0; i < 1030; ++i)
         text += L"w" + std::to_wstring(i) + L" ";
-    EXPECT_EQ(SplitArguments(text.c_str(), 0x05), 1024);
-    EXPECT_EQ(ArgCount, 1024);
-    EXPECT_STREQ(ArgWords[1023], L"w1023");
+    EXPECT_EQ(SplitArguments(text.c_str(), 0x05, Last), 1024);
+    EXPECT_EQ(Last.count, 1024);
+    EXPECT_STREQ(Last.words[1023], L"w1023");
 }
 
 TEST(ParseNumber, DecimalAndHexadecimal)
