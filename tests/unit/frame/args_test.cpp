@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cwctype>
 #include <string>
 #include <vector>
 
@@ -213,6 +214,24 @@ TEST(ShowUsage, TextAndVersionLines)
     capture.clear();
     ShowUsage(L"usage\n", 1);
     EXPECT_EQ(capture.out(), L"usage\n\r\n\t\t\t\tVornel  1.0.25.3 (x64)\r\n\t\t\t\tplugin.cpp  1.0.25.2\r\n");
+}
+
+TEST(FormatSystemMessage, SystemMessages)
+{
+    wchar_t message[MESSAGE_SIZE];
+    FormatSystemMessage(0xFFFFFFFF, message);
+    EXPECT_STREQ(message, L"Unknown error");
+    FormatSystemMessage(0x3FFF1234, message);  // no such system message
+    EXPECT_STREQ(message, L"Error 1073680948");
+
+    // A known code: the system's own text without its trailing line end.
+    wchar_t expected[MESSAGE_SIZE];
+    ASSERT_GT(FormatMessageW(0x12FF, nullptr, ERROR_ACCESS_DENIED, 0, expected, MESSAGE_SIZE, nullptr), 0u);
+    FormatSystemMessage(ERROR_ACCESS_DENIED, message);
+    std::wstring text = message;
+    ASSERT_FALSE(text.empty());
+    EXPECT_FALSE(iswspace(text.back()));
+    EXPECT_EQ(std::wstring(expected).rfind(text, 0), 0u);
 }
 
 }  // namespace
