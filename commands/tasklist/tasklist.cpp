@@ -126,8 +126,10 @@ struct Tasklist {
 
     int ReadArgument(wchar_t* word)
     {
+        // One name only: a second word is most likely part of a title typed
+        // without the quotes its blanks need.
         if (name)
-            return PrintError(L"Syntax error: \"%s\"\r\n", word);
+            return PrintError(L"Syntax error: \"%s\" (a name with blanks must be quoted)\r\n", word);
         name = word;
         return SWITCH_TAKEN;
     }
