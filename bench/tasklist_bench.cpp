@@ -190,8 +190,8 @@ void SyntheticCases(unsigned count)
     vornel::list_owner<_EnumProcInfo> enumList;
     MakeEnumList(records, enumList);
     Report("enumprocesses tree from the first process", count, Best(runs, [&] {
-               PrintDescendants(enumList.get(), enumList.get()->processId, enumList.get()->name, EP_TREE, nullptr,
-                                false, nullptr, nullptr, nullptr, nullptr);
+               PrintDescendants(enumList.get(), enumList.get()->processId, enumList.get()->name, nullptr, false,
+                                {EP_TREE});
            }));
     OrshCapture(0);
     FreeRecords(records);

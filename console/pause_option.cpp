@@ -4,6 +4,7 @@
 
 #include "console/console.h"
 #include "frame/args.h"
+#include "frame/errors.h"
 
 namespace {
 

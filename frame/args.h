@@ -1,5 +1,5 @@
-// Shared command-line routines: the error messages, the argument splitter, the
-// usage printer, number and sort-key parsing, and the highlight list.
+// Shared command-line routines: the argument splitter, number and sort-key
+// parsing, the highlight list and the switches the commands read alike.
 #pragma once
 
 #include <windows.h>
@@ -11,19 +11,23 @@ inline constexpr unsigned SA_SPLIT_SPACE = 0x01;
 inline constexpr unsigned SA_SPLIT_SWITCH = 0x04;
 inline constexpr unsigned SA_UPPER = 0x80;
 
-// The words of the last split, overwritten by each call.
-extern int ArgCount;
-extern wchar_t* ArgWords[MAX_ARGS];
-extern int ArgLengths[MAX_ARGS];
-extern wchar_t ArgBuffer[MAX_ARG_LEN];
+// The words of one split, each pointing into its buffer; they live as long
+// as the split. About 28 KB: on the heap, not the host's small stack.
+struct SplitWords {
+    int count = 0;
+    wchar_t* words[MAX_ARGS] = {};
+    int lengths[MAX_ARGS] = {};
+    wchar_t buffer[MAX_ARG_LEN] = {};
+};
 
 // Sort keys: at most 15 letters and the terminator.
 inline constexpr int SORT_KEYS_SIZE = 16;
 // Highlight pattern lists, texts of "|"-separated patterns.
 inline constexpr int HIGHLIGHT_SIZE = 8192;
 
-int SplitArguments(const wchar_t* text, unsigned options);
-int ShowUsage(const wchar_t* text, int withVersion);
+// The number of words, or -1 (null text, or overflow: the message written
+// and no words).
+int SplitArguments(const wchar_t* text, unsigned options, SplitWords& split);
 // Numbers are ASCII digits, or "0x" and ASCII hexadecimal digits: what a
 // user types as an ID or a count. Digits of other scripts (full-width ones
 // among them) are text, so a word of them is a name.
@@ -39,18 +43,6 @@ int AppendHighlightPattern(const wchar_t* pattern, wchar_t* list);
 
 // Upper-cases a word in place (at most 8192 characters), as messages quote it.
 void UpperCaseInPlace(wchar_t* text);
-
-// The system's text for an error code, trailing white space removed, into a
-// MESSAGE_SIZE buffer ("Unknown error" for 0xFFFFFFFF, "Error N" for a code
-// the system has no text for).
-inline constexpr int MESSAGE_SIZE = 1024;
-void FormatSystemMessage(DWORD code, wchar_t* message);
-
-// Every error message of the plug-in goes through here: the error prefix
-// (the plug-in's name, and in a batch file its name and line), then the
-// formatted message, to standard error. Returns 1, the result of a rejected
-// command line.
-int PrintError(const wchar_t* format, ...);
 
 // Switch readers the commands share. Each returns SWITCH_TAKEN when the
 // command goes on, else the command's result: 0 after a help text, 1 after

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "frame/args.h"
+#include "frame/errors.h"
 #include "frame/format_text.h"
 #include "frame/host.h"
 #include "frame/plugin.h"

@@ -194,7 +194,8 @@ int ShowHelpFile(const wchar_t* topic)
 
 VORNEL_EXPORT int WINAPI Help(const wchar_t* topic)
 {
-    try {
+    // Without memory for the path buffers the help is left to the host.
+    return Guarded(0, [topic] {
         if (!topic)
             return 0;
         size_t topicLength = wcslen(topic);
@@ -210,8 +211,5 @@ VORNEL_EXPORT int WINAPI Help(const wchar_t* topic)
                 ++entry;
         }
         return 0;
-    } catch (...) {
-        // Out of memory for the path buffers: leave the help to the host.
-        return 0;
-    }
+    });
 }

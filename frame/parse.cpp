@@ -4,6 +4,7 @@
 #include <cwctype>
 
 #include "frame/args.h"
+#include "frame/errors.h"
 
 namespace {
 

@@ -3,7 +3,9 @@
 #include "frame/plugin.h"
 
 #include <cwchar>
+#include <new>
 
+#include "frame/errors.h"
 #include "frame/host.h"
 #include "frame/owners.h"
 #include "frame/usage_texts.h"
@@ -29,6 +31,21 @@ void ResetVersionRecord()
 }
 
 }  // namespace
+
+void ReportEscapedException() noexcept
+{
+    try {
+        try {
+            throw;
+        } catch (const std::bad_alloc&) {
+            PrintError(L"Out of memory\r\n");
+        } catch (...) {
+            PrintError(L"Unexpected failure\r\n");
+        }
+    } catch (...) {
+        // Not even the message could be written; the result still tells.
+    }
+}
 
 VORNEL_EXPORT PluginInfo* WINAPI GetPluginInfo(void)
 {

@@ -11,6 +11,22 @@
 // that the DLL links whole, so every export defined with this reaches the DLL.
 #define VORNEL_EXPORT extern "C" __declspec(dllexport)
 
+// No C++ exception may leave an export: it would cross into a host built by
+// another compiler. Every export runs its work through this; an exception
+// that escapes it is reported on standard error (out of memory, or an
+// unexpected failure) and the export gives `failure`.
+void ReportEscapedException() noexcept;
+template <typename Run>
+int Guarded(int failure, Run run) noexcept
+{
+    try {
+        return run();
+    } catch (...) {
+        ReportEscapedException();
+        return failure;
+    }
+}
+
 struct PluginInfo {
     const wchar_t* pszDll;
     const wchar_t* pszAuthor;

@@ -3,6 +3,7 @@
 #include <cwchar>
 
 #include "frame/args.h"
+#include "frame/errors.h"
 #include "frame/host.h"
 
 int ReadHighlightSwitch(wchar_t* word, wchar_t* list)

@@ -12,6 +12,7 @@
 
 #include "frame/owners.h"
 #include "frame/plugin.h"
+#include "procinfo/cache_scope.h"
 #include "procinfo/procinfo.h"
 
 namespace {
@@ -74,13 +75,10 @@ struct DriveMap {
     }
 };
 
-// The cache of the innermost live scope; none outside every scope.
-DriveMapScope::Cache* ActiveDriveMap = nullptr;
-
 }  // namespace
 
 // A scope's map, read at its first use.
-struct DriveMapScope::Cache {
+struct DriveMapCache {
     std::optional<DriveMap> map;
     const DriveMap& Get()
     {
@@ -89,13 +87,8 @@ struct DriveMapScope::Cache {
         return *map;
     }
 };
-
-DriveMapScope::DriveMapScope() : cache_(std::make_unique<Cache>()), outer_(ActiveDriveMap)
-{
-    ActiveDriveMap = cache_.get();
-}
-
-DriveMapScope::~DriveMapScope() { ActiveDriveMap = outer_; }
+template class CacheScope<DriveMapCache>;
+template CacheScope<DriveMapCache>::CacheScope();
 
 int DevicePathToDosPath(wchar_t* path)
 {
@@ -116,10 +109,11 @@ int DevicePathToDosPath(wchar_t* path)
         return 0;
     }
 
+    DriveMapCache* cache = DriveMapScope::Active();
     DriveMap own;
-    if (!ActiveDriveMap)
+    if (!cache)
         own = DriveMap::Read();
-    const DriveMap& map = ActiveDriveMap ? ActiveDriveMap->Get() : own;
+    const DriveMap& map = cache ? cache->Get() : own;
     for (const DriveTarget& drive : map.drives) {
         size_t targetLength = drive.target.size();
         const wchar_t* target = drive.target.c_str();

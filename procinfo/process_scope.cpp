@@ -14,6 +14,7 @@
 
 #include "frame/owners.h"
 #include "frame/plugin.h"
+#include "procinfo/cache_scope.h"
 #include "procinfo/procinfo.h"
 
 namespace {
@@ -88,7 +89,7 @@ ProcessUsage UsageFromRecord(const SystemProcessRecord& record)
 
 }  // namespace
 
-struct ProcessScope::Table {
+struct ProcessCache {
     struct Process {
         vornel::unique_handle handle;  // null when the process did not open
         bool memoryReadable = false;
@@ -107,6 +108,15 @@ struct ProcessScope::Table {
     // Account names by the bytes of their SIDs.
     std::map<std::string, std::wstring> accounts;
 
+    explicit ProcessCache(bool memory) : memory(memory)
+    {
+        // The clock the system stamps new processes with: a process created
+        // after this moment never carries an earlier time.
+        FILETIME now;
+        GetSystemTimeAsFileTime(&now);
+        started = Ticks(now);
+    }
+
     Process& Get(DWORD pid)
     {
         auto [found, added] = processes.try_emplace(pid);
@@ -115,29 +125,15 @@ struct ProcessScope::Table {
         return found->second;
     }
 };
-
-namespace {
-ProcessScope::Table* ActiveTable = nullptr;
-}
-
-ProcessScope::ProcessScope(bool memory) : table_(std::make_unique<Table>()), outer_(ActiveTable)
-{
-    table_->memory = memory;
-    // The clock the system stamps new processes with: a process created
-    // after this moment never carries an earlier time.
-    FILETIME now;
-    GetSystemTimeAsFileTime(&now);
-    table_->started = Ticks(now);
-    ActiveTable = table_.get();
-}
-
-ProcessScope::~ProcessScope() { ActiveTable = outer_; }
+template class CacheScope<ProcessCache>;
+template CacheScope<ProcessCache>::CacheScope(bool);
 
 ProcessHandle::ProcessHandle(DWORD pid, bool memory)
 {
     // A scope opened without the memory right cannot lend a handle for it.
-    if (ActiveTable && (ActiveTable->memory || !memory)) {
-        ProcessScope::Table::Process& process = ActiveTable->Get(pid);
+    ProcessCache* cache = ProcessScope::Active();
+    if (cache && (cache->memory || !memory)) {
+        ProcessCache::Process& process = cache->Get(pid);
         handle_ = process.handle.get();
         memoryReadable_ = memory && process.memoryReadable;
         return;
@@ -148,9 +144,10 @@ ProcessHandle::ProcessHandle(DWORD pid, bool memory)
 
 const SystemProcessList* SystemProcesses()
 {
-    if (!ActiveTable)
+    ProcessCache* cache = ProcessScope::Active();
+    if (!cache)
         return nullptr;
-    ProcessScope::Table& table = *ActiveTable;
+    ProcessCache& table = *cache;
     if (!table.systemAsked) {
         table.systemAsked = true;
         table.systemRead = table.system.Query();
@@ -164,20 +161,21 @@ namespace {
 const SystemProcessRecord* SystemRecord(DWORD pid)
 {
     const SystemProcessList* system = SystemProcesses();
-    return system ? system->Find(pid, ActiveTable->started) : nullptr;
+    return system ? system->Find(pid, ProcessScope::Active()->started) : nullptr;
 }
 
 }  // namespace
 
 bool ProcessCreationTime(DWORD pid, ULONGLONG* created)
 {
-    if (!ActiveTable)
+    ProcessCache* cache = ProcessScope::Active();
+    if (!cache)
         return ReadCreationTime(ProcessHandle(pid, false).get(), created);
     if (const SystemProcessRecord* record = SystemRecord(pid)) {
         *created = record->created;
         return true;
     }
-    ProcessScope::Table::Process& process = ActiveTable->Get(pid);
+    ProcessCache::Process& process = cache->Get(pid);
     if (!process.creationAsked) {
         process.creationAsked = true;
         process.creationRead = ReadCreationTime(process.handle.get(), &process.created);
@@ -188,11 +186,12 @@ bool ProcessCreationTime(DWORD pid, ULONGLONG* created)
 
 ProcessUsage ReadProcessUsage(DWORD pid)
 {
-    if (!ActiveTable)
+    ProcessCache* cache = ProcessScope::Active();
+    if (!cache)
         return UsageFromProcess(ProcessHandle(pid, false).get());
     if (const SystemProcessRecord* record = SystemRecord(pid))
         return UsageFromRecord(*record);
-    ProcessScope::Table::Process& process = ActiveTable->Get(pid);
+    ProcessCache::Process& process = cache->Get(pid);
     if (!process.usageAsked) {
         process.usageAsked = true;
         process.usage = UsageFromProcess(process.handle.get());
@@ -202,12 +201,13 @@ ProcessUsage ReadProcessUsage(DWORD pid)
 
 void ReadAccountName(PSID sid, wchar_t* name)
 {
-    if (!ActiveTable) {
+    ProcessCache* cache = ProcessScope::Active();
+    if (!cache) {
         LookupAccountName(sid, name);
         return;
     }
     auto [found, added] =
-        ActiveTable->accounts.try_emplace(std::string(static_cast<const char*>(sid), GetLengthSid(sid)));
+        cache->accounts.try_emplace(std::string(static_cast<const char*>(sid), GetLengthSid(sid)));
     if (added) {
         LookupAccountName(sid, name);
         found->second = name;

@@ -31,23 +31,34 @@ int GetProcessImagePath(DWORD processId, wchar_t* path);
 // The same from a process handle opened with the query right.
 int ReadProcessImagePath(HANDLE process, wchar_t* path);
 
-// While one lives, DevicePathToDosPath reads the drive letters' device
-// targets from the system once, at the first path, instead of at every
-// path: a command that rewrites the paths of all processes or services
-// holds one. Commands run one at a time on the host's thread, so the
-// innermost scope serves the whole process.
-class DriveMapScope {
+// While one lives, a cache of its kind serves the whole process: the
+// innermost live scope's, as commands run one at a time on the host's
+// thread. The cache's kind is defined, and the scope made for it, in the
+// file that uses it.
+template <typename Cache>
+class CacheScope {
 public:
-    DriveMapScope();
-    ~DriveMapScope();
-    DriveMapScope(const DriveMapScope&) = delete;
-    DriveMapScope& operator=(const DriveMapScope&) = delete;
-    struct Cache;
+    template <typename... Settings>
+    explicit CacheScope(Settings... settings);
+    ~CacheScope();
+    CacheScope(const CacheScope&) = delete;
+    CacheScope& operator=(const CacheScope&) = delete;
+
+    // The innermost live scope's cache; null outside every scope.
+    static Cache* Active() { return active_; }
 
 private:
     std::unique_ptr<Cache> cache_;
     Cache* outer_;
+    static inline Cache* active_ = nullptr;
 };
+
+// While one lives, DevicePathToDosPath reads the drive letters' device
+// targets from the system once, at the first path, instead of at every
+// path: a command that rewrites the paths of all processes or services
+// holds one.
+struct DriveMapCache;
+using DriveMapScope = CacheScope<DriveMapCache>;
 
 // What the system's list of every process tells of one process; times in
 // 100-nanosecond units. The name lies in the list's own memory.
@@ -81,29 +92,19 @@ private:
 };
 
 // While one lives, the processes the plug-in queries stay open: each is
-// opened once, with the memory right too when `memory` is set and the
-// process grants it. The first question for a creation time, a working set
-// or CPU times (or for the list itself) asks the system for its list of
-// every process, once for the scope's life; what the list cannot answer is
-// asked of the process, once. An account's name is looked up once too. The
-// innermost scope serves the whole process.
+// opened once, with the memory right too when `memory` (the scope's one
+// setting) is set and the process grants it. The first question for a
+// creation time, a working set or CPU times (or for the list itself) asks
+// the system for its list of every process, once for the scope's life; what
+// the list cannot answer is asked of the process, once. An account's name
+// is looked up once too.
 //
 // Make it before any snapshot of the processes it serves: the system's
 // record of a process is only taken for one that existed when the scope
 // began, so that an ID taken over since is not answered with the record of
 // the wrong process.
-class ProcessScope {
-public:
-    explicit ProcessScope(bool memory);
-    ~ProcessScope();
-    ProcessScope(const ProcessScope&) = delete;
-    ProcessScope& operator=(const ProcessScope&) = delete;
-    struct Table;
-
-private:
-    std::unique_ptr<Table> table_;
-    Table* outer_;
-};
+struct ProcessCache;
+using ProcessScope = CacheScope<ProcessCache>;
 
 // A process opened with the query right (and PROCESS_VM_READ when `memory`
 // is set and granted), lent by the live ProcessScope or else opened and
@@ -158,6 +159,8 @@ int GetProcessIntegrity(HANDLE process);
 int ReadProcessCommandLine(HANDLE process, wchar_t* commandLine);
 int ReadTokenOwner(HANDLE token, wchar_t* owner);
 int ReadTokenIntegrity(HANDLE token);
+// 1 elevated, 0 not, -1 when the token cannot tell (systems before 6).
+int ReadTokenElevation(HANDLE token);
 int IsProcessElevated(DWORD processId);
 int IsProcessNewer(DWORD processIdA, DWORD processIdB);
 // The check that both process-tree builders make on a parent ID: non-zero

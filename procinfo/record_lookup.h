@@ -1,5 +1,6 @@
-// Lookups by process ID in lists of records: the first record of a process
-// in the per-process lists, and the groups of records that share an ID.
+// Lists of records by process ID: the first record of a process in a list,
+// the links of a doubly linked one, the groups of records that share an ID,
+// and the window titles and service names of a listing.
 #pragma once
 
 #include <windows.h>
@@ -9,6 +10,9 @@
 #include <utility>
 #include <vector>
 
+#include "frame/owners.h"
+#include "procinfo/procinfo.h"
+
 template <typename Record>
 Record* FindProcessRecord(Record* list, DWORD processId)
 {
@@ -17,6 +21,31 @@ Record* FindProcessRecord(Record* list, DWORD processId)
             return list;
     }
     return nullptr;
+}
+
+// Links a record at the end of a doubly linked list.
+template <typename Record>
+void AppendRecord(Record** head, Record* record)
+{
+    record->next = nullptr;
+    record->previous = nullptr;
+    Record** link = head;
+    for (; *link; link = &(*link)->next)
+        record->previous = *link;
+    *link = record;
+}
+
+// Puts a record in the place of one of a doubly linked list, whose block is
+// freed.
+template <typename Record>
+void ReplaceRecord(Record** head, Record* old, Record* record)
+{
+    const vornel::unique_block<Record> replaced(old);
+    record->next = old->next;
+    record->previous = old->previous;
+    (old->previous ? old->previous->next : *head) = record;
+    if (old->next)
+        old->next->previous = record;
 }
 
 // The records of a list grouped by a process ID they carry (their own, their
@@ -43,8 +72,28 @@ public:
         return {first, last};
     }
 
+    // The group's first record, as a scan of the list would find it; null
+    // when there is none.
+    Record* First(DWORD processId) const
+    {
+        auto found = Find(processId);
+        return found.empty() ? nullptr : found.front().second;
+    }
+
 private:
     static bool ById(const Entry& a, const Entry& b) { return a.first < b.first; }
 
     std::vector<Entry> entries_;
+};
+
+// The window titles and service names of one listing by process ID: each
+// process line finds its own without a scan of the lists.
+struct ProcessTexts {
+    ProcessTexts(const WindowTitleInfo* windowList, const ServiceNamesInfo* serviceList)
+        : windows(windowList, [](const WindowTitleInfo* w) { return w->processId; }),
+          services(serviceList, [](const ServiceNamesInfo* s) { return s->processId; })
+    {
+    }
+    RecordsById<const WindowTitleInfo> windows;
+    RecordsById<const ServiceNamesInfo> services;
 };

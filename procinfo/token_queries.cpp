@@ -95,8 +95,13 @@ int IsProcessElevated(DWORD processId)
     vornel::unique_handle token;
     if (!OpenProcessToken(process.get(), TOKEN_QUERY, token.put()))
         return -1;
+    return ReadTokenElevation(token.get());
+}
+
+int ReadTokenElevation(HANDLE token)
+{
     DWORD elevated = 0, size = 0;
-    if (!GetTokenInformation(token.get(), TokenElevation, &elevated, sizeof elevated, &size))
+    if (!token || !GetTokenInformation(token, TokenElevation, &elevated, sizeof elevated, &size))
         return -1;
     return elevated ? 1 : 0;
 }

@@ -1,7 +1,6 @@
 // The window-title list: for each process the top-level window that looks
 // most like its main window, built by an EnumWindows callback.
 #include <cstddef>
-#include <cstdlib>
 #include <cwchar>
 
 #include "frame/owners.h"
@@ -62,31 +61,11 @@ BOOL CALLBACK CollectWindowTitle(HWND window, LPARAM listHeadAddress)
     record->processId = processId;
     record->rank = rank;
     wmemcpy(record->title, title, titleLength + 1);
-
-    if (old) {
-        // The better window takes the old record's place in the list.
-        record->next = old->next;
-        record->previous = old->previous;
-        if (old->next)
-            old->next->previous = record;
-        if (old->previous)
-            old->previous->next = record;
-        else
-            *head = record;
-        free(old);
-        return TRUE;
-    }
-    record->next = nullptr;
-    record->previous = nullptr;
-    if (!*head) {
-        *head = record;
-        return TRUE;
-    }
-    WindowTitleInfo* last = *head;
-    while (last->next)
-        last = last->next;
-    last->next = record;
-    record->previous = last;
+    // The better window takes the old record's place in the list.
+    if (old)
+        ReplaceRecord(head, old, record);
+    else
+        AppendRecord(head, record);
     return TRUE;
 }
 

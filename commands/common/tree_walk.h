@@ -1,4 +1,4 @@
-// The process tree that TASKLIST /T and ENUMPROCESSES draw: a process's
+// The process tree that TASKLIST /R and ENUMPROCESSES draw: a process's
 // line, then the lines of its children under it, depth first, each after the
 // indentation its ancestors leave (the prefix) and a connector.
 //
@@ -35,7 +35,8 @@ inline constexpr size_t TREE_PREFIX_SIZE = 1024;
 //   int Below(Node*, const wchar_t* childPrefix, bool hasChildren)
 //                                        lines between the process and its children
 //   int LeftOut(const wchar_t* childPrefix)
-//                                        in place of children past `deepest`
+//                                        in place of children past `deepest`;
+//                                        without it they are drawn all the same
 // Each int hook returns 0 to go on; anything else ends the walk with it.
 template <typename Tree>
 class TreeWalk {
@@ -105,8 +106,10 @@ private:
             return result;
         if (children.empty())
             return 0;
-        if (childLength > tree_.deepest)
-            return tree_.LeftOut(prefix);
+        if constexpr (requires { tree_.LeftOut(prefix); }) {
+            if (childLength > tree_.deepest)
+                return tree_.LeftOut(prefix);
+        }
         tree_.Order(children);
         levels_.push_back({node, std::move(children), 0, width, childLength});
         path_.insert(id);

@@ -4,41 +4,12 @@
 #include <cwchar>
 
 #include "commands/enumprocesses/enumprocesses.h"
-#include "console/console.h"
+#include "frame/errors.h"
 #include "frame/host.h"
-#include "frame/usage_texts.h"
 
 namespace {
 
 const wchar_t SortHelpText[] = L"ENUMPROCESSES /O:  \u2014 sort processes\n\n\tN\tby process name\n\tP\tby process ID\n";
-
-// A switch word. Returns SWITCH_TAKEN, else the command's result.
-int ReadSwitch(wchar_t* word, EnumProcessesOptions& options)
-{
-    if (wcsncmp(word, L"/?", 2) == 0)
-        return ShowUsage(EnumprocessesUsageText, word[2] == L'?');
-    if (wcscmp(word, L"/D") == 0) {
-        options.noHighlight = 1;
-    } else if (wcsncmp(word, L"/HL", 3) == 0) {
-        return ReadHighlightSwitch(word, options.highlightList);
-    } else if (wcscmp(word, L"/O") == 0) {
-        wcscpy(options.sortKeys, L"P");
-    } else if (wcsncmp(word, L"/O", 2) == 0) {
-        return ReadSortSwitch(word, SortHelpText, L"PN", options.sortKeys);
-    } else if (wcsncmp(word, L"/P", 2) == 0) {
-        if (ParsePauseOption(word, &options.pauseLines) != 0)
-            return 1;
-    } else if (wcscmp(word, L"/T") == 0) {
-        options.flags |= EP_TREE;
-    } else if (wcscmp(word, L"/W") == 0) {
-        options.flags |= EP_WINDOWS;
-    } else if (wcscmp(word, L"/X") == 0) {
-        options.flags |= EP_HEX;
-    } else {
-        return PrintError(L"Unknown option: \"%s\"\r\n", word);
-    }
-    return SWITCH_TAKEN;
-}
 
 // A name or path word turned into a process ID. Returns SWITCH_TAKEN with the ID in
 // `processId`, else the command's result.
@@ -71,27 +42,41 @@ int ResolveName(const wchar_t* word, wchar_t* name, DWORD& processId)
 
 }  // namespace
 
-int ReadEnumProcessesWords(EnumProcessesOptions& options)
+const SortSwitch EnumProcessesCommand::SORT{L"P", L"PN", SortHelpText};
+
+int EnumProcessesCommand::ReadSwitch(wchar_t* word)
 {
-    for (int i = 0; i < ArgCount; ++i) {
-        wchar_t* word = ArgWords[i];
-        if (word[0] == L'/') {
-            int result = ReadSwitch(word, options);
-            if (result >= 0)
-                return result;
-            continue;
-        }
+    if (wcscmp(word, L"/D") == 0)
+        shared.noColour = true;
+    else if (wcscmp(word, L"/T") == 0)
+        flags |= EP_TREE;
+    else if (wcscmp(word, L"/W") == 0)
+        flags |= EP_WINDOWS;
+    else if (wcscmp(word, L"/X") == 0)
+        flags |= EP_HEX;
+    else
+        return NOT_MINE;
+    return SWITCH_TAKEN;
+}
 
-        DWORD processId = 0;
-        if (!ParseProcessId(word, &processId, DotWord::CurrentProcess)) {
-            int result = ResolveName(word, options.nameBuffer, processId);
-            if (result >= 0)
-                return result;
-        }
-
-        if (options.requestedCount >= MAX_REQUESTED_PIDS)
-            return PrintError(L"Too many PIDs: \"%s\"\r\n", word);
-        options.requested[options.requestedCount++] = processId;
+int EnumProcessesCommand::ReadArgument(wchar_t* word)
+{
+    DWORD processId = 0;
+    if (!ParseProcessId(word, &processId, DotWord::CurrentProcess)) {
+        int result = ResolveName(word, nameBuffer.get(), processId);
+        if (result != SWITCH_TAKEN)
+            return result;
     }
+    if (requestedCount >= MAX_REQUESTED_PIDS)
+        return PrintError(L"Too many PIDs: \"%s\"\r\n", word);
+    requested[requestedCount++] = processId;
+    return SWITCH_TAKEN;
+}
+
+int EnumProcessesCommand::CheckWords()
+{
+    // Without a process, the shell's own tree.
+    if (requestedCount == 0)
+        requested[requestedCount++] = GetCurrentProcessId();
     return SWITCH_TAKEN;
 }

@@ -62,8 +62,7 @@ public:
     unsigned flags;
     const wchar_t* highlightList;
     const wchar_t* sortKeys;
-    const WindowTitleInfo* windowList;
-    const ServiceNamesInfo* serviceList;
+    const ProcessTexts* texts;
     const _EnumProcInfo* root;
     const wchar_t* rootName;
     const wchar_t* rootSegment = L"";  // the children of a requested process start at the left edge
@@ -83,12 +82,12 @@ private:
         // written masked.
         WriteHighlighted(ForeignText(name).get(), attribute);
 
-        if (flags & EP_WINDOWS) {
+        if ((flags & EP_WINDOWS) && texts) {
             // A service host shows its services rather than a window title.
-            const ServiceNamesInfo* services = processId ? FindServiceNames(serviceList, processId) : nullptr;
+            const ServiceNamesInfo* services = processId ? texts->services.First(processId) : nullptr;
             if (services) {
                 Printf(L"  %s", ForeignText(services->names).get());
-            } else if (const WindowTitleInfo* window = FindWindowTitle(windowList, processId)) {
+            } else if (const WindowTitleInfo* window = texts->windows.First(processId)) {
                 Printf(L"  %s", ForeignText(window->title).get());
             }
         }
@@ -113,23 +112,21 @@ int CompareChildren(const wchar_t* sortKeys, const _EnumProcInfo* a, const _Enum
     });
 }
 
-int PrintDescendants(const _EnumProcInfo* list, DWORD processId, const wchar_t* name, unsigned flags,
-                     const wchar_t* prefix, bool isLast, const wchar_t* highlightList, const wchar_t* sortKeys,
-                     const WindowTitleInfo* windowList, const ServiceNamesInfo* serviceList,
-                     const EnumProcChildren* children)
+int PrintDescendants(const _EnumProcInfo* list, DWORD processId, const wchar_t* name, const wchar_t* prefix,
+                     bool isLast, const DescendantOptions& options)
 {
     if (!list)
         return -1;
+    const EnumProcChildren* children = options.children;
     std::optional<EnumProcChildren> own;
     if (!children)
         children = &own.emplace(list, ChildKey);
     const _EnumProcInfo root{nullptr, processId, 0, {L'\0'}};
     DescendantTree tree{*children,
-                        flags,
-                        highlightList && *highlightList ? highlightList : nullptr,
-                        sortKeys && *sortKeys ? sortKeys : nullptr,
-                        windowList,
-                        serviceList,
+                        options.flags,
+                        options.highlightList && *options.highlightList ? options.highlightList : nullptr,
+                        options.sortKeys && *options.sortKeys ? options.sortKeys : nullptr,
+                        options.texts,
                         &root,
                         name ? name : L""};
     return TreeWalk(tree).Run(&root, 0, prefix, isLast);

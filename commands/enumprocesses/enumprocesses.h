@@ -4,8 +4,12 @@
 
 #include <windows.h>
 
+#include <memory>
+
+#include "commands/common/front_end.h"
 #include "frame/args.h"
 #include "frame/plugin.h"
+#include "frame/usage_texts.h"
 #include "procinfo/procinfo.h"
 #include "procinfo/record_lookup.h"
 
@@ -26,22 +30,24 @@ inline constexpr unsigned EP_WINDOWS = 0x4;  // /W
 // At most this many processes may be named on one command line.
 inline constexpr int MAX_REQUESTED_PIDS = 64;
 
-// Everything the command line asks for.
-struct EnumProcessesOptions {
-    DWORD requested[MAX_REQUESTED_PIDS];
-    int requestedCount;
-    unsigned flags;
-    int noHighlight;
-    unsigned int pauseLines;
-    wchar_t sortKeys[SORT_KEYS_SIZE];
-    wchar_t* highlightList;  // HIGHLIGHT_SIZE characters, owned by the caller
-    wchar_t* nameBuffer;     // PATH_BUFFER_SIZE characters, owned by the caller
-};
+// The command: what its words ask for, read through the shared front end,
+// and the trees it prints.
+struct EnumProcessesCommand {
+    static constexpr unsigned SPLIT = SA_SPLIT_SPACE | SA_SPLIT_SWITCH | SA_UPPER;
+    static constexpr const wchar_t* USAGE = EnumprocessesUsageText;
+    static const SortSwitch SORT;
 
-// Reads the words of the last split into `options`. Returns -1 when the
-// words were all read, otherwise the command's result (0 after a help text,
-// 1 after an error message).
-int ReadEnumProcessesWords(EnumProcessesOptions& options);
+    SharedSwitches shared;
+    DWORD requested[MAX_REQUESTED_PIDS];
+    int requestedCount = 0;
+    unsigned flags = 0;
+    std::unique_ptr<wchar_t[]> nameBuffer = std::make_unique_for_overwrite<wchar_t[]>(PATH_BUFFER_SIZE);
+
+    int ReadSwitch(wchar_t* word);
+    int ReadArgument(wchar_t* word);
+    int CheckWords();
+    int List() const;
+};
 
 // A record for one process, or null when memory runs out.
 _EnumProcInfo* NewEnumProcInfo(DWORD processId, DWORD parentProcessId, const wchar_t* name);
@@ -58,14 +64,19 @@ int FindProcessByName(const wchar_t* pattern);
 using EnumProcChildren = RecordsById<const _EnumProcInfo>;
 DWORD ChildKey(const _EnumProcInfo* record);
 
+// What every line of the trees of one command shares.
+struct DescendantOptions {
+    unsigned flags = 0;
+    const wchar_t* highlightList = nullptr;      // null or empty: no highlight
+    const wchar_t* sortKeys = nullptr;           // null or empty: snapshot order
+    const ProcessTexts* texts = nullptr;         // titles and services, for EP_WINDOWS
+    const EnumProcChildren* children = nullptr;  // the list's index; built from it when null
+};
+
 // Prints the line of one process and, indented under it, its descendants.
 // 0, STOPPED when the user stopped the output, -1 for a missing list.
-// `children` is the list's index when the caller has built one, else it is
-// built here.
-int PrintDescendants(const _EnumProcInfo* list, DWORD processId, const wchar_t* name, unsigned flags,
-                     const wchar_t* prefix, bool isLast, const wchar_t* highlightList, const wchar_t* sortKeys,
-                     const WindowTitleInfo* windowList, const ServiceNamesInfo* serviceList,
-                     const EnumProcChildren* children = nullptr);
+int PrintDescendants(const _EnumProcInfo* list, DWORD processId, const wchar_t* name, const wchar_t* prefix,
+                     bool isLast, const DescendantOptions& options);
 // Orders two children by the sort keys ("P", "N"; lower case reversed);
 // 0 when every key ties, so a stable sort keeps snapshot order.
 int CompareChildren(const wchar_t* sortKeys, const _EnumProcInfo* a, const _EnumProcInfo* b);

@@ -8,6 +8,7 @@
 #include "commands/services/services.h"
 #include "console/console.h"
 #include "frame/args.h"
+#include "frame/errors.h"
 #include "frame/foreign_text.h"
 #include "frame/owners.h"
 #include "procinfo/procinfo.h"

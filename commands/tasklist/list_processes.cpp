@@ -13,6 +13,7 @@
 #include "commands/tasklist/tasklist.h"
 #include "console/console.h"
 #include "frame/args.h"
+#include "frame/errors.h"
 #include "frame/host.h"
 #include "frame/owners.h"
 #include "frame/plugin.h"
@@ -101,15 +102,6 @@ void PrepareEntry(PROCESSENTRY32W& entry)
         *dot = L'\0';
     if (entry.th32ParentProcessID != 0 && ParentIsYounger(entry.th32ParentProcessID, entry.th32ProcessID))
         entry.th32ParentProcessID = 0;
-}
-
-// The first record of a process in a per-process list (window titles,
-// service names), as a scan of the list would find it.
-template <typename Record>
-Record* First(const RecordsById<Record>& index, DWORD pid)
-{
-    auto found = index.Find(pid);
-    return found.empty() ? nullptr : found.front().second;
 }
 
 // A record from the heap the lists are freed to. Without one the listing
@@ -210,8 +202,7 @@ struct ProcessSource {
 // every process, each that starts a tree marked; the IDs so far tell
 // whether a process's parent came before it.
 void CollectProcesses(const ProcessSource& source, const Filters& filters, DWORD flags, bool sortsByMemory,
-                      const RecordsById<const WindowTitleInfo>& windowsById,
-                      const RecordsById<const ServiceNamesInfo>& servicesById, Listing& listing)
+                      const ProcessTexts& texts, Listing& listing)
 {
     const bool tree = (flags & TL_TREE) != 0;
     const bool rootsOnly = tree && !filters.name && !filters.pid.active;
@@ -221,13 +212,13 @@ void CollectProcesses(const ProcessSource& source, const Filters& filters, DWORD
         DWORD pid = entry.th32ProcessID;
         if (!tree && !filters.pid.Admits(pid))
             return;
-        const WindowTitleInfo* window = First(windowsById, pid);
+        const WindowTitleInfo* window = texts.windows.First(pid);
         PrepareEntry(entry);
         bool matches = Matches(filters, entry, window ? window->title : L"");
         // In a tree every process may stand under a listed one.
         if (!tree && !matches)
             return;
-        ProcessRecord* record = MakeProcessRecord(entry, window, First(servicesById, pid), sortsByMemory);
+        ProcessRecord* record = MakeProcessRecord(entry, window, texts.services.First(pid), sortsByMemory);
         *tail = record;
         tail = &record->next;
         // Without a name, a tree starts at each process whose parent did
@@ -242,8 +233,7 @@ void CollectProcesses(const ProcessSource& source, const Filters& filters, DWORD
 }
 
 // Fills the listing: the service and window lists, the threads, then the
-// process records, sorted by the keys. The Ctrl-C handler is in place from
-// the process walk on.
+// process records, sorted by the keys.
 void GatherListing(ProcessSource source, const Filters& filters, DWORD flags, const wchar_t* sortKeys,
                    Listing& listing)
 {
@@ -253,13 +243,10 @@ void GatherListing(ProcessSource source, const Filters& filters, DWORD flags, co
         EnumWindows(CollectWindowTitle, reinterpret_cast<LPARAM>(listing.windows.addr()));
     if (flags & TL_THREADS)
         CollectThreads(source.snapshot.get(), listing.threads.addr(), sortKeys);
-    const RecordsById<const WindowTitleInfo> windowsById(listing.windows.get(), [](auto w) { return w->processId; });
-    const RecordsById<const ServiceNamesInfo> servicesById(listing.services.get(),
-                                                           [](auto s) { return s->processId; });
+    const ProcessTexts texts(listing.windows.get(), listing.services.get());
 
-    InstallCtrlHandler();
     const bool sortsByMemory = sortKeys && wcspbrk(sortKeys, L"Mm");
-    CollectProcesses(source, filters, flags, sortsByMemory, windowsById, servicesById, listing);
+    CollectProcesses(source, filters, flags, sortsByMemory, texts, listing);
     source.snapshot.reset();
     SortProcessList(listing.processes.addr(), sortKeys);
 }
@@ -363,8 +350,6 @@ int ListProcesses(const wchar_t* name, const wchar_t* ownerPattern, DWORD flags,
     }
 
     Listing listing;
-    // Declared after the listing: the handler goes before its lists are freed.
-    vornel::scope_exit removeHandler([] { RemoveCtrlHandler(); });
     // The image paths of all lines share one reading of the drive letters.
     DriveMapScope driveMap;
     GatherListing(std::move(source), filters, flags, sortKeys, listing);

@@ -1,6 +1,8 @@
-// One process line: ID and mark, the optional columns in their fixed order,
-// the name, and the trailing text (command line, image path, services or
-// window title) cut to the console width.
+// One process line in two steps: its values, read once from the record and
+// the process (every column's text or number and the trailing text: command
+// line, image path, services or window title), then its layout: ID and
+// mark, the optional columns in their fixed order, the name, and the
+// trailing text cut to the console width.
 #include <windows.h>
 
 #include <cwchar>
@@ -21,51 +23,37 @@ namespace {
 inline constexpr DWORD QUERY_FLAGS = TL_OWNER | TL_EXTRA | TL_PRIORITY | TL_BOOST | TL_INTEGRITY | TL_FILENAME;
 inline constexpr int NAME_COLUMN = 16;
 
-// What the columns show, read with one open of the process, and its working
-// set and times, which the system tells of processes that do not open too.
-// The defaults are what a process that cannot be opened shows.
-struct ProcessFacts {
-    wchar_t owner[NAME_BUFFER_SIZE] = L"";
-    DWORD priorityClass = 0;
-    int integrity = -1;
-    ProcessUsage usage;
-    bool elevated = false;
-    BOOL wow64 = FALSE;
-    BOOL boostDisabled = FALSE;
-};
-
-void QueryFacts(HANDLE h, DWORD pid, DWORD flags, ProcessFacts& facts, wchar_t* path)
+// The values only a handle of the process answers; a token that does not
+// open leaves the owner empty and the integrity 0.
+void QueryFacts(HANDLE h, DWORD pid, DWORD flags, ProcessValues& values)
 {
     bool elevation = (flags & TL_EXTRA) && OsIsVistaOrLater();
     if (flags & (TL_OWNER | TL_INTEGRITY) || elevation) {
-        // One token for the owner, the integrity and the elevation; a token
-        // that does not open leaves the owner empty and the integrity 0.
+        // One token for the owner, the integrity and the elevation.
         vornel::unique_handle token;
         if (OpenProcessToken(h, TOKEN_QUERY, token.put())) {
             if (flags & TL_OWNER) {
-                ReadTokenOwner(token.get(), facts.owner);
-                MaskControlCharacters(facts.owner);
+                ReadTokenOwner(token.get(), values.owner);
+                MaskControlCharacters(values.owner);
             }
             if (flags & TL_INTEGRITY)
-                facts.integrity = ReadTokenIntegrity(token.get());
-            TOKEN_ELEVATION elevated{};
-            DWORD got = 0;
-            if (elevation && GetTokenInformation(token.get(), TokenElevation, &elevated, sizeof elevated, &got))
-                facts.elevated = elevated.TokenIsElevated != 0;
+                values.integrity = ReadTokenIntegrity(token.get());
+            if (elevation)
+                values.elevated = ReadTokenElevation(token.get()) == 1;
         } else if (flags & TL_INTEGRITY) {
-            facts.integrity = 0;
+            values.integrity = 0;
         }
     }
     if (flags & TL_PRIORITY)
-        facts.priorityClass = GetPriorityClass(h);
-    if ((flags & TL_EXTRA) && !IsWow64Process(h, &facts.wow64))
-        facts.wow64 = FALSE;
+        values.priorityClass = GetPriorityClass(h);
+    if ((flags & TL_EXTRA) && !IsWow64Process(h, &values.wow64))
+        values.wow64 = FALSE;
     if (flags & TL_BOOST) {
-        if (!GetProcessPriorityBoost(h, &facts.boostDisabled))
-            facts.boostDisabled = FALSE;
+        if (!GetProcessPriorityBoost(h, &values.boostDisabled))
+            values.boostDisabled = FALSE;
     }
-    if ((flags & TL_FILENAME) && pid != 0 && path)
-        ReadProcessImagePath(h, path);
+    if ((flags & TL_FILENAME) && pid != 0)
+        ReadProcessImagePath(h, values.path.get());
 }
 
 // Blanks written as text: the host's Printf is promised a printf-style
@@ -78,12 +66,6 @@ void WriteBlanks(int count)
         QPuts(blanks + (count < RUN ? RUN - count : 0));
 }
 
-// What a column's text is made from.
-struct ColumnSource {
-    const ProcessRecord* record;
-    const ProcessFacts& facts;
-};
-
 // One optional column: shown when the option bits under `mask` are
 // `shown`; its text cut to `clip` columns (none when 0) and padded to
 // `width` (on the left when `right`), then `gap` blanks. `text` returns the
@@ -95,30 +77,30 @@ struct Column {
     bool right;
     int clip;
     int gap;
-    const wchar_t* (*text)(const ColumnSource& source, wchar_t* buffer);
+    const wchar_t* (*text)(const ProcessValues& values, wchar_t* buffer);
 };
 
-const wchar_t* OwnerText(const ColumnSource& source, wchar_t*) { return source.facts.owner; }
+const wchar_t* OwnerText(const ProcessValues& values, wchar_t*) { return values.owner; }
 
-const wchar_t* BoostText(const ColumnSource& source, wchar_t*)
+const wchar_t* BoostText(const ProcessValues& values, wchar_t*)
 {
-    return source.facts.boostDisabled ? L"×" : L"";
+    return values.boostDisabled ? L"×" : L"";
 }
 
-const wchar_t* PriorityNameText(const ColumnSource& source, wchar_t*)
+const wchar_t* PriorityNameText(const ProcessValues& values, wchar_t*)
 {
-    return PriorityClassWord(source.facts.priorityClass);
+    return PriorityClassWord(values.priorityClass);
 }
 
-const wchar_t* PriorityNumberText(const ColumnSource& source, wchar_t* buffer)
+const wchar_t* PriorityNumberText(const ProcessValues& values, wchar_t* buffer)
 {
-    if (!source.facts.priorityClass)
+    if (!values.priorityClass)
         return L"-";
-    wsprintfW(buffer, L"%X", source.facts.priorityClass);
+    wsprintfW(buffer, L"%X", values.priorityClass);
     return buffer;
 }
 
-const wchar_t* IntegrityText(const ColumnSource& source, wchar_t*) { return IntegrityWord(source.facts.integrity); }
+const wchar_t* IntegrityText(const ProcessValues& values, wchar_t*) { return IntegrityWord(values.integrity); }
 
 const wchar_t* CpuTimeText(bool read, ULONGLONG time, wchar_t* buffer)
 {
@@ -128,53 +110,45 @@ const wchar_t* CpuTimeText(bool read, ULONGLONG time, wchar_t* buffer)
     return buffer;
 }
 
-const wchar_t* KernelTimeText(const ColumnSource& source, wchar_t* buffer)
+const wchar_t* KernelTimeText(const ProcessValues& values, wchar_t* buffer)
 {
-    return CpuTimeText(source.facts.usage.timesRead, source.facts.usage.kernelTime, buffer);
+    return CpuTimeText(values.usage.timesRead, values.usage.kernelTime, buffer);
 }
 
-const wchar_t* UserTimeText(const ColumnSource& source, wchar_t* buffer)
+const wchar_t* UserTimeText(const ProcessValues& values, wchar_t* buffer)
 {
-    return CpuTimeText(source.facts.usage.timesRead, source.facts.usage.userTime, buffer);
+    return CpuTimeText(values.usage.timesRead, values.usage.userTime, buffer);
 }
 
-const wchar_t* ShortMemoryText(const ColumnSource& source, wchar_t* buffer)
+const wchar_t* ShortMemoryText(const ProcessValues& values, wchar_t* buffer)
 {
-    if (!source.facts.usage.memoryRead)
+    if (!values.usage.memoryRead)
         return L"-";
     ULONGLONG value;
-    wchar_t unit = ShortMemory(source.facts.usage.workingSet, &value);
+    wchar_t unit = ShortMemory(values.usage.workingSet, &value);
     wsprintfW(buffer, L"%I64u%c", value, unit);
     return buffer;
 }
 
-const wchar_t* MemoryText(const ColumnSource& source, wchar_t* buffer)
+const wchar_t* MemoryText(const ProcessValues& values, wchar_t* buffer)
 {
-    if (!source.facts.usage.memoryRead)
+    if (!values.usage.memoryRead)
         return L"-";
-    wsprintfW(buffer, L"%I64u", source.facts.usage.workingSet);
+    wsprintfW(buffer, L"%I64u", values.usage.workingSet);
     return buffer;
 }
 
-const wchar_t* WindowClassText(const ColumnSource& source, wchar_t* buffer)
-{
-    buffer[0] = L'\0';
-    const WindowTitleInfo* window = source.record->window;
-    if (window && IsWindow(window->window))
-        GetClassNameW(window->window, buffer, NAME_BUFFER_SIZE);
-    MaskControlCharacters(buffer);
-    return buffer;
-}
+const wchar_t* WindowClassText(const ProcessValues& values, wchar_t*) { return values.windowClass; }
 
 // Elevation exists from major version 6 on; older systems have no column.
-const wchar_t* ElevatedText(const ColumnSource& source, wchar_t*)
+const wchar_t* ElevatedText(const ProcessValues& values, wchar_t*)
 {
     if (!OsIsVistaOrLater())
         return nullptr;
-    return source.facts.elevated ? L"↑" : L"";
+    return values.elevated ? L"↑" : L"";
 }
 
-const wchar_t* BitnessText(const ColumnSource& source, wchar_t*) { return source.facts.wow64 ? L"»" : L""; }
+const wchar_t* BitnessText(const ProcessValues& values, wchar_t*) { return values.wow64 ? L"»" : L""; }
 
 // The columns in their fixed order. An account name or an uncut window
 // class may be wider than its column: the line gives it the columns it
@@ -219,15 +193,14 @@ int WriteColumn(const Column& column, const wchar_t* text, wchar_t* buffer)
 
 // The columns between the start text and the name; returns the width they
 // took.
-int WriteColumns(const ProcessRecord* record, DWORD flags, const ProcessFacts& facts)
+int WriteColumns(const ProcessValues& values, DWORD flags)
 {
-    const ColumnSource source{record, facts};
     wchar_t buffer[NAME_BUFFER_SIZE];
     int used = 0;
     for (const Column& column : COLUMNS) {
         if ((flags & column.mask) != column.shown)
             continue;
-        if (const wchar_t* text = column.text(source, buffer))
+        if (const wchar_t* text = column.text(values, buffer))
             used += WriteColumn(column, text, buffer);
     }
     return used;
@@ -238,54 +211,87 @@ bool Highlighted(const wchar_t* highlight, const wchar_t* text)
     return NormalColor != 0 && highlight && MatchProcessName(highlight, text) == 0;
 }
 
+// The class of the process's window, while that window still exists.
+void ReadWindowClass(const WindowTitleInfo* window, wchar_t* className)
+{
+    className[0] = L'\0';
+    if (window && IsWindow(window->window))
+        GetClassNameW(window->window, className, NAME_BUFFER_SIZE);
+    MaskControlCharacters(className);
+}
+
+// The text after the name: the command line (/L wins over /F), the image
+// path, else the services or the window title; null when there is none.
+const wchar_t* TrailingText(const ProcessRecord* record, DWORD flags, const ProcessHandle* process,
+                            ProcessValues& values)
+{
+    if (flags & TL_CMDLINE) {
+        wchar_t* commandLine = values.path.get();
+        commandLine[0] = L'\0';
+        if (values.processId != 0 && process->memoryReadable() &&
+            ReadProcessCommandLine(process->get(), commandLine) == 0 && commandLine[0])
+            return commandLine;
+        return nullptr;
+    }
+    const wchar_t* text = nullptr;
+    if (flags & TL_FILENAME)
+        text = values.path.get();
+    else if (record->services)
+        text = record->services;
+    else if (record->window)
+        text = record->window->title;
+    return text && *text ? text : nullptr;
+}
+
 }  // namespace
 
-int PrintProcessLine(const ProcessRecord* record, DWORD ownPid, DWORD flags, int width, const wchar_t* highlight)
+void ReadProcessValues(const ProcessRecord* record, DWORD ownPid, DWORD flags, ProcessValues& values)
 {
-    if (!record)
-        return -1;
-    if (highlight && !*highlight)
-        highlight = nullptr;
     const PROCESSENTRY32W& entry = record->entry;
-    DWORD pid = entry.th32ProcessID;
-
-    wchar_t start[NAME_BUFFER_SIZE];
-    wchar_t mark = ownPid != 0 && ownPid == pid ? L'*' : L' ';
-    int length = wsprintfW(start, (flags & TL_HEX) ? L"%5X%c " : L"%5u%c ", pid, mark);
-    if (flags & TL_PARENT) {
-        if (entry.th32ParentProcessID == 0)
-            length += wsprintfW(start + length, L"      ");
-        else
-            length += wsprintfW(start + length, (flags & TL_HEX) ? L"%5X " : L"%5u ", entry.th32ParentProcessID);
-    }
-    width -= length;
-    QPuts(start);
-
+    const DWORD pid = entry.th32ProcessID;
+    values.processId = pid;
+    values.parentProcessId = entry.th32ParentProcessID;
+    values.own = ownPid != 0 && ownPid == pid;
+    values.name = entry.szExeFile;
     // The path buffer serves the image path and the command line; only
     // those columns need it, and only its start needs clearing.
-    std::unique_ptr<wchar_t[]> path;
     if (flags & (TL_FILENAME | TL_CMDLINE)) {
-        path = std::make_unique_for_overwrite<wchar_t[]>(PATH_BUFFER_SIZE);
-        path[0] = L'\0';
+        values.path = std::make_unique_for_overwrite<wchar_t[]>(PATH_BUFFER_SIZE);
+        values.path[0] = L'\0';
     }
-    auto facts = std::make_unique<ProcessFacts>();
     // One handle for every column, the image path and the command line:
     // the listing's own when it holds the processes open.
     std::optional<ProcessHandle> process;
     if (flags & (QUERY_FLAGS | TL_CMDLINE))
         process.emplace(pid, (flags & TL_CMDLINE) != 0);
     if (process && process->get() && (flags & QUERY_FLAGS))
-        QueryFacts(process->get(), pid, flags, *facts, path.get());
+        QueryFacts(process->get(), pid, flags, values);
     if (flags & (TL_TIMES | TL_MEMORY))
-        facts->usage = ReadProcessUsage(pid);
-    width -= WriteColumns(record, flags, *facts);
+        values.usage = ReadProcessUsage(pid);
+    if (flags & TL_WINCLASS)
+        ReadWindowClass(record->window, values.windowClass);
+    values.trailing = TrailingText(record, flags, process ? &*process : nullptr, values);
+}
+
+int WriteProcessLine(const ProcessValues& values, DWORD flags, int width, const wchar_t* highlight)
+{
+    wchar_t start[NAME_BUFFER_SIZE];
+    int length = wsprintfW(start, (flags & TL_HEX) ? L"%5X%c " : L"%5u%c ", values.processId, values.own ? L'*' : L' ');
+    if (flags & TL_PARENT) {
+        if (values.parentProcessId == 0)
+            length += wsprintfW(start + length, L"      ");
+        else
+            length += wsprintfW(start + length, (flags & TL_HEX) ? L"%5X " : L"%5u ", values.parentProcessId);
+    }
+    width -= length;
+    QPuts(start);
+    width -= WriteColumns(values, flags);
 
     // The name is matched as it is and written masked.
-    const wchar_t* name = entry.szExeFile;
-    const ForeignText shownName(name);
+    const ForeignText shownName(values.name);
     int nameColumns = TextColumns(shownName.get());
     int blanks = Padding(nameColumns, NAME_COLUMN);
-    if (Highlighted(highlight, name)) {
+    if (Highlighted(highlight, values.name)) {
         WriteHighlighted(shownName.get(), ReverseHighlightColor);
         WriteBlanks(blanks);
     } else {
@@ -293,27 +299,24 @@ int PrintProcessLine(const ProcessRecord* record, DWORD ownPid, DWORD flags, int
     }
     width -= nameColumns + blanks;
 
-    const wchar_t* trailing = nullptr;
-    if (flags & TL_CMDLINE) {
-        path[0] = L'\0';
-        if (pid != 0 && process->memoryReadable() && ReadProcessCommandLine(process->get(), path.get()) == 0 &&
-            path[0])
-            trailing = path.get();
-    } else if (flags & TL_FILENAME) {
-        trailing = path.get();
-    } else if (record->services) {
-        trailing = record->services;
-    } else if (record->window) {
-        trailing = record->window->title;
-    }
-    if (trailing && *trailing) {
+    if (values.trailing) {
         QPuts(L"  ");
-        WriteClipped(trailing, width - 3, Highlighted(highlight, trailing) ? ReverseHighlightColor : 0);
+        WriteClipped(values.trailing, width - 3, Highlighted(highlight, values.trailing) ? ReverseHighlightColor : 0);
     }
+    return EndLine();
+}
 
-    if (EndLine() == STOPPED)
+int PrintProcessLine(const ProcessRecord* record, DWORD ownPid, DWORD flags, int width, const wchar_t* highlight)
+{
+    if (!record)
+        return -1;
+    if (highlight && !*highlight)
+        highlight = nullptr;
+    auto values = std::make_unique<ProcessValues>();
+    ReadProcessValues(record, ownPid, flags, *values);
+    if (WriteProcessLine(*values, flags, width, highlight) == STOPPED)
         return STOPPED;
-    if ((flags & TL_MODULES) && DumpModules(pid, flags) == STOPPED)
+    if ((flags & TL_MODULES) && DumpModules(values->processId, flags) == STOPPED)
         return STOPPED;
     return 0;
 }

@@ -42,8 +42,6 @@ public:
         return 0;
     }
 
-    int LeftOut(const wchar_t*) { return 0; }  // never: deeper levels reuse the full prefix
-
     const ListingIndex& index;
     DWORD ownPid;
     DWORD flags;
@@ -52,7 +50,7 @@ public:
     const wchar_t* highlight;
     const wchar_t* rootSegment = L"  ";
     const wchar_t* bar = L"│ ";
-    size_t deepest = TREE_PREFIX_SIZE - 1;  // the whole buffer: children are never left out
+    size_t deepest = TREE_PREFIX_SIZE - 1;  // the whole buffer: deeper levels reuse the full prefix
 };
 
 }  // namespace

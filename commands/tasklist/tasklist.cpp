@@ -1,14 +1,14 @@
 // The TASKLIST command: reads the switches into option flags, a name, an
 // owner pattern, sort keys and highlight patterns, prints the help texts,
-// settles paging and colours, and hands over to ListProcesses.
+// and hands over to ListProcesses.
+#include <algorithm>
 #include <cwchar>
-#include <memory>
+#include <iterator>
 
+#include "commands/common/front_end.h"
 #include "commands/tasklist/tasklist.h"
-#include "console/console.h"
-#include "frame/args.h"
+#include "frame/errors.h"
 #include "frame/host.h"
-#include "frame/plugin.h"
 #include "frame/usage_texts.h"
 
 namespace {
@@ -21,163 +21,135 @@ const wchar_t SortHelpText[] =
     L"TASKLIST /O:  — sort processes\n\n\tM\tby memory usage (working set)\n\tN\tby process name\n\tP\tby "
     L"process ID\n\tT\tby window title or service name\n\tZ\tby parent process ID\n\t-\treverses the following key\n";
 
-struct Options {
+// Boost settings are only worth showing to an elevated user.
+bool MayChangeBoost() { return IsProcessElevated(GetCurrentProcessId()) != 0; }
+
+// The switches that only set (or clear) option flags, when `when` allows.
+// None of them begins like a switch that is read by its prefix, so the
+// order of the tests stays as the command line's rules have it.
+struct FlagSwitch {
+    const wchar_t* word;
+    DWORD set, clear = 0;
+    bool (*when)() = nullptr;
+};
+const FlagSwitch FlagSwitches[] = {
+    {L"/B", TL_BOOST, 0, MayChangeBoost},
+    {L"/C", TL_PRIORITY},
+    {L"/CC", TL_PRIORITY | TL_CLASS_NAMES},
+    {L"/D", TL_MODULES},
+    {L"/DA", TL_MODULES | TL_MODULE_BASE},
+    {L"/E", TL_EXTRA},
+    {L"/F", TL_FILENAME},
+    {L"/H", TL_THREADS},
+    {L"/I", TL_INTEGRITY, 0, OsIsVistaOrLater},  // no integrity levels before 6
+    {L"/L", TL_CMDLINE},
+    {L"/M", TL_MEMORY, TL_MEMORY_SHORT},  // the last of /M and /MM decides
+    {L"/MM", TL_MEMORY | TL_MEMORY_SHORT},
+    {L"/N", TL_WINCLASS},
+    {L"/NN", TL_WINCLASS | TL_CUT_WINCLASS},
+    {L"/R", TL_TREE},
+    {L"/T", TL_TIMES},
+    {L"/U", TL_OWNER},
+    {L"/X", TL_HEX},
+    {L"/Z", TL_PARENT},
+};
+
+// The /N sub-options that set a flag.
+const struct {
+    wchar_t letter;
+    DWORD flag;
+} DisableLetters[] = {
+    {L'D', TL_NO_TITLE_MATCH},
+    {L'F', TL_NO_FOOTER},
+    {L'S', TL_NO_SERVICES},
+    {L'W', TL_NO_WINDOWS},
+};
+
+bool BeginsWith(const wchar_t* word, const wchar_t* text) { return wcsncmp(word, text, wcslen(text)) == 0; }
+
+struct Tasklist {
+    static constexpr unsigned SPLIT = SA_SPLIT_SPACE | SA_SPLIT_SWITCH | SA_UPPER;
+    static constexpr const wchar_t* USAGE = TasklistUsageText;
+    static constexpr SortSwitch SORT{L"P", L"PNTZM", SortHelpText};
+
+    SharedSwitches shared;
     DWORD flags = 0;
     const wchar_t* name = nullptr;
     const wchar_t* owner = nullptr;
-    wchar_t sortKeys[SORT_KEYS_SIZE] = L"";
-    std::unique_ptr<wchar_t[]> highlight = std::make_unique<wchar_t[]>(HIGHLIGHT_SIZE);
-    bool noColour = false;
-    unsigned int pageLines = 0;
-};
+    wchar_t ownPidText[12] = L"";
 
-// /N followed by sub-option letters.
-int ReadDisableSwitch(const wchar_t* word, Options& options)
-{
-    const wchar_t* letters = word + 2;
-    if (*letters == L':' || *letters == L'=')
-        ++letters;
-    for (; *letters; ++letters) {
-        switch (*letters) {
-        case L'?':
-            QPuts(DisableHelpText);
-            return 0;
-        case L'C':
-            options.noColour = true;
-            break;
-        case L'D':
-            options.flags |= TL_NO_TITLE_MATCH;
-            break;
-        case L'F':
-            options.flags |= TL_NO_FOOTER;
-            break;
-        case L'S':
-            options.flags |= TL_NO_SERVICES;
-            break;
-        case L'W':
-            options.flags |= TL_NO_WINDOWS;
-            break;
-        default:
-            return PrintError(L"Unknown suboption: /N:%c\r\n", *letters);
+    int ReadSwitch(wchar_t* word)
+    {
+        for (const FlagSwitch& flag : FlagSwitches) {
+            if (wcscmp(word, flag.word) != 0)
+                continue;
+            if (!flag.when || flag.when())
+                flags = (flags | flag.set) & ~flag.clear;
+            return SWITCH_TAKEN;
         }
-    }
-    return SWITCH_TAKEN;
-}
-
-bool Is(const wchar_t* word, const wchar_t* text) { return wcscmp(word, text) == 0; }
-bool BeginsWith(const wchar_t* word, const wchar_t* text) { return wcsncmp(word, text, wcslen(text)) == 0; }
-
-// One word of the command line; SWITCH_TAKEN, or the command's result.
-int ReadWord(wchar_t* word, Options& options)
-{
-    DWORD& flags = options.flags;
-    if (BeginsWith(word, L"/?"))
-        return ShowUsage(TasklistUsageText, word[2] == L'?');
-    if (Is(word, L"/B")) {
-        // Boost settings are only worth showing to an elevated user.
-        if (IsProcessElevated(GetCurrentProcessId()) != 0)
-            flags |= TL_BOOST;
-    } else if (Is(word, L"/C")) {
-        flags |= TL_PRIORITY;
-    } else if (Is(word, L"/CC")) {
-        flags |= TL_PRIORITY | TL_CLASS_NAMES;
-    } else if (Is(word, L"/D")) {
-        flags |= TL_MODULES;
-    } else if (Is(word, L"/DA")) {
-        flags |= TL_MODULES | TL_MODULE_BASE;
-    } else if (Is(word, L"/E")) {
-        flags |= TL_EXTRA;
-    } else if (Is(word, L"/F")) {
-        flags |= TL_FILENAME;
-    } else if (BeginsWith(word, L"/HL")) {
-        return ReadHighlightSwitch(word, options.highlight.get());
-    } else if (Is(word, L"/H")) {
-        flags |= TL_THREADS;
-    } else if (Is(word, L"/I")) {
-        if (OsIsVistaOrLater())
-            flags |= TL_INTEGRITY;
-    } else if (Is(word, L"/L")) {
-        flags |= TL_CMDLINE;
-    } else if (Is(word, L"/M")) {
-        flags = (flags | TL_MEMORY) & ~TL_MEMORY_SHORT;
-    } else if (Is(word, L"/MM")) {
-        flags |= TL_MEMORY | TL_MEMORY_SHORT;
-    } else if (Is(word, L"/N")) {
-        flags |= TL_WINCLASS;
-    } else if (Is(word, L"/NN")) {
-        flags |= TL_WINCLASS | TL_CUT_WINCLASS;
-    } else if (BeginsWith(word, L"/N")) {
-        return ReadDisableSwitch(word, options);
-    } else if (Is(word, L"/O")) {
-        wcscpy(options.sortKeys, L"P");
-    } else if (BeginsWith(word, L"/O")) {
-        return ReadSortSwitch(word, SortHelpText, L"PNTZM", options.sortKeys);
-    } else if (BeginsWith(word, L"/P")) {
-        if (ParsePauseOption(word, &options.pageLines) != 0)
-            return 1;
-    } else if (Is(word, L"/R")) {
-        flags |= TL_TREE;
-    } else if (Is(word, L"/T")) {
-        flags |= TL_TIMES;
-    } else if (Is(word, L"/U")) {
-        flags |= TL_OWNER;
-    } else if (BeginsWith(word, L"/U")) {
-        const wchar_t* owner = word + 2;
-        if (*owner == L':' || *owner == L'=')
-            ++owner;
-        options.owner = *owner ? owner : nullptr;
-    } else if (Is(word, L"/X")) {
-        flags |= TL_HEX;
-    } else if (Is(word, L"/Z")) {
-        flags |= TL_PARENT;
-    } else if (word[0] == L'/') {
-        return PrintError(L"Unknown option: \"%s\"\r\n", word);
-    } else if (options.name) {
-        return PrintError(L"Syntax error: \"%s\"\r\n", word);
-    } else {
-        options.name = word;
-    }
-    return SWITCH_TAKEN;
-}
-
-int RunTasklist(const wchar_t* args)
-{
-    if (!args)
-        return 1;
-    Options options;
-    ResetOutputState();
-    // An overflowing split has written its message; listing everything as
-    // if no argument were given would report success for a rejected line.
-    if (SplitArguments(args, SA_SPLIT_SPACE | SA_SPLIT_SWITCH | SA_UPPER) < 0)
-        return 1;
-    for (int i = 0; i < ArgCount; ++i) {
-        int result = ReadWord(ArgWords[i], options);
-        if (result != SWITCH_TAKEN)
-            return result;
+        if (BeginsWith(word, L"/N"))
+            return ReadDisableLetters(word);
+        if (BeginsWith(word, L"/U")) {
+            // /U:pattern; an empty one removes an earlier pattern.
+            const wchar_t* pattern = word + 2;
+            if (*pattern == L':' || *pattern == L'=')
+                ++pattern;
+            owner = *pattern ? pattern : nullptr;
+            return SWITCH_TAKEN;
+        }
+        return NOT_MINE;
     }
 
-    wchar_t ownPidText[12];
-    wsprintfW(ownPidText, L"=%u", GetCurrentProcessId());
-    if (options.name && Is(options.name, L"."))
-        options.name = ownPidText;
-    if (options.pageLines)
-        SetPageLength(options.pageLines);
-    InitOutputOptions(options.noColour);
-    if (NormalColor == 0)
-        options.highlight[0] = L'\0';
-    return ListProcesses(options.name, options.owner, options.flags, options.sortKeys,
-                         options.highlight[0] ? options.highlight.get() : nullptr);
-}
+    // /N followed by sub-option letters.
+    int ReadDisableLetters(const wchar_t* word)
+    {
+        const wchar_t* letters = word + 2;
+        if (*letters == L':' || *letters == L'=')
+            ++letters;
+        for (; *letters; ++letters) {
+            if (*letters == L'?') {
+                QPuts(DisableHelpText);
+                return 0;
+            }
+            if (*letters == L'C') {
+                shared.noColour = true;
+                continue;
+            }
+            const auto* known = std::find_if(std::begin(DisableLetters), std::end(DisableLetters),
+                                             [letter = *letters](const auto& d) { return d.letter == letter; });
+            if (known == std::end(DisableLetters))
+                return PrintError(L"Unknown suboption: /N:%c\r\n", *letters);
+            flags |= known->flag;
+        }
+        return SWITCH_TAKEN;
+    }
+
+    int ReadArgument(wchar_t* word)
+    {
+        // One name only: a second word is most likely part of a title typed
+        // without the quotes its blanks need.
+        if (name)
+            return PrintError(L"Syntax error: \"%s\" (a name with blanks must be quoted)\r\n", word);
+        name = word;
+        return SWITCH_TAKEN;
+    }
+
+    int CheckWords()
+    {
+        // A lone full stop names the plug-in's own process.
+        wsprintfW(ownPidText, L"=%u", GetCurrentProcessId());
+        if (name && wcscmp(name, L".") == 0)
+            name = ownPidText;
+        return SWITCH_TAKEN;
+    }
+
+    int List() { return ListProcesses(name, owner, flags, shared.sortKeys, shared.Highlight()); }
+};
 
 }  // namespace
 
 VORNEL_EXPORT int WINAPI tasklist(const wchar_t* args)
 {
-    try {
-        return RunTasklist(args);
-    } catch (...) {
-        // Whatever was gathered is released by its owners on the way here;
-        // the host only learns that the listing failed.
-        return 2;
-    }
+    // Whatever was gathered is released by its owners on the way out.
+    return Guarded(2, [args] { return RunCommand<Tasklist>(args); });
 }

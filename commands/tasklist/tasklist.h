@@ -6,6 +6,8 @@
 #include <windows.h>
 #include <tlhelp32.h>
 
+#include <memory>
+
 #include "commands/tasklist/records.h"
 #include "frame/plugin.h"
 #include "procinfo/record_lookup.h"
@@ -32,6 +34,31 @@ struct ListingIndex {
     RecordsById<const ThreadRecord> threads;
 };
 
+// What one process line shows, read once: each column's text or number
+// and the trailing text, for the table's layout or any other form. The
+// defaults are what a process that cannot be opened shows.
+struct ProcessValues {
+    DWORD processId = 0;
+    DWORD parentProcessId = 0;  // 0: none, or a younger process holds the ID
+    bool own = false;           // the plug-in's own process
+    const wchar_t* name = L"";  // the executable name without extension, as the system gives it
+    wchar_t owner[NAME_BUFFER_SIZE] = L"";
+    DWORD priorityClass = 0;  // 0: unknown
+    int integrity = -1;       // -1: the process did not open; 0: the level cannot be read
+    ProcessUsage usage;
+    wchar_t windowClass[NAME_BUFFER_SIZE] = L"";
+    bool elevated = false;
+    BOOL wow64 = FALSE;
+    BOOL boostDisabled = FALSE;
+    const wchar_t* trailing = nullptr;  // command line, image path, services or title; null for none
+    std::unique_ptr<wchar_t[]> path;    // the command line or image path `trailing` may point into
+};
+// The values the flags ask for; texts of other programs masked, except the
+// name and the trailing text, which are matched as they are.
+void ReadProcessValues(const ProcessRecord* record, DWORD ownPid, DWORD flags, ProcessValues& values);
+// The table's line of those values, ended with EndLine: its result.
+int WriteProcessLine(const ProcessValues& values, DWORD flags, int width, const wchar_t* highlight);
+// Both, then the module lines with /D.
 int PrintProcessLine(const ProcessRecord* record, DWORD ownPid, DWORD flags, int width, const wchar_t* highlight);
 // A process and its descendants, with the lookups of the listing, which
 // prints many trees: 0, the first result of a line that was not 0, or -1

@@ -4,7 +4,9 @@
 
 #include "commands/varfuncs/varfuncs.h"
 #include "frame/args.h"
+#include "frame/errors.h"
 #include "frame/owners.h"
+#include "frame/plugin.h"
 #include "procinfo/procinfo.h"
 
 namespace {
@@ -82,32 +84,27 @@ int PidSvcNames(wchar_t* buffer)
     return 0;
 }
 
-// No exception may reach the host: it was built by another compiler.
 template <typename Function>
-int Guarded(Function function, wchar_t* buffer)
+int Answer(Function function, wchar_t* buffer)
 {
     if (!buffer)
         return 1;
-    try {
-        return function(buffer);
-    } catch (...) {
-        return -1;
-    }
+    return Guarded(-1, [&] { return function(buffer); });
 }
 
 }  // namespace
 
 VORNEL_EXPORT int WINAPI f_elevated(wchar_t* buffer)
 {
-    return Guarded(Elevated, buffer);
+    return Answer(Elevated, buffer);
 }
 
 VORNEL_EXPORT int WINAPI f_pidexename(wchar_t* buffer)
 {
-    return Guarded(PidExeName, buffer);
+    return Answer(PidExeName, buffer);
 }
 
 VORNEL_EXPORT int WINAPI f_pidsvcnames(wchar_t* buffer)
 {
-    return Guarded(PidSvcNames, buffer);
+    return Answer(PidSvcNames, buffer);
 }

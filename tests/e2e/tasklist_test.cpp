@@ -493,7 +493,8 @@ TEST_F(Tasklist, CommandLines)
 
     const std::pair<const wchar_t*, const char*> rejected[] = {
         {L"/Q", "Unknown option: \"/Q\""}, {L"/q /?", "Unknown option: \"/Q\""},
-        {L"/HX", "Unknown option: \"/HX\""}, {L"a b", "Syntax error: \"B\""},
+        {L"/HX", "Unknown option: \"/HX\""}, {L"a b", "Syntax error: \"B\" (a name with blanks must be quoted)"},
+        {L"Quarterly Budget - Editor", "Syntax error: \"BUDGET\" (a name with blanks must be quoted)"},
         {L"/HLCMD", "Syntax error: \"/HLCMD\""}, {L"/N:CQ", "Unknown suboption: /N:Q"},
         {L"/O:Q", "Bad sort key: /O:Q"}, {L"/P:5,1001", "Pause lines must be 0 - 1000: 1001"},
     };

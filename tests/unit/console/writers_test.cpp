@@ -7,7 +7,6 @@
 #include <thread>
 
 #include "console/console.h"
-#include "frame/foreign_text.h"
 #include "frame/owners.h"
 #include "tests/support/capture.h"
 
@@ -73,16 +72,6 @@ TEST_F(PlainWriters, NullAndEmptyFormatsAndHighlightedText)
     // Without colours the text goes through the host as it is.
     EXPECT_EQ(WriteHighlighted(L"name \U0001F600", 0x0F), 0);
     EXPECT_EQ(capture.out(), L"name \U0001F600");
-}
-
-TEST(ForeignTextMask, EveryControlCharacterBecomesOneMark)
-{
-    // Both ranges' edges, and a zero inside a counted text.
-    wchar_t counted[] = L"\x1f \x7e\x7f\x80\x9f\xa0\x00\x1b[0m\x11\t\n\U0001F600";
-    EXPECT_EQ(MaskControlCharacters(counted, 17), 9u);
-    EXPECT_EQ(std::wstring(counted, 17), L"? ~???\xa0??[0m???\U0001F600");
-    EXPECT_EQ(MaskControlCharacters(nullptr, 3), 0u);
-    EXPECT_STREQ(ForeignText(nullptr).get(), L"");
 }
 
 // Colours on, but no console to write to (the unit tests have none): the text goes nowhere, the line ends

@@ -26,13 +26,25 @@ TEST(EnumprocessesCommand, ResultsAndHandlerRemoval)
     EXPECT_EQ(capture.out().substr(0, 2 + self.size() + 2), L"\r\n" + self + L"  ");
     EXPECT_EQ(enumprocesses(nullptr), 1);
 
-    // Out of memory while the records are read: the command ends with result 2, nothing reaches the host.
+    // A failure while the records are read: the command ends with result 2
+    // and says why; nothing reaches the host.
+    const struct {
+        int (*younger)(DWORD, DWORD);
+        const wchar_t* message;
+    } failures[] = {
+        {[](DWORD, DWORD) -> int { throw std::bad_alloc(); }, L"Vornel plugin: Out of memory\r\n"},
+        {[](DWORD, DWORD) -> int { throw 0; }, L"Vornel plugin: Unexpected failure\r\n"},
+    };
     auto younger = ParentIsYounger;
-    ParentIsYounger = [](DWORD, DWORD) -> int { throw std::bad_alloc(); };
-    int result = enumprocesses(self.c_str());
-    ParentIsYounger = younger;
-    EXPECT_EQ(result, 2);
-    EXPECT_EQ(CtrlHandlerInstalled, 0);
+    for (const auto& failure : failures) {
+        vornel::test::Capture refused;
+        ParentIsYounger = failure.younger;
+        int result = enumprocesses(self.c_str());
+        ParentIsYounger = younger;
+        EXPECT_EQ(result, 2);
+        EXPECT_EQ(refused.err(), failure.message);
+        EXPECT_EQ(CtrlHandlerInstalled, 0);
+    }
 }
 
 }  // namespace

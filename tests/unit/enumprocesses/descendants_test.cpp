@@ -53,8 +53,9 @@ protected:
         const _EnumProcInfo* record = list.get();
         while (record && record->processId != pid)
             record = record->next;
-        result = PrintDescendants(list.get(), pid, record ? record->name : L"?", flags, nullptr, false, nullptr,
-                                  keys, windows, services);
+        const ProcessTexts texts(windows, services);
+        result = PrintDescendants(list.get(), pid, record ? record->name : L"?", nullptr, false,
+                                  {flags, nullptr, keys, &texts});
         return capture.out();
     }
 
@@ -116,15 +117,12 @@ TEST_F(Descendants, ShapesOrdersAndLoops)
         EXPECT_EQ(Print(c.procs, c.pid, c.flags, c.keys), c.text) << c.pid << " " << c.flags << " " << (c.keys ? c.keys : L"-");
         EXPECT_EQ(result, 0);
     }
-    EXPECT_EQ(PrintDescendants(nullptr, 1000, L"cmd.exe", 0, nullptr, false, nullptr, nullptr, nullptr, nullptr),
-              -1);
+    EXPECT_EQ(PrintDescendants(nullptr, 1000, L"cmd.exe", nullptr, false, {}), -1);
     // A given prefix is continued.
     ProcList list;
     Build(list, ExampleTree);
     Capture capture;
-    EXPECT_EQ(PrintDescendants(list.get(), 1200, L"notepad.exe", EP_TREE, L"\u2502 ", true, nullptr, nullptr,
-                               nullptr, nullptr),
-              0);
+    EXPECT_EQ(PrintDescendants(list.get(), 1200, L"notepad.exe", L"\u2502 ", true, {EP_TREE}), 0);
     EXPECT_EQ(capture.out(), L"\u2502 \u2514\u25001200  notepad.exe\r\n\u2502   \u2514\u25001300  where.exe\r\n");
 }
 

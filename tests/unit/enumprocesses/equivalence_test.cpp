@@ -100,8 +100,8 @@ TEST(EnumProcessesEquivalence, TreesMatchTheWholeListScan)
                     }
                     {
                         Capture capture;
-                        EXPECT_EQ(PrintDescendants(list.get(), requested->processId, requested->name, flags, nullptr,
-                                                   false, nullptr, keys, nullptr, nullptr, &children),
+                        EXPECT_EQ(PrintDescendants(list.get(), requested->processId, requested->name, nullptr, false,
+                                                   {flags, nullptr, keys, nullptr, &children}),
                                   0);
                         got = capture.out();
                     }

@@ -1,11 +1,10 @@
 // The snapshot side of ENUMPROCESSES: finding a process by name or image
-// path, and the text of a system error.
+// path.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 #include <tlhelp32.h>
 
-#include <cwctype>
 #include <string>
 
 #include "commands/enumprocesses/enumprocesses.h"
@@ -37,24 +36,6 @@ TEST(EnumProcSnapshot, FindProcessByNameAndPath)
     for (const _EnumProcInfo* record = list.get(); record; record = record->next)
         own |= record->processId == (DWORD)self;
     EXPECT_TRUE(own);
-}
-
-TEST(EnumProcSnapshot, SystemMessages)
-{
-    wchar_t message[MESSAGE_SIZE];
-    FormatSystemMessage(0xFFFFFFFF, message);
-    EXPECT_STREQ(message, L"Unknown error");
-    FormatSystemMessage(0x3FFF1234, message);  // no such system message
-    EXPECT_STREQ(message, L"Error 1073680948");
-
-    // A known code: the system's own text without its trailing line end.
-    wchar_t expected[MESSAGE_SIZE];
-    ASSERT_GT(FormatMessageW(0x12FF, nullptr, ERROR_ACCESS_DENIED, 0, expected, MESSAGE_SIZE, nullptr), 0u);
-    FormatSystemMessage(ERROR_ACCESS_DENIED, message);
-    std::wstring text = message;
-    ASSERT_FALSE(text.empty());
-    EXPECT_FALSE(iswspace(text.back()));
-    EXPECT_EQ(std::wstring(expected).rfind(text, 0), 0u);
 }
 
 }  // namespace

@@ -3,23 +3,27 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cwctype>
 #include <string>
 #include <vector>
 
 #include "frame/args.h"
+#include "frame/errors.h"
 #include "tests/support/capture.h"
 
 using vornel::test::Capture;
 
 namespace {
 
+SplitWords Last;  // the words of the test's last split
+
 std::vector<std::wstring> Split(const std::wstring& text, unsigned options)
 {
     std::vector<std::wstring> words;
-    int n = SplitArguments(text.c_str(), options);
+    int n = SplitArguments(text.c_str(), options, Last);
     for (int i = 0; i < n; ++i) {
-        EXPECT_EQ((int)wcslen(ArgWords[i]), ArgLengths[i]);
-        words.emplace_back(ArgWords[i]);
+        EXPECT_EQ((int)wcslen(Last.words[i]), Last.lengths[i]);
+        words.emplace_back(Last.words[i]);
     }
     return words;
 }
@@ -34,7 +38,7 @@ TEST(SplitArguments, SwitchesQuotesAndCase)
     EXPECT_EQ(Split(L"ab\"c d\"e \"\" f", 0x05), (Words{L"abc de", L"f"}));
     // Blanks inside quotes at the end of a word are not kept.
     EXPECT_EQ(Split(L"\"abc  \" next", 0x05), (Words{L"abc", L"next"}));
-    EXPECT_EQ(ArgLengths[0], 3);
+    EXPECT_EQ(Last.lengths[0], 3);
 }
 
 TEST(SplitArguments, SlashesInsideWords)
@@ -49,22 +53,22 @@ TEST(SplitArguments, SlashesInsideWords)
 
 TEST(SplitArguments, EmptyAndNull)
 {
-    EXPECT_EQ(SplitArguments(nullptr, 0x85), -1);
-    EXPECT_EQ(SplitArguments(L"  \t ", 0x85), 0);
-    EXPECT_EQ(ArgCount, 0);
+    EXPECT_EQ(SplitArguments(nullptr, 0x85, Last), -1);
+    EXPECT_EQ(SplitArguments(L"  \t ", 0x85, Last), 0);
+    EXPECT_EQ(Last.count, 0);
 }
 
 TEST(SplitArguments, BufferLimit)
 {
     Capture capture;
     std::wstring fits(8191, L'a');
-    EXPECT_EQ(SplitArguments(fits.c_str(), 0x85), 1);
-    EXPECT_EQ(ArgLengths[0], 8191);
+    EXPECT_EQ(SplitArguments(fits.c_str(), 0x85, Last), 1);
+    EXPECT_EQ(Last.lengths[0], 8191);
     EXPECT_EQ(capture.err(), L"");
 
     std::wstring tooLong(8192, L'a');
-    EXPECT_EQ(SplitArguments(tooLong.c_str(), 0x85), -1);
-    EXPECT_EQ(ArgCount, 0);
+    EXPECT_EQ(SplitArguments(tooLong.c_str(), 0x85, Last), -1);
+    EXPECT_EQ(Last.count, 0);
     EXPECT_EQ(capture.err(), L"Vornel plugin: Buffer overflow: b = 8191, MAX_ARG_LEN = 8192 \r\n");
 }
 
@@ -73,9 +77,9 @@ TEST(SplitArguments, WordsPastTheTableAreDropped)
     std::wstring text;
     for (int i = 0; i < 1030; ++i)
         text += L"w" + std::to_wstring(i) + L" ";
-    EXPECT_EQ(SplitArguments(text.c_str(), 0x05), 1024);
-    EXPECT_EQ(ArgCount, 1024);
-    EXPECT_STREQ(ArgWords[1023], L"w1023");
+    EXPECT_EQ(SplitArguments(text.c_str(), 0x05, Last), 1024);
+    EXPECT_EQ(Last.count, 1024);
+    EXPECT_STREQ(Last.words[1023], L"w1023");
 }
 
 TEST(ParseNumber, DecimalAndHexadecimal)
@@ -210,6 +214,24 @@ TEST(ShowUsage, TextAndVersionLines)
     capture.clear();
     ShowUsage(L"usage\n", 1);
     EXPECT_EQ(capture.out(), L"usage\n\r\n\t\t\t\tVornel  1.0.25.3 (x64)\r\n\t\t\t\tplugin.cpp  1.0.25.2\r\n");
+}
+
+TEST(FormatSystemMessage, SystemMessages)
+{
+    wchar_t message[MESSAGE_SIZE];
+    FormatSystemMessage(0xFFFFFFFF, message);
+    EXPECT_STREQ(message, L"Unknown error");
+    FormatSystemMessage(0x3FFF1234, message);  // no such system message
+    EXPECT_STREQ(message, L"Error 1073680948");
+
+    // A known code: the system's own text without its trailing line end.
+    wchar_t expected[MESSAGE_SIZE];
+    ASSERT_GT(FormatMessageW(0x12FF, nullptr, ERROR_ACCESS_DENIED, 0, expected, MESSAGE_SIZE, nullptr), 0u);
+    FormatSystemMessage(ERROR_ACCESS_DENIED, message);
+    std::wstring text = message;
+    ASSERT_FALSE(text.empty());
+    EXPECT_FALSE(iswspace(text.back()));
+    EXPECT_EQ(std::wstring(expected).rfind(text, 0), 0u);
 }
 
 }  // namespace

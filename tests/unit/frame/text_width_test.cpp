@@ -1,10 +1,12 @@
 // Screen columns of whole characters: how much of a text fits a room, and
-// the widths the generated table gives at the edges of its ranges.
+// the widths the generated table gives at the edges of its ranges; and the
+// mask over other programs' control characters.
 #include <gtest/gtest.h>
 
 #include <climits>
 #include <string>
 
+#include "frame/foreign_text.h"
 #include "frame/text_width.h"
 
 namespace {
@@ -69,6 +71,16 @@ TEST(TextWidth, TableEdges)
     };
     for (const auto& c : cases)
         EXPECT_EQ(CharacterColumns(c.c), c.columns) << std::hex << static_cast<unsigned>(c.c);
+}
+
+TEST(ForeignTextMask, EveryControlCharacterBecomesOneMark)
+{
+    // Both ranges' edges, and a zero inside a counted text.
+    wchar_t counted[] = L"\x1f \x7e\x7f\x80\x9f\xa0\x00\x1b[0m\x11\t\n\U0001F600";
+    EXPECT_EQ(MaskControlCharacters(counted, 17), 9u);
+    EXPECT_EQ(std::wstring(counted, 17), L"? ~???\xa0??[0m???\U0001F600");
+    EXPECT_EQ(MaskControlCharacters(nullptr, 3), 0u);
+    EXPECT_STREQ(ForeignText(nullptr).get(), L"");
 }
 
 }  // namespace

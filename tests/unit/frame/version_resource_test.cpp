@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "frame/args.h"
+#include "frame/errors.h"
 #include "frame/plugin.h"
 #include "tests/support/capture.h"
 #include "tests/support/process_runner.h"

@@ -8,6 +8,7 @@
 
 #include "commands/services/services.h"
 #include "frame/args.h"
+#include "frame/errors.h"
 #include "frame/owners.h"
 #include "tests/support/capture.h"
 

@@ -26,6 +26,7 @@ TEST(TasklistCommand, FailureInTheModuleWalkEndsTheCommand)
     wchar_t line[64];
     wsprintfW(line, L"%5u* unit_tests      \r\n", GetCurrentProcessId());
     EXPECT_EQ(capture.out(), line);
+    EXPECT_EQ(capture.err(), L"Vornel plugin: Out of memory\r\n");
     EXPECT_EQ(CtrlHandlerInstalled, 0);
     EXPECT_EQ(CtrlCSeen, 0);
     EXPECT_EQ(tasklist(nullptr), 1);
