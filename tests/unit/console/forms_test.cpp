@@ -98,7 +98,7 @@ TEST(FormWriter, CtrlCAndCallsOutOfOrderEndTheListing)
     CtrlCSeen = 0;
     EXPECT_EQ(json.CloseList(), STOPPED);
     EXPECT_EQ(json.Finish(), STOPPED);
-    EXPECT_EQ(capture.out(), L"[\r\n  {\"PID\": 4, \"threads\": [\r\n    {\"PID\": 4}");
+    EXPECT_EQ(capture.out(), L"[\r\n  {\"PID\": 4, \"threads\": [\r\n    {\"PID\": 4");
 
     const wchar_t* const columns[] = {L"PID"};
     FormWriter csv(OutputForm::Csv, true), early(OutputForm::Csv, true);
