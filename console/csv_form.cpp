@@ -26,10 +26,8 @@ void AppendValue(FormText& out, const FormField& field)
         AppendMasked(out, field.text);
         break;
     case FieldKind::Integer:
-        out.AppendInteger(field.number);
-        break;
     case FieldKind::Boolean:
-        out.Append(field.number ? L"true" : L"false");
+        AppendNumberOrBoolean(out, field);
         break;
     case FieldKind::TextList:
         for (size_t i = 0; i < field.items.size(); ++i) {
@@ -46,6 +44,8 @@ void AppendValue(FormText& out, const FormField& field)
 // The field in `value`, quoted where it must be.
 void AppendQuoted(FormText& out, FormText& value)
 {
+    if (value.failed())
+        return;  // its writer reports the memory that ran out
     const wchar_t* text = value.c_str();
     if (!wcspbrk(text, L",\"\r\n")) {
         out.Append(text, value.size());

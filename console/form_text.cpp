@@ -2,7 +2,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "console/form_text.h"
+#include "console/forms.h"
 
 void FormText::Append(const wchar_t* text, size_t length) noexcept
 {
@@ -27,11 +27,15 @@ void FormText::Append(const wchar_t* text, size_t length) noexcept
     used_ += length;
 }
 
-void FormText::AppendInteger(LONGLONG value) noexcept
+void AppendNumberOrBoolean(FormText& out, const FormField& field)
 {
+    if (field.kind == FieldKind::Boolean) {
+        out.Append(field.number ? L"true" : L"false");
+        return;
+    }
     wchar_t digits[24];
-    _i64tow(value, digits, 10);
-    Append(digits);
+    _i64tow(field.number, digits, 10);
+    out.Append(digits);
 }
 
 const wchar_t* FormText::c_str() noexcept

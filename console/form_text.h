@@ -19,7 +19,6 @@ public:
     void Append(const wchar_t* text, size_t length) noexcept;
     void Append(const wchar_t* text) noexcept { Append(text, wcslen(text)); }
     void Append(wchar_t c) noexcept { Append(&c, 1); }
-    void AppendInteger(LONGLONG value) noexcept;
     void Clear() noexcept { used_ = 0; }
     wchar_t* data() noexcept { return block_.get(); }
     size_t size() const noexcept { return used_; }
@@ -33,6 +32,10 @@ private:
     size_t used_ = 0;
     bool failed_ = false;
 };
+
+// What both forms write alike: an integer in decimal, a boolean as "true"
+// or "false".
+void AppendNumberOrBoolean(FormText& out, const FormField& field);
 
 // CSV (RFC 4180): the fields joined by commas and a CRLF; `scratch` holds
 // one field while it is checked for quoting.

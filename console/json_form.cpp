@@ -31,10 +31,8 @@ void AppendValue(FormText& out, const FormField& field)
         AppendJsonString(out, field.text);
         break;
     case FieldKind::Integer:
-        out.AppendInteger(field.number);
-        break;
     case FieldKind::Boolean:
-        out.Append(field.number ? L"true" : L"false");
+        AppendNumberOrBoolean(out, field);
         break;
     case FieldKind::TextList:
         out.Append(L'[');

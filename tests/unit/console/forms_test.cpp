@@ -83,9 +83,9 @@ TEST(FormWriter, NestedListsAndTheirFlatCsvRows)
     EXPECT_EQ(WriteTree(OutputForm::Csv, false), L"4,init\r\n8,a\r\n9,b\r\n12,c\r\n8,a\r\n");
 }
 
-// What stops a listing stops it for good, and a stopped JSON document is left
+// What stops or fails a listing ends it for good, and a stopped JSON document is left
 // unclosed, so no reader takes it for a whole one.
-TEST(FormWriter, CtrlCAndCallsOutOfOrderEndTheListing)
+TEST(FormWriter, CtrlCMemoryAndCallsOutOfOrderEndTheListing)
 {
     const FormField pid = IntegerField(L"PID", 4), other = IntegerField(L"ID", 4);
     Capture capture;
@@ -107,6 +107,14 @@ TEST(FormWriter, CtrlCAndCallsOutOfOrderEndTheListing)
     EXPECT_EQ(csv.Record({&other, 1}), -1);
     EXPECT_EQ(csv.Record({&pid, 1}), -1);
     EXPECT_EQ(early.Record({&pid, 1}), -1);
+    // Memory that runs out: nothing of the record is written.
+    capture.clear();
+    vornel::AllocateBlock = [](std::size_t, bool) noexcept -> void* { return nullptr; };
+    FormWriter starved(OutputForm::Csv, true);
+    EXPECT_EQ(starved.Begin(columns), 0);
+    EXPECT_EQ(starved.Record({&pid, 1}), -2);
+    vornel::AllocateBlock = vornel::allocate_block;
+    EXPECT_EQ(capture.out(), L"");
     FormWriter unbalanced(OutputForm::Json, true);
     EXPECT_EQ(unbalanced.Begin({}), 0);
     EXPECT_EQ(unbalanced.OpenRecord({}), 0);
