@@ -1,6 +1,8 @@
 // JSON as RFC 8259 has it. Strings keep foreign text exactly, nothing
 // masked: what would break the document or mislead whoever reads it is
 // escaped instead, so a reader gets the text back whole.
+#include <cwchar>
+
 #include "console/forms.h"
 #include "frame/foreign_text.h"
 
@@ -9,12 +11,15 @@ namespace {
 bool IsHighSurrogate(wchar_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 bool IsLowSurrogate(wchar_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
-// Besides the control characters: the embedding, override and isolate
-// controls, which reorder the rest of a line in a bidi-aware viewer, and
-// the line and paragraph separators, which some readers take as line ends.
-bool IsLineControl(wchar_t c)
+// Written as \uXXXX: the control characters; the embedding, override and
+// isolate controls, which reorder the rest of a line in a bidi-aware viewer;
+// the line and paragraph separators, which some readers take as line ends;
+// and a surrogate outside a pair, which has no UTF-8 form (escaped, it
+// reaches the reader as it was instead of as a replacement character).
+bool IsEscaped(wchar_t c)
 {
-    return (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069) || c == 0x2028 || c == 0x2029;
+    return IsControlCharacter(c) || (c >= 0xD800 && c <= 0xDFFF) || (c >= 0x202A && c <= 0x202E) ||
+           (c >= 0x2066 && c <= 0x2069) || c == 0x2028 || c == 0x2029;
 }
 
 void AppendEscape(FormText& out, wchar_t c)
@@ -58,21 +63,27 @@ void AppendJsonString(FormText& out, const wchar_t* text)
         return;
     }
     out.Append(L'"');
+    // Runs of characters that need nothing go over in one piece.
+    const wchar_t* run = text;
     for (const wchar_t* p = text; *p; ++p) {
         const wchar_t c = *p;
         if (IsHighSurrogate(c) && IsLowSurrogate(p[1])) {
-            out.Append(p++, 2);
-        } else if (c == L'"' || c == L'\\') {
-            out.Append(L'\\');
-            out.Append(c);
-        } else if (IsControlCharacter(c) || IsLineControl(c) || IsHighSurrogate(c) || IsLowSurrogate(c)) {
-            // A lone surrogate has no UTF-8 form: escaped, it reaches the
-            // reader as it was instead of as a replacement character.
+            ++p;
+            continue;
+        }
+        const bool escaped = IsEscaped(c);
+        if (!escaped && c != L'"' && c != L'\\')
+            continue;
+        out.Append(run, p - run);
+        run = p + 1;
+        if (escaped) {
             AppendEscape(out, c);
         } else {
+            out.Append(L'\\');
             out.Append(c);
         }
     }
+    out.Append(run, wcslen(run));
     out.Append(L'"');
 }
 
