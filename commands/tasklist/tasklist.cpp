@@ -143,7 +143,10 @@ struct Tasklist {
         return SWITCH_TAKEN;
     }
 
-    int List() { return ListProcesses(name, owner, flags, shared.sortKeys, shared.Highlight()); }
+    int List()
+    {
+        return ListProcesses(name, owner, flags, shared.sortKeys, shared.Highlight(), shared.form, shared.header);
+    }
 };
 
 }  // namespace
