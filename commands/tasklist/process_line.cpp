@@ -308,7 +308,7 @@ int PrintProcessLine(const ProcessRecord* record, DWORD ownPid, DWORD flags, int
     }
     if (trailing && *trailing) {
         QPuts(L"  ");
-        WriteClipped(trailing, width - 3, Highlighted(highlight, trailing) ? ReverseHighlightColor : 0);
+        WriteClipped(trailing, LastTextRoom(width), Highlighted(highlight, trailing) ? ReverseHighlightColor : 0);
     }
 
     if (EndLine() == STOPPED)

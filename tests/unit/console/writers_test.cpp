@@ -83,6 +83,15 @@ TEST(ForeignTextMask, EveryControlCharacterBecomesOneMark)
     EXPECT_EQ(std::wstring(counted, 17), L"? ~???\xa0??[0m???\U0001F600");
     EXPECT_EQ(MaskControlCharacters(nullptr, 3), 0u);
     EXPECT_STREQ(ForeignText(nullptr).get(), L"");
+    // Bidirectional embeddings, overrides and isolates and the two separators
+    // too, at their ranges' edges; right-to-left letters and implicit marks stay.
+    wchar_t bidi[] = L"\u2027\u2028\u202E\u202F\u2065\u2066\u2069\u206A\u200E\u200F\u05D0\u0627";
+    EXPECT_EQ(MaskControlCharacters(bidi, 12), 4u);
+    EXPECT_STREQ(bidi, L"\u2027??\u202F\u2065??\u206A\u200E\u200F\u05D0\u0627");
+    // A copy keeps each cluster's first 30 marks; a text with none to drop is written as it is.
+    const std::wstring flood = L"e" + std::wstring(40, L'\x0301') + L"\u202E!", cjk(40, L'\x4E00');
+    EXPECT_EQ(ForeignText(flood.c_str()).get(), L"e" + std::wstring(30, L'\x0301') + L"?!");
+    EXPECT_EQ(ForeignText(cjk.c_str()).get(), cjk);
 }
 
 // Colours on, but no console to write to (the unit tests have none): the text goes nowhere, the line ends
