@@ -35,9 +35,9 @@ ForeignText::ForeignText(const wchar_t* text) noexcept
     if (!text)
         return;
     // Most texts hold nothing to mask and are written as they are. A cluster
-    // longer than a cluster keeps spans more units in a row than that, none
-    // of them ASCII (marks, joiners and the like begin at U+0300): only a
-    // text with such a run is looked at by clusters.
+    // with more non-starters than a cluster keeps has more than that many
+    // units in a row from U+0300 up (where marks, joiners and the like
+    // begin): only a text with such a run is read by clusters.
     size_t length = 0, run = 0;
     bool clean = true, longRun = false;
     for (; text[length]; ++length) {

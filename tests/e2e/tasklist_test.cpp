@@ -244,7 +244,7 @@ TEST(ForeignText, ControlCharactersAreWrittenAsMarks)
     Helper spoof(L"--window \"" + rtl + L"\u2066x\u2069\u202Ay\u202C\u2028z\u2029|C|1|0\"", evil);
     ASSERT_TRUE(helper.ready() && spoof.ready() && services.ok() && services.Start(service));
     const std::wstring spoofId = std::to_wstring(spoof.pid());
-    const std::string spoofTitle = Narrow(rtl) + "?x??y???z?";
+    const std::string spoofTitle = Narrow(rtl) + "?x??y??z?";
     const DWORD pid = helper.pid(), host = services.ProcessId(service);
     const std::wstring id = std::to_wstring(pid), hostId = std::to_wstring(host);
     const std::string start = Dec(pid) + "  vornel_?2J        ", display = "Vornel Test VsvEsc?[41m?";
