@@ -11,16 +11,13 @@ namespace {
 bool IsHighSurrogate(wchar_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 bool IsLowSurrogate(wchar_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
-// Written as \uXXXX: the control characters; the embedding, override and
-// isolate controls, which reorder the rest of a line in a bidi-aware viewer;
-// the line and paragraph separators, which some readers take as line ends;
-// and a surrogate outside a pair, which has no UTF-8 form (escaped, it
-// reaches the reader as it was instead of as a replacement character).
-bool IsEscaped(wchar_t c)
-{
-    return IsControlCharacter(c) || (c >= 0xD800 && c <= 0xDFFF) || (c >= 0x202A && c <= 0x202E) ||
-           (c >= 0x2066 && c <= 0x2069) || c == 0x2028 || c == 0x2029;
-}
+// Written as \uXXXX: what the console mask turns into marks (the control
+// characters, the bidirectional controls that would reorder the rest of a
+// line in a bidi-aware viewer, the line and paragraph separators that some
+// readers take as line ends), and a surrogate outside a pair, which has no
+// UTF-8 form (escaped, it reaches the reader as it was instead of as a
+// replacement character).
+bool IsEscaped(wchar_t c) { return IsControlCharacter(c) || (c >= 0xD800 && c <= 0xDFFF); }
 
 void AppendEscape(FormText& out, wchar_t c)
 {

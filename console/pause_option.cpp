@@ -28,7 +28,8 @@ int ParsePauseOption(wchar_t* word, unsigned int* lines)
     wchar_t* p = word + 2;
     if (*p == L':' || *p == L'=')
         ++p;
-    if (iswdigit(*p)) {
+    // Only ASCII digits make a number: a full-width "５" is other text.
+    if (IsAsciiDigit(*p)) {
         unsigned int time = 0;
         if (ParseNumber(p, &time, &p) != 0)
             return PauseError(L"Bad pause time: \"%s\"\r\n", word);
@@ -45,7 +46,7 @@ int ParsePauseOption(wchar_t* word, unsigned int* lines)
     }
     if (*p == L',' || *p == L';') {
         ++p;
-        if (iswdigit(*p)) {
+        if (IsAsciiDigit(*p)) {
             if (ParseNumber(p, lines, &p) != 0)
                 return PauseError(L"Bad pause lines: \"%s\"\r\n", word);
             if (*lines > 1000)

@@ -3,9 +3,11 @@
 
 #include <cwchar>
 
+#include "frame/text_width.h"
+
 bool IsControlCharacter(wchar_t c)
 {
-    return c < 0x20 || (c >= 0x7F && c <= 0x9F);
+    return c < 0x20 || (c >= 0x7F && c <= 0x9F) || (c >= 0x2028 && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
 }
 
 size_t MaskControlCharacters(wchar_t* text, size_t length)
@@ -32,12 +34,23 @@ ForeignText::ForeignText(const wchar_t* text) noexcept
 {
     if (!text)
         return;
-    // Most texts hold nothing to mask and are written as they are.
-    size_t length = 0;
-    bool clean = true;
-    for (; text[length]; ++length)
-        clean = clean && !IsControlCharacter(text[length]);
-    if (clean) {
+    // Most texts hold nothing to mask and are written as they are. A cluster
+    // with more non-starters than a cluster keeps has more than that many
+    // units in a row from U+0300 up (where marks, joiners and the like
+    // begin): only a text with such a run is read by clusters.
+    size_t length = 0, run = 0;
+    bool clean = true, longRun = false;
+    for (; text[length]; ++length) {
+        wchar_t c = text[length];
+        if (c >= 0x20 && c < 0x7F) {  // plain ASCII
+            run = 0;
+            continue;
+        }
+        clean = clean && !IsControlCharacter(c);
+        run = c >= 0x300 ? run + 1 : 0;
+        longRun = longRun || run > MAX_NON_STARTERS;
+    }
+    if (clean && !longRun) {
         shown_ = text;
         return;
     }
@@ -45,6 +58,9 @@ ForeignText::ForeignText(const wchar_t* text) noexcept
     if (!copy_)
         return;
     wmemcpy(copy_.get(), text, length + 1);
+    // Masked first: a mark after a masked character joins the mark's cluster.
     MaskControlCharacters(copy_.get(), length);
+    if (longRun)
+        DropExcessNonStarters(copy_.get(), length);
     shown_ = copy_.get();
 }

@@ -34,6 +34,7 @@ vornel_packages=(
     "fp-utils:/usr/bin/chmcmd"
     "python3:/usr/bin/python3"
     "make:/usr/bin/make"
+    "unicode-data:/usr/share/unicode/auxiliary/GraphemeBreakTest.txt"
 )
 
 vornel_log() { echo "vornel: $*" >&2; }

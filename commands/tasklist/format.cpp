@@ -79,11 +79,14 @@ const wchar_t* IntegrityWord(int integrity)
     return L"";  // the process did not open
 }
 
-namespace {
-
-inline constexpr int CLIP_BUFFER_SIZE = 8192;
-
-}  // namespace
+int LastTextRoom(int width)
+{
+    // The two blanks before the text, and the line one column short of its
+    // end. When the columns before already fill the line, the text still
+    // shows its start, cut like any other.
+    int room = width - 3;
+    return room < 3 ? MIN_LAST_TEXT_ROOM : room;
+}
 
 int WriteClipped(const wchar_t* text, int room, BYTE colour)
 {
@@ -105,27 +108,16 @@ int WriteClipped(const wchar_t* text, int room, BYTE colour)
     text = shown.get();
 
     // The room counts screen columns, and the text is cut between whole
-    // characters. A negative room (the columns before used up the line)
-    // leaves the text whole.
+    // characters. A negative room leaves the text whole (the line's last
+    // text never gets one: see LastTextRoom).
     size_t length = wcslen(text);
     if (room >= 0 && FitText(text, length, room).units < length) {
-        auto clipped = std::make_unique<wchar_t[]>(CLIP_BUFFER_SIZE);
-        if (room >= 3) {
-            size_t keep = FitText(text, length, room - 3).units;
-            // Only a run of zero-width characters fills the buffer first;
-            // even then a surrogate pair is not cut in two.
-            if (keep > CLIP_BUFFER_SIZE - 4) {
-                keep = CLIP_BUFFER_SIZE - 4;
-                if (text[keep - 1] >= 0xD800 && text[keep - 1] <= 0xDBFF)
-                    --keep;
-            }
-            wmemcpy(clipped.get(), text, keep);
-            wcscpy(clipped.get() + keep, L"...");
-        } else {
-            // Too little room for any text: as many dots as fit.
-            wcsncpy(clipped.get(), L"...", room);
-            clipped[room] = L'\0';
-        }
+        // Room for "..." alone, or for as many dots as fit.
+        size_t keep = room >= 3 ? FitText(text, length, room - 3).units : 0;
+        const wchar_t* dots = L"..." + (room >= 3 ? 0 : 3 - room);
+        auto clipped = std::make_unique_for_overwrite<wchar_t[]>(keep + 4);
+        wmemcpy(clipped.get(), text, keep);
+        wcscpy(clipped.get() + keep, dots);
         QPuts(clipped.get());
     } else {
         QPuts(text);

@@ -301,7 +301,7 @@ int WriteProcessLine(const ProcessValues& values, DWORD flags, int width, const 
 
     if (values.trailing) {
         QPuts(L"  ");
-        WriteClipped(values.trailing, width - 3, Highlighted(highlight, values.trailing) ? ReverseHighlightColor : 0);
+        WriteClipped(values.trailing, LastTextRoom(width), Highlighted(highlight, values.trailing) ? ReverseHighlightColor : 0);
     }
     return EndLine();
 }

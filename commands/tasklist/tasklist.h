@@ -108,6 +108,11 @@ extern int (*ModuleLineWriter)(const MODULEENTRY32W& module, DWORD flags);
 
 int FormatCpuTime(ULONGLONG span, wchar_t* text);
 int WriteClipped(const wchar_t* text, int room, BYTE colour);
+// The room of a line's last text, given the columns left for it and the two
+// blanks before it: what is left short of the line's last column, or, when
+// the columns before fill the line, MIN_LAST_TEXT_ROOM.
+inline constexpr int MIN_LAST_TEXT_ROOM = 20;
+int LastTextRoom(int width);
 const wchar_t* PriorityClassWord(DWORD priorityClass);
 const wchar_t* IntegrityWord(int integrity);
 // The /MM column's value and unit letter: the working set in G from 1 GiB,

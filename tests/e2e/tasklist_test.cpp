@@ -212,6 +212,11 @@ TEST_F(Tasklist, FileNameAndCommandLine)
     EXPECT_NE(l.out.find("--tag child1 --signal"), std::string::npos) << l.out;
     // /L wins over /F.
     EXPECT_EQ(RunOrsh(L"tasklist /N:F /F /L =" + std::to_wstring(child(1))).out, l.out);
+    // Every column: more than a pipe's 120, yet the command line keeps 20 of them.
+    RunResult all = RunOrsh(L"tasklist /U /C /I /T /M /NN /E /Z /L /N:F =" + std::to_wstring(child(1)));
+    std::string tail = std::string(Name) + "  \"" + path.substr(0, 16) + "...\r\n";
+    EXPECT_EQ(_stricmp(all.out.substr(all.out.size() - std::min(all.out.size(), tail.size())).c_str(), tail.c_str()), 0)
+        << all.out;
 }
 
 // Other programs' texts with escape sequences that recolour or retitle a terminal, a bell, a C1
@@ -226,10 +231,20 @@ TEST(ForeignText, ControlCharactersAreWrittenAsMarks)
         for (int i = 0; i < 100 && !DeleteFileW(file.c_str()); ++i)
             Sleep(50);
     });
+    // Bidirectional controls and separators in a name and a title, beside right-to-left letters and marks.
+    const std::wstring evil = BinPath(L"evil\u202Etxt.exe"), rtl = L"\u05E9\u05DC\u05D5\u05DD\u200F\u200E";
+    ASSERT_TRUE(CopyFileW(BinPath(L"vornel_testhelper.exe").c_str(), evil.c_str(), FALSE));
+    vornel::scope_exit removeEvil([&] {
+        for (int i = 0; i < 100 && !DeleteFileW(evil.c_str()); ++i)
+            Sleep(50);
+    });
     TestServices services({service}, false);
     Helper helper(L"--zero-tildes --tag \"~" + hostile + L"\" --window \"" + hostile + L"|C" + escape + L"|1|0\"",
                   file);
-    ASSERT_TRUE(helper.ready() && services.ok() && services.Start(service));
+    Helper spoof(L"--window \"" + rtl + L"\u2066x\u2069\u202Ay\u202C\u2028z\u2029|C|1|0\"", evil);
+    ASSERT_TRUE(helper.ready() && spoof.ready() && services.ok() && services.Start(service));
+    const std::wstring spoofId = std::to_wstring(spoof.pid());
+    const std::string spoofTitle = Narrow(rtl) + "?x??y??z?";
     const DWORD pid = helper.pid(), host = services.ProcessId(service);
     const std::wstring id = std::to_wstring(pid), hostId = std::to_wstring(host);
     const std::string start = Dec(pid) + "  vornel_?2J        ", display = "Vornel Test VsvEsc?[41m?";
@@ -251,6 +266,8 @@ TEST(ForeignText, ControlCharactersAreWrittenAsMarks)
         {L"tasklist /N:FW =" + id, start.substr(0, start.size() - 2)},
         // A variable function's answer is a value for the shell, not output.
         {L"echo %@pidsvcnames[" + hostId + L"]", "Vornel Test " + Narrow(service)},
+        {L"tasklist /N:F =" + spoofId, Dec(spoof.pid()) + "  evil?txt          " + spoofTitle},
+        {L"enumprocesses /W " + spoofId, "\r\n" + Narrow(spoofId) + "  evil?txt.exe  " + spoofTitle},
     };
     for (const auto& [args, out] : cases)
         EXPECT_EQ(_stricmp(RunOrsh(args).out.substr(0, out.size() + 2).c_str(), (out + "\r\n").c_str()), 0)
@@ -277,7 +294,15 @@ TEST(WideText, WholeCharactersThatFitAndLineUp)
     const std::wstring helperArgs = L"--tag " + cjk + L" --window \"" + emoji + L"|\u7A97\u53E3\u7C7B|1|0\"";
     Helper wide(helperArgs, file);
     Helper plain(L"--window \"plain|VornelPlainClass|1|0\"");
-    ASSERT_TRUE(wide.ready() && plain.ready() && services.ok());
+    // Hearts in emoji presentation, flags and a joined family: two columns each, never cut inside.
+    const std::wstring group = L"\u2764\uFE0F\U0001F1EB\U0001F1F7\U0001F468\u200D\U0001F469\u200D\U0001F467";
+    std::wstring groups = L"a";
+    for (int i = 0; i < 30; ++i)
+        groups += group;
+    Helper emojiTitle(L"--window \"" + groups + L"|C|1|0\"");
+    ASSERT_TRUE(wide.ready() && plain.ready() && emojiTitle.ready() && services.ok());
+    const std::string emojiStart = Dec(emojiTitle.pid()) + "  vornel_testhelper  ";
+    const std::wstring emojiId = std::to_wstring(emojiTitle.pid()), fourteen = groups.substr(0, 1 + 14 * group.size());
     const std::wstring id = std::to_wstring(wide.pid());
     auto clipped = [&](int room) { return Narrow(emoji.substr(0, 1 + (room - 4) / 2 * 2)) + "..."; };
     // The command line up to 91 columns: the helper's path, then ideographs.
@@ -297,6 +322,8 @@ TEST(WideText, WholeCharactersThatFitAndLineUp)
         {L"tasklist /L /N:F =" + id, pid + named + Narrow(commandLine) + "..."},
         {L"tasklist /N /N:F =" + id, classed + clipped(72)},
         {L"tasklist /NN /N:F =" + id, classed + clipped(72)},
+        {L"tasklist /N:F =" + emojiId, emojiStart + Narrow(fourteen + group.substr(0, 6)) + "..."},  // 118 columns
+        {L"tasklist /I /N:F =" + emojiId, Dec(emojiTitle.pid()) + "  Hi   vornel_testhelper  " + Narrow(fourteen) + "..."},
         {L"tasklist /N /N:F =" + std::to_wstring(plain.pid()),
          Dec(plain.pid()) + "  VornelPlainClass      vornel_testhelper  plain"},
         {L"services /O Vwide*", "VwideAscii          Vornel Test VwideAscii \xE2\x80\x94 Stopped\r\n"

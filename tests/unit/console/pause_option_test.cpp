@@ -58,6 +58,9 @@ TEST(ParsePauseOption, ErrorMessagesQuoteTheUpperCasedWord)
         {L"/p:5s", L"Syntax error: \"/P:5S\""},
         {L"/p:5m,3x", L"Syntax error: \"/P:5M,3X\""},
         {L"/pause", L"Syntax error: \"/PAUSE\""},
+        // Digits of other scripts are other text, not a number too large.
+        {L"/p:\uFF15", L"Syntax error: \"/P:\uFF15\""},
+        {L"/p:1,\uFF12\uFF10", L"Syntax error: \"/P:1,\uFF12\uFF10\""},
         {L"/p:99999999999", L"Bad pause time: \"/P:99999999999\""},
         // Milliseconds beyond 32 bits would wrap into a short time-out.
         {L"/p:5000000", L"Bad pause time: \"/P:5000000\""},

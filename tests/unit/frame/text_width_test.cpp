@@ -1,19 +1,33 @@
-// Screen columns of whole characters: how much of a text fits a room, and
-// the widths the generated table gives at the edges of its ranges; and the
+// Screen columns of whole characters: how much of a text fits a room, the
+// widths the generated table gives at the edges of its ranges, Unicode's
+// own cases of where characters as people see them begin and end; and the
 // mask over other programs' control characters.
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <fstream>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "frame/foreign_text.h"
 #include "frame/text_width.h"
 
 namespace {
 
+std::wstring Utf16(char32_t c)
+{
+    if (c < 0x10000)
+        return std::wstring(1, static_cast<wchar_t>(c));
+    c -= 0x10000;
+    return {static_cast<wchar_t>(0xD800 + (c >> 10)), static_cast<wchar_t>(0xDC00 + (c & 0x3FF))};
+}
+
 TEST(TextWidth, WholeCharactersFitTheRoom)
 {
     const std::wstring family = L"\U0001F468\u200D\U0001F469\u200D\U0001F467";  // joined by ZWJ
+    const std::wstring flags = L"\U0001F1EB\U0001F1F7\U0001F1E9\U0001F1EA";  // two regional indicator pairs
+    const std::wstring flood = L"e" + std::wstring(40, L'\x0903') + L"x";      // spacing marks, one column each
     const struct {
         std::wstring text;
         int room;
@@ -38,11 +52,20 @@ TEST(TextWidth, WholeCharactersFitTheRoom)
         {L"\u4E00\u4E8C\u4E09", 5, 2, 4},
         {L"\u4E00\u4E8C\u4E09", 6, 3, 6},
         {L"\uFF10\uFF17\uFF18\uFF10", 3, 1, 2},  // full-width digits
-        // A joiner sequence: each person two columns, each joiner with the person before.
-        {family, INT_MAX, 8, 6},
-        {family, 3, 3, 2},
-        {family, 4, 6, 4},
-        {L"\u2764\uFE0F!", 1, 2, 1},    // a variation selector
+        // Emoji sequences: one emoji of two columns, whole or not at all.
+        {family, INT_MAX, 8, 2},
+        {family, 1, 0, 0},
+        {family, 2, 8, 2},
+        {L"\u2764\uFE0F!", 1, 0, 0},  // emoji presentation
+        {L"\u2764\uFE0F!", 2, 2, 2},
+        {L"\u2764!", 1, 1, 1},  // text presentation
+        {L"1\uFE0F\u20E3", INT_MAX, 3, 2},  // a keycap
+        {L"\U0001F44D\U0001F3FD", INT_MAX, 4, 2},  // a skin tone
+        {flags, 3, 4, 2},
+        {flags.substr(0, 6), INT_MAX, 6, 3},  // a lone indicator after a pair
+        {L"\U0001FAE9", INT_MAX, 2, 2},  // an emoji block's code point unassigned in this table
+        // A cluster counts its first 30 non-starters only.
+        {flood, INT_MAX, 42, 32},
         {L"\u1100\u1161\u11A8", 2, 3, 2},  // a Hangul syllable from its letters
     };
     for (const auto& c : cases) {
@@ -54,7 +77,7 @@ TEST(TextWidth, WholeCharactersFitTheRoom)
     EXPECT_EQ(FitText(L"abc", 2, INT_MAX).units, 2u);
     EXPECT_EQ(FitText(L"\U0001F600", 1, INT_MAX).columns, 1);
     EXPECT_EQ(FitText(nullptr, 5, 5).units, 0u);
-    EXPECT_EQ(TextColumns(family.c_str()), 6);
+    EXPECT_EQ(TextColumns(family.c_str()), 2);
     EXPECT_EQ(TextColumns(nullptr), 0);
 }
 
@@ -67,10 +90,46 @@ TEST(TextWidth, TableEdges)
         {0x7E, 1},     {0xAD, 1},      {0x2FF, 1},    {0x300, 0},     {0x36F, 0},     {0x370, 1},
         {0x115F, 2},   {0x1160, 0},    {0x11FF, 0},   {0x200B, 0},    {0x3000, 2},    {0x303F, 1},
         {0xFF61, 1},   {0x1F600, 2},   {0x1F1E6, 1},  {0x2FFFD, 2},   {0x2FFFE, 1},   {0x3FFFD, 2},
+        {0x1FAE9, 2},  {0x1FAFF, 2},   {0x1FB00, 1},  {0x1F321, 1},   {0xAC00, 2},    {0xD7A3, 2},
         {0xE0100, 0},  {0xE01EF, 0},   {0xE01F0, 1},  {0x10FFFF, 1},
     };
     for (const auto& c : cases)
         EXPECT_EQ(CharacterColumns(c.c), c.columns) << std::hex << static_cast<unsigned>(c.c);
+}
+
+// Marks beyond what a cluster keeps are dropped; the rest stays as it was.
+TEST(TextWidth, DropExcessNonStarters)
+{
+    std::wstring text = L"e" + std::wstring(40, L'\x0301') + L"\U0001F600" + std::wstring(31, L'\x0301') + L"!";
+    EXPECT_EQ(DropExcessNonStarters(text.data(), text.size()), 64u);
+    EXPECT_EQ(text.c_str(), L"e" + std::wstring(30, L'\x0301') + L"\U0001F600" + std::wstring(30, L'\x0301') + L"!");
+}
+
+// GraphemeBreakTest.txt of the database the table is generated from (Debian's
+// unicode-data; ./run-tests installs it), read through Wine's Z: drive.
+TEST(TextWidth, UnicodeGraphemeBreakTestAgrees)
+{
+    std::ifstream file("Z:\\usr\\share\\unicode\\auxiliary\\GraphemeBreakTest.txt");
+    ASSERT_TRUE(file) << "no /usr/share/unicode/auxiliary/GraphemeBreakTest.txt: Debian's unicode-data is missing";
+    int cases = 0;
+    for (std::string line; std::getline(file, line);) {
+        std::istringstream words(line.substr(0, line.find('#')));
+        std::wstring text;
+        std::vector<size_t> breaks, found;
+        for (std::string word; words >> word;) {
+            if (word == "\xC3\xB7")  // a break; "\xC3\x97" is none
+                breaks.push_back(text.size());
+            else if (word != "\xC3\x97")
+                text += Utf16(static_cast<char32_t>(std::stoul(word, nullptr, 16)));
+        }
+        if (text.empty())
+            continue;
+        ++cases;
+        for (size_t at = 0; found.push_back(at), at < text.size();)
+            at += NextCluster(text.data() + at, text.size() - at).units;
+        EXPECT_EQ(found, breaks) << line;
+    }
+    EXPECT_EQ(cases, 602);  // the file of Unicode 15.0
 }
 
 TEST(ForeignTextMask, EveryControlCharacterBecomesOneMark)
@@ -81,6 +140,15 @@ TEST(ForeignTextMask, EveryControlCharacterBecomesOneMark)
     EXPECT_EQ(std::wstring(counted, 17), L"? ~???\xa0??[0m???\U0001F600");
     EXPECT_EQ(MaskControlCharacters(nullptr, 3), 0u);
     EXPECT_STREQ(ForeignText(nullptr).get(), L"");
+    // Bidirectional embeddings, overrides and isolates and the two separators
+    // too, at their ranges' edges; right-to-left letters and implicit marks stay.
+    wchar_t bidi[] = L"\u2027\u2028\u202E\u202F\u2065\u2066\u2069\u206A\u200E\u200F\u05D0\u0627";
+    EXPECT_EQ(MaskControlCharacters(bidi, 12), 4u);
+    EXPECT_STREQ(bidi, L"\u2027??\u202F\u2065??\u206A\u200E\u200F\u05D0\u0627");
+    // A copy keeps each cluster's first 30 marks; a text with none to drop is written as it is.
+    const std::wstring flood = L"e" + std::wstring(40, L'\x0301') + L"\u202E!", cjk(40, L'\x4E00');
+    EXPECT_EQ(ForeignText(flood.c_str()).get(), L"e" + std::wstring(30, L'\x0301') + L"?!");
+    EXPECT_EQ(ForeignText(cjk.c_str()).get(), cjk);
 }
 
 }  // namespace

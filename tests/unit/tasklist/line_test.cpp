@@ -122,14 +122,15 @@ TEST_F(TasklistLine, ClippedTextKeepsItsRoomExactly)
     const std::wstring text = L"0123456789abcdef";  // 16 characters
     const std::wstring emoji = L"a\U0001F600\U0001F600\U0001F600", cjk = L"\u4E00\u4E8C\u4E09\u56DB";
     const std::wstring marks = L"e\u0301e\u0301e\u0301e\u0301e\u0301";
-    // More zero-width characters than the clip buffer holds: it keeps 8188
-    // code units, and a surrogate pair whole (variation selectors 17 and on).
+    // A cluster keeps 30 marks, so the text after a flood of them shows;
+    // the cut counts columns, however many code units they take.
     const std::wstring manyMarks = L"a" + std::wstring(9000, L'\x0301') + L"bcde", manyPairs = [] {
         std::wstring s = L"a";
         for (int i = 0; i < 5000; ++i)
-            s += L"\U000E0100";
+            s += L"\U000E0100";  // variation selectors 17 and on: surrogate pairs
         return s + L"bcde";
     }();
+    const std::wstring wide(9000, L'x'), flag = L"ab\U0001F1EB\U0001F1F7", joined = L"ab\U0001F468\u200D\U0001F469";
     const struct {
         const std::wstring& text;
         int room;
@@ -143,17 +144,16 @@ TEST_F(TasklistLine, ClippedTextKeepsItsRoomExactly)
                  {emoji, 7, emoji}, {emoji, 6, L"a\U0001F600..."}, {emoji, 5, L"a..."},
                  {cjk, 8, cjk}, {cjk, 7, L"\u4E00\u4E8C..."}, {cjk, 6, L"\u4E00..."},
                  {marks, 5, marks}, {marks, 4, L"e\u0301..."},
-                 {manyMarks, 4, manyMarks.substr(0, 8188) + L"..."}, {manyPairs, 4, manyPairs.substr(0, 8187) + L"..."}};
+                 {manyMarks, 4, manyMarks.substr(0, 31) + L"..."}, {manyPairs, 4, manyPairs.substr(0, 61) + L"..."},
+                 {manyMarks, 5, manyMarks.substr(0, 31) + L"bcde"}, {wide, 8500, wide.substr(0, 8497) + L"..."},
+                 // Neither a flag nor a joined sequence is cut in two.
+                 {flag, 4, flag}, {flag, 3, L"..."}, {L"x" + flag, 4, L"x..."}, {joined, 4, joined}, {L"x" + joined, 4, L"x..."}};
     for (const auto& c : cases) {
         capture.clear();
         EXPECT_EQ(WriteClipped(c.text.c_str(), c.room, 0), 0);
         EXPECT_EQ(capture.out(), c.written) << testing::PrintToString(c.text.substr(0, 20)) << " in " << c.room;
     }
     EXPECT_EQ(WriteClipped(nullptr, 10, 0), -1);
-    // However wide the room, a cut text is at most what the clip buffer holds.
-    capture.clear();
-    EXPECT_EQ(WriteClipped(std::wstring(9000, L'x').c_str(), 8500, 0), 0);
-    EXPECT_EQ(capture.out(), std::wstring(8188, L'x') + L"...");
 }
 
 TEST_F(TasklistLine, StartNameAndLastColumn)
@@ -175,6 +175,10 @@ TEST_F(TasklistLine, StartNameAndLastColumn)
     // A long name takes its own length.
     EXPECT_EQ(Line({5, 0, L"averyveryverylongname", nullptr, L"title text"}, 0, 40),
               L"    5  averyveryverylongname  title ...\r\n");
+    // Columns that fill the line leave the last text its least room.
+    for (int width : {33, 4})
+        EXPECT_EQ(Line({5, 0, L"averyveryverylongname", nullptr, L"a title longer than twenty columns"}, 0, width),
+                  L"    5  averyveryverylongname  a title longer th...\r\n");
     // Names and titles by their columns: a wide name pads to 16 columns and a
     // wide title that would cross the limit stops a column short of it.
     EXPECT_EQ(Line({9, 0, L"\u8BB0\u4E8B\u672C", nullptr, L"\u4E00\u4E8C\u4E09\u56DB\u4E94\u516D\u4E03\u516B"}, 0, 40),
