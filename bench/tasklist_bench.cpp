@@ -379,6 +379,11 @@ void Summary(unsigned real)
     for (const std::string& name : CaseOrder)
         if (name.rfind("real listing", 0) == 0)
             printf("  %-60s %6.2fx\n", name.c_str(), Timings[name][real] / bare);
+    // The forms hand over the same values as the table's lines.
+    double table = Timings["real listing, every column (/U/B/C/I/T/M/N/E/Z/F)"][real];
+    printf("\nforms against the table, every column\n");
+    for (const char* name : {"real listing, every column as CSV (/FO:CSV)", "real listing, every column as JSON (/FO:JSON)"})
+        printf("  %-60s %6.2fx\n", name, Timings[name][real] / table);
 }
 
 }  // namespace
@@ -404,8 +409,11 @@ int main()
         const char* name;
         DWORD flags;
         const wchar_t* keys = L"";
+        OutputForm form = OutputForm::Table;
     } listings[] = {
         {"real listing, every column (/U/B/C/I/T/M/N/E/Z/F)", allColumns},
+        {"real listing, every column as CSV (/FO:CSV)", allColumns, L"", OutputForm::Csv},
+        {"real listing, every column as JSON (/FO:JSON)", allColumns, L"", OutputForm::Json},
         {"real listing, every column, largest memory first (/O:-M)", allColumns, L"m"},
         {"real listing, every column and command line (/U/B/C/I/T/M/N/E/Z/F/L)", allColumns | TL_CMDLINE},
         {"real listing, no columns", 0},
@@ -434,7 +442,8 @@ int main()
             size_t i = (round + step) % cases;
             double seconds = Best(1, [&] {
                 if (i < std::size(listings))
-                    ListProcesses(nullptr, nullptr, listings[i].flags, listings[i].keys, nullptr);
+                    ListProcesses(nullptr, nullptr, listings[i].flags, listings[i].keys, nullptr,
+                                  listings[i].form);
                 else
                     BareQueries();
             });
