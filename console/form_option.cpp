@@ -3,6 +3,7 @@
 
 #include "console/forms.h"
 #include "frame/args.h"
+#include "frame/errors.h"
 
 int ReadFormSwitch(const wchar_t* word, OutputForm* form)
 {
