@@ -114,7 +114,7 @@ const wchar_t* PriorityNumberText(const ColumnSource& source, wchar_t* buffer)
 {
     if (!source.facts.priorityClass)
         return L"-";
-    wsprintfW(buffer, L"%X", source.facts.priorityClass);
+    wsprintfW(buffer, L"%X", static_cast<unsigned>(source.facts.priorityClass));
     return buffer;
 }
 

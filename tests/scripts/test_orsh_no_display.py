@@ -18,7 +18,12 @@ source, build = sys.argv[1:]
 env = {k: v for k, v in os.environ.items() if k != "DISPLAY"} | {
     "VORNEL_BUILD_DIR": build, "VORNEL_WINEPREFIX": os.environ["WINEPREFIX"]}
 state = Path(build) / "xvfb.display"
-before = state.read_text() if state.exists() else None
+# The display and its process; a watcher added to the user's display changes neither.
+def display():
+    return state.read_text().split()[:2] if state.exists() else None
+
+
+before = display()
 
 
 def orsh(*line):
@@ -62,6 +67,6 @@ try:
         orsh("taskkill", "/f", "/pid", pid)
 finally:
     # An Xvfb this test started goes with it; one the user had stays.
-    if state.exists() and state.read_text() != before:
-        subprocess.run(["kill", state.read_text().split()[1]])
+    if state.exists() and display() != before:
+        subprocess.run(["kill", display()[1]])
         state.unlink()
