@@ -51,6 +51,14 @@ try:
         out = notepad_line(pid)
         if not re.match(r" +%s  notepad +Untitled - Notepad\r\n" % pid, out):
             sys.exit("no notepad window without DISPLAY:\n" + out)
+        # A file made or deleted in the root is none of the build's: no build, no word of ./orsh's own.
+        probe = Path(source) / "orsh-no-display-probe.txt"
+        for make in (probe.touch, probe.unlink):
+            make()
+            run = subprocess.run([f"{source}/orsh", "echo", "x"], env=env, stdin=subprocess.DEVNULL,
+                                 capture_output=True, text=True, timeout=300)
+            if (run.stdout, run.stderr) != ("x\r\n", ""):
+                sys.exit(f"./orsh echo x after {make.__name__} of {probe}: {run.stdout!r} {run.stderr!r}")
         for line, expected in (
                 (("echo", "a b", " c"), r"a b  c\r\n"),
                 (("echo", f'%@pidexename["{pid}"]'), r"C:\\windows\\system32\\notepad\.exe\r\n"),
