@@ -124,7 +124,8 @@ vornel_sources_changed() {
 
 # One build in a build folder at a time: make run twice in one folder
 # breaks both, and each would empty the other's log. A second ./orsh or
-# ./run-tests waits here for the first's build step, and says so once.
+# ./run-tests waits here for the first's build step (or its making of a
+# Wine prefix), and says so once.
 vornel_build_lock() {
     mkdir -p "$VORNEL_BUILD"
     exec {vornel_build_fd}>>"$VORNEL_BUILD/build.lock"
@@ -143,41 +144,49 @@ vornel_build_unlock() { exec {vornel_build_fd}>&-; }
 # then: make's own check of every file costs seconds on a busy machine, the
 # listing a few milliseconds. ./run-tests always lets make decide.
 vornel_build() {
+    local what="everything" all="$VORNEL_BUILD/built-all.stamp" stamp status
+    stamp="$all"
+    if [ $# -gt 0 ]; then
+        what="$*"
+        stamp="$VORNEL_BUILD/built-${what// /-}.stamp"
+    fi
+    # With nothing to build, ./orsh neither takes the lock nor waits for it.
+    if [ "${VORNEL_TRUST_STAMP:-0}" = 1 ] && [ -f "$VORNEL_BUILD/Makefile" ] &&
+        ! vornel_sources_changed "$(vornel_input_listing)" "$stamp" "$all"; then
+        return 0
+    fi
     vornel_build_lock
-    vornel_build_locked "$@" {vornel_build_fd}>&-
-    local status=$?
+    vornel_build_locked "$what" "$stamp" "$all" "$@" {vornel_build_fd}>&-
+    status=$?
     vornel_build_unlock
     return $status
 }
 
+# vornel_build_locked WHAT STAMP ALL-STAMP [TARGET...]
 vornel_build_locked() {
-    local targets=("$@") log="$VORNEL_BUILD/build.log" cache="$VORNEL_BUILD/CMakeCache.txt"
+    local what="$1" stamp="$2" all="$3" log="$VORNEL_BUILD/build.log" cache="$VORNEL_BUILD/CMakeCache.txt"
+    shift 3
     if [ ! -f "$cache" ] || [ ! -f "$VORNEL_BUILD/Makefile" ]; then
         vornel_step "$VORNEL_BUILD/configure.log" "configuring $VORNEL_BUILD" "configured" \
             cmake -S "$VORNEL_ROOT" -B "$VORNEL_BUILD" \
             -DCMAKE_TOOLCHAIN_FILE="$VORNEL_ROOT/cmake/mingw-w64-x86_64.cmake" \
             -DCMAKE_BUILD_TYPE=Release || return 1
     elif [ "${VORNEL_TRUST_STAMP:-0}" != 1 ] && grep -qs '^VORNEL_[A-Z0-9_]*:FILEPATH=.*-NOTFOUND$' "$cache"; then
-        # A tool the tests use (the i686 compiler, the checkers) that was
-        # installed after the build was configured is looked for again.
+        # A tool the tests use (the i686 compiler) that was installed after
+        # the build was configured is looked for again.
         cmake "$VORNEL_BUILD" >"$VORNEL_BUILD/configure.log" 2>&1 || {
             vornel_log "configuring $VORNEL_BUILD again failed; the last lines of $VORNEL_BUILD/configure.log:"
             vornel_log_end "$VORNEL_BUILD/configure.log"
             return 1
         }
     fi
-    local what="everything" all="$VORNEL_BUILD/built-all.stamp" stamp
-    stamp="$all"
-    if [ ${#targets[@]} -gt 0 ]; then
-        what="${targets[*]}"
-        stamp="$VORNEL_BUILD/built-${what// /-}.stamp"
-    fi
+    # Again under the lock: a run this one waited for may have built it all.
     local listing changed=1
     listing="$(vornel_input_listing)"
     vornel_sources_changed "$listing" "$stamp" "$all" || changed=0
     [ "$changed" = 0 ] && [ "${VORNEL_TRUST_STAMP:-0}" = 1 ] && return 0
     local build=(cmake --build "$VORNEL_BUILD" -j"$(nproc)")
-    [ ${#targets[@]} -gt 0 ] && build+=(--target "${targets[@]}")
+    [ $# -gt 0 ] && build+=(--target "$@")
     if [ "$changed" = 1 ]; then
         vornel_step "$log" "building $what" "built" "${build[@]}" || return 1
     elif ! "${build[@]}" >"$log" 2>&1; then
@@ -201,11 +210,16 @@ vornel_new_prefix() {
     fi
 }
 
+# A second run that finds the prefix not made yet waits, like a build, for
+# the first to make it.
 vornel_prefix() {
-    local prefix="$1" version="$2"
+    local prefix="$1" version="$2" status=0
     [ -f "$prefix/system.reg" ] && return 0
-    vornel_step "$prefix.log" "creating Wine prefix $prefix" "created" \
-        vornel_new_prefix "$prefix" "$version" </dev/null
+    vornel_build_lock
+    [ -f "$prefix/system.reg" ] || vornel_step "$prefix.log" "creating Wine prefix $prefix" "created" \
+        vornel_new_prefix "$prefix" "$version" </dev/null {vornel_build_fd}>&- || status=1
+    vornel_build_unlock
+    return $status
 }
 
 # vornel_prepare [TARGET...]: what ./orsh and ./run-tests need before they
