@@ -59,8 +59,7 @@ vornel_xvfb_start() {
 }
 
 vornel_xvfb_watched() {
-    local name=""
-    { read -r name <"/proc/$1/comm"; } 2>/dev/null && [ "$name" = xvfb_watch.sh ]
+    grep -qsa xvfb_watch.sh "/proc/$1/cmdline"
 }
 
 # vornel_private_display PREFIX COMMAND...: sets DISPLAY to the build's
