@@ -28,7 +28,14 @@ def product_entries():
     for entry in entries:
         relative = os.path.relpath(entry["file"], source)
         if relative.split(os.sep)[0] in FOLDERS:
-            yield relative, shlex.split(entry["command"])
+            yield relative, [a for arg in shlex.split(entry["command"]) for a in expanded(arg, entry["directory"])]
+
+
+def expanded(arg, folder):
+    """The words of a response file (@file: the include folders of a mingw-w64 build), else the word."""
+    if not arg.startswith("@"):
+        return [arg]
+    return shlex.split((Path(folder) / arg[1:]).read_text())
 
 
 def build_flags(args):

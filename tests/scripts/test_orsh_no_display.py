@@ -56,8 +56,8 @@ try:
         for make in (probe.touch, probe.unlink):
             make()
             run = subprocess.run([f"{source}/orsh", "echo", "x"], env=env, stdin=subprocess.DEVNULL,
-                                 capture_output=True, text=True, timeout=300)
-            if (run.stdout, run.stderr) != ("x\r\n", ""):
+                                 capture_output=True, timeout=300)
+            if (run.stdout, run.stderr) != (b"x\r\n", b""):
                 sys.exit(f"./orsh echo x after {make.__name__} of {probe}: {run.stdout!r} {run.stderr!r}")
         for line, expected in (
                 (("echo", "a b", " c"), r"a b  c\r\n"),
