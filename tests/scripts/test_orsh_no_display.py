@@ -24,6 +24,7 @@ def display():
 
 
 before = display()
+probe = Path(source) / "orsh-no-display-probe.txt"
 
 
 def orsh(*line):
@@ -52,7 +53,6 @@ try:
         if not re.match(r" +%s  notepad +Untitled - Notepad\r\n" % pid, out):
             sys.exit("no notepad window without DISPLAY:\n" + out)
         # A file made or deleted in the root is none of the build's: no build, no word of ./orsh's own.
-        probe = Path(source) / "orsh-no-display-probe.txt"
         for make in (probe.touch, probe.unlink):
             make()
             run = subprocess.run([f"{source}/orsh", "echo", "x"], env=env, stdin=subprocess.DEVNULL,
@@ -74,6 +74,7 @@ try:
     finally:
         orsh("taskkill", "/f", "/pid", pid)
 finally:
+    probe.unlink(missing_ok=True)
     # An Xvfb this test started goes with it; one the user had stays.
     if state.exists() and display() != before:
         subprocess.run(["kill", display()[1]])
