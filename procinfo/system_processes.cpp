@@ -15,14 +15,16 @@ namespace {
 
 constexpr ULONG SYSTEM_PROCESS_INFORMATION_CLASS = 5;
 constexpr LONG INFO_LENGTH_MISMATCH = static_cast<LONG>(0xC0000004);
-// The first call of the process asks with room for about 200 processes;
-// every later one with what the last answer needed and a quarter more, so
-// that a list of any size is read in one pass (under Wine each call reads
-// /proc for every process and thread, answered or not). A list that grew
-// past that is asked again with a quarter more than the system said it
-// needs. A system that keeps asking for more, or for more than the largest
-// size, gets no list: the listing asks each process.
-constexpr ULONG FIRST_SIZE = 256 * 1024;
+// Under Wine each call reads /proc for every process and thread, whether
+// the answer fits or not, so a listing should ask once. The first call of
+// the process asks with 1 MiB, room for about 1,900 processes as Wine lists
+// them (some 550 bytes each with their threads) or for some 10,000 threads
+// on Windows; the pages the answer does not touch cost nothing. Every
+// later call asks with what the last answer needed and a quarter more. A
+// list that grew past that is asked again with a quarter more than the
+// system said it needs. A system that keeps asking for more, or for more
+// than the largest size, gets no list: the listing asks each process.
+constexpr ULONG FIRST_SIZE = 1024 * 1024;
 constexpr ULONG LARGEST_SIZE = 64 * 1024 * 1024;
 constexpr int ATTEMPTS = 6;
 
