@@ -9,8 +9,8 @@
 #include "procinfo/procinfo.h"
 #include "procinfo/record_lookup.h"
 
-// One process of the system's list (or the snapshot); one malloc'ed block each, sized to the name.
-// The list keeps snapshot order.
+// One process of the system's list (or the snapshot); one malloc'ed block
+// each, sized to the name. The list keeps the system's order.
 struct _EnumProcInfo {
     _EnumProcInfo* next;
     DWORD processId;
