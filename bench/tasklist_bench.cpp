@@ -1,8 +1,9 @@
 // Timings of the listing work: ordering, tree walks, thread lines and line
 // formatting on made-up lists of 1,000, 10,000 and 100,000 processes (and
-// services, and the system's list of every process), and the real listing
-// with every column beside the bare system calls it has to make; then each
-// case's growth and each listing's ratio.
+// services, and the system's list of every process), and the real listings,
+// each beside the bare system calls of its own columns, with the one query
+// of the system alone as the limit; then each case's growth, each listing's
+// ratio to its bare calls and the listing without columns against the limit.
 // Output goes to the stand-in host's capture, emptied after every run, so
 // only the formatting is measured, not a terminal.
 #include <windows.h>
@@ -67,7 +68,7 @@ std::vector<std::string> CaseOrder;
 
 void Report(const char* name, unsigned count, double seconds, const char* unit = "processes")
 {
-    printf("%-48s %6u %-9s %10.3f ms %9.2f us/%-7.7s %9zu chars out\n", name, count, unit, seconds * 1e3,
+    printf("%-70s %6u %-9s %10.3f ms %9.2f us/%-7.7s %9zu chars out\n", name, count, unit, seconds * 1e3,
            count ? seconds * 1e6 / count : 0.0, unit, Written);
     Written = 0;
     fflush(stdout);
@@ -266,25 +267,31 @@ void ServiceCases(unsigned count)
            }), "services");
 }
 
-// What the listing with every column has to ask the system, without the
-// listing: the snapshot walk with the parent check, the service and window
-// enumerations, the drive letters' device targets once, and per process
-// one open for its creation time, the token queries (owner, integrity,
-// elevation), priority, boost, times, memory, bitness, window class, image
-// path and command line.
-void BareQueries()
+// What a listing with these columns has to ask the system, without the
+// listing: the snapshot walk (with the threads for /H) and its parent
+// check, the service and window enumerations, and per process one open for
+// its creation time and the bare call of each column: the token queries
+// for the owner (its account looked up), integrity and elevation,
+// priority, boost, times, memory (also to sort by it), bitness, window
+// class, image path (the drive letters' device targets read once) and
+// command line.
+void BareQueries(DWORD flags, bool byMemory)
 {
     vornel::list_owner<ServiceNamesInfo> services;
     vornel::list_owner<WindowTitleInfo> windows;
-    CollectServiceNames(services.addr());
-    EnumWindows(CollectWindowTitle, reinterpret_cast<LPARAM>(windows.addr()));
+    if (!(flags & TL_NO_SERVICES))
+        CollectServiceNames(services.addr());
+    if (!(flags & TL_NO_WINDOWS))
+        EnumWindows(CollectWindowTitle, reinterpret_cast<LPARAM>(windows.addr()));
 
     auto buffer = std::make_unique<wchar_t[]>(32768);
-    wchar_t drives[1024];
-    DWORD listed = GetLogicalDriveStringsW(1023, drives);
-    for (const wchar_t* root = drives; listed && *root; root += wcslen(root) + 1) {
-        const wchar_t device[3] = {root[0], L':', L'\0'};
-        QueryDosDeviceW(device, buffer.get(), 8192);
+    if (flags & TL_FILENAME) {
+        wchar_t drives[1024];
+        DWORD listed = GetLogicalDriveStringsW(1023, drives);
+        for (const wchar_t* root = drives; listed && *root; root += wcslen(root) + 1) {
+            const wchar_t device[3] = {root[0], L':', L'\0'};
+            QueryDosDeviceW(device, buffer.get(), 8192);
+        }
     }
 
     // Each process opened once, its creation time read once; the parent
@@ -295,11 +302,12 @@ void BareQueries()
         ULONGLONG created = 0;
     };
     std::unordered_map<DWORD, Opened> opened;
+    const DWORD access = ProcessQueryAccess() | ((flags & TL_CMDLINE) ? PROCESS_VM_READ : 0);
     auto open = [&](DWORD pid) -> Opened& {
         auto [found, added] = opened.try_emplace(pid);
         if (added) {
             Opened& process = found->second;
-            process.handle.reset(OpenProcess(ProcessQueryAccess() | PROCESS_VM_READ, FALSE, pid));
+            process.handle.reset(OpenProcess(access, FALSE, pid));
             FILETIME created, exited, kernel, user;
             process.timed = process.handle && GetProcessTimes(process.handle.get(), &created, &exited, &kernel, &user);
             process.created = (ULONGLONG(created.dwHighDateTime) << 32) | created.dwLowDateTime;
@@ -307,7 +315,15 @@ void BareQueries()
         return found->second;
     };
 
-    vornel::unique_snapshot snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    vornel::unique_snapshot snapshot(
+        CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS | ((flags & TL_THREADS) ? TH32CS_SNAPTHREAD : 0), 0));
+    if (flags & TL_THREADS) {
+        THREADENTRY32 thread{};
+        thread.dwSize = sizeof thread;
+        for (BOOL more = Thread32First(snapshot.get(), &thread); more; more = Thread32Next(snapshot.get(), &thread))
+            thread.dwSize = sizeof thread;
+    }
+    const bool token = flags & (TL_OWNER | TL_INTEGRITY | TL_EXTRA);
     PROCESSENTRY32W entry{};
     entry.dwSize = sizeof entry;
     for (BOOL more = Process32FirstW(snapshot.get(), &entry); more; more = Process32NextW(snapshot.get(), &entry)) {
@@ -317,41 +333,53 @@ void BareQueries()
             volatile bool younger = open(entry.th32ParentProcessID).created > process.created;
             (void)younger;
         }
+        entry.dwSize = sizeof entry;
         HANDLE h = process.handle.get();
         if (!h)
             continue;
         FILETIME created, exited, kernel, user;
-        vornel::unique_handle token;
-        if (OpenProcessToken(h, TOKEN_QUERY, token.put())) {
-            BYTE info[512];
-            DWORD got;
-            GetTokenInformation(token.get(), TokenUser, nullptr, 0, &got);
-            if (GetTokenInformation(token.get(), TokenUser, info, sizeof info, &got)) {
+        BYTE info[512];
+        DWORD got;
+        BOOL flag;
+        vornel::unique_handle tokenHandle;
+        if (token && OpenProcessToken(h, TOKEN_QUERY, tokenHandle.put())) {
+            if ((flags & TL_OWNER) && GetTokenInformation(tokenHandle.get(), TokenUser, info, sizeof info, &got)) {
                 wchar_t account[1024], domain[1024];
                 DWORD accountSize = 1024, domainSize = 1024;
                 SID_NAME_USE use;
                 LookupAccountSidW(nullptr, reinterpret_cast<TOKEN_USER*>(info)->User.Sid, account, &accountSize,
                                   domain, &domainSize, &use);
             }
-            GetTokenInformation(token.get(), TokenIntegrityLevel, nullptr, 0, &got);
-            GetTokenInformation(token.get(), TokenIntegrityLevel, info, sizeof info, &got);
-            GetTokenInformation(token.get(), TokenElevation, info, sizeof info, &got);
+            if (flags & TL_INTEGRITY)
+                GetTokenInformation(tokenHandle.get(), TokenIntegrityLevel, info, sizeof info, &got);
+            if (flags & TL_EXTRA)
+                GetTokenInformation(tokenHandle.get(), TokenElevation, info, sizeof info, &got);
         }
-        GetPriorityClass(h);
-        GetProcessTimes(h, &created, &exited, &kernel, &user);
-        PROCESS_MEMORY_COUNTERS counters;
-        GetProcessMemoryInfo(h, &counters, sizeof counters);
-        BOOL flag;
-        IsWow64Process(h, &flag);
-        GetProcessPriorityBoost(h, &flag);
-        if (const WindowTitleInfo* window = FindWindowTitle(windows.get(), pid))
-            if (IsWindow(window->window))
-                GetClassNameW(window->window, buffer.get(), 1024);
-        GetProcessImageFileNameW(h, buffer.get(), 32768);
-        ReadProcessCommandLine(h, buffer.get());
-        entry.dwSize = sizeof entry;
+        if (flags & TL_PRIORITY)
+            GetPriorityClass(h);
+        if (flags & TL_TIMES)
+            GetProcessTimes(h, &created, &exited, &kernel, &user);
+        if ((flags & TL_MEMORY) || byMemory) {
+            PROCESS_MEMORY_COUNTERS counters;
+            GetProcessMemoryInfo(h, &counters, sizeof counters);
+        }
+        if (flags & TL_EXTRA)
+            IsWow64Process(h, &flag);
+        if (flags & TL_BOOST)
+            GetProcessPriorityBoost(h, &flag);
+        if (flags & TL_WINCLASS)
+            if (const WindowTitleInfo* window = FindWindowTitle(windows.get(), pid))
+                if (IsWindow(window->window))
+                    GetClassNameW(window->window, buffer.get(), 1024);
+        if (flags & TL_FILENAME)
+            GetProcessImageFileNameW(h, buffer.get(), 32768);
+        if (flags & TL_CMDLINE)
+            ReadProcessCommandLine(h, buffer.get());
     }
 }
+
+constexpr const char* NoColumns = "real listing, no columns";
+constexpr const char* Limit = "limit: the one query of the system alone";
 
 unsigned CountProcesses()
 {
@@ -364,9 +392,8 @@ unsigned CountProcesses()
     return count;
 }
 
-// Growth from 1,000 to 10,000 of each synthetic case, and each real
-// listing against the bare system calls.
-void Summary(unsigned real)
+// Growth from 1,000 to 10,000 of each synthetic case.
+void Growth()
 {
     printf("\ngrowth from 1,000 to 10,000 (n log n: about 13; quadratic: 100)\n");
     for (const std::string& name : CaseOrder) {
@@ -374,35 +401,14 @@ void Summary(unsigned real)
         if (byCount.count(1000) && byCount.count(10000))
             printf("  %-48s %8.1fx\n", name.c_str(), byCount[10000] / byCount[1000]);
     }
-    double bare = Timings["bare snapshot walk and per-process queries"][real];
-    printf("\nreal listings against the bare system calls\n");
-    for (const std::string& name : CaseOrder)
-        if (name.rfind("real listing", 0) == 0)
-            printf("  %-60s %6.2fx\n", name.c_str(), Timings[name][real] / bare);
-    // The forms hand over the same values as the table's lines.
-    double table = Timings["real listing, every column (/U/B/C/I/T/M/N/E/Z/F)"][real];
-    printf("\nforms against the table, every column\n");
-    for (const char* name : {"real listing, every column as CSV (/FO:CSV)", "real listing, every column as JSON (/FO:JSON)"})
-        printf("  %-60s %6.2fx\n", name, Timings[name][real] / table);
+    printf("\n");
 }
 
-}  // namespace
-
-int main()
+// The real listings, each beside the bare calls of its own columns, and the
+// limit, in rounds; the best round of each counts.
+void RealCases(int rounds)
 {
-    OrshSetShellState(1, 0);
-    InitializePlugin();
-    ResetOutputState();
-    InitOutputOptions(1);
-
-    for (unsigned count : {1000u, 10000u, 100000u})
-        SyntheticCases(count);
-    for (unsigned count : {1000u, 10000u, 100000u})
-        ServiceCases(count);
-    for (unsigned count : {1000u, 10000u, 100000u})
-        SystemListCase(count);
-
-    unsigned count = CountProcesses();
+    const unsigned count = CountProcesses();
     const DWORD allColumns = TL_OWNER | TL_BOOST | TL_PRIORITY | TL_INTEGRITY | TL_TIMES | TL_MEMORY |
                              TL_WINCLASS | TL_EXTRA | TL_PARENT | TL_FILENAME;
     const struct {
@@ -416,8 +422,9 @@ int main()
         {"real listing, every column as JSON (/FO:JSON)", allColumns, L"", OutputForm::Json},
         {"real listing, every column, largest memory first (/O:-M)", allColumns, L"m"},
         {"real listing, every column and command line (/U/B/C/I/T/M/N/E/Z/F/L)", allColumns | TL_CMDLINE},
-        {"real listing, no columns", 0},
+        {NoColumns, 0},
         {"real listing, no columns, no services/windows", TL_NO_SERVICES | TL_NO_WINDOWS},
+        {"real listing, threads (/H)", TL_THREADS},
         {"real listing, owner (/U)", TL_OWNER},
         {"real listing, image path (/F)", TL_FILENAME},
         {"real listing, command line (/L)", TL_CMDLINE},
@@ -427,36 +434,87 @@ int main()
         {"real listing, integrity (/I)", TL_INTEGRITY},
         {"real listing, extra marks (/E)", TL_EXTRA},
     };
-    // Rounds over all the cases, the bare one included, so that a burst of
-    // load on the machine slows them alike; the best round of each counts.
-    // Under Wine most of these calls are round trips to the wineserver or
-    // to services.exe, whose times vary with the load of the machine.
-    constexpr size_t cases = std::size(listings) + 1;
-    std::vector<double> best(cases, 1e30);
-    std::vector<size_t> written(cases, 0);
+    struct Case {
+        std::string name;
+        std::function<void()> run;
+    };
+    std::vector<Case> cases;
+    std::map<std::string, std::string> bareOf;  // each listing's bare case
+    std::map<std::pair<DWORD, bool>, std::string> bareByCalls;
+    for (const auto& listing : listings) {
+        cases.push_back({listing.name, [&listing] {
+                             ListProcesses(nullptr, nullptr, listing.flags, listing.keys, nullptr, listing.form);
+                         }});
+        // The parent column costs no call of its own; listings that make
+        // the same calls share one bare case.
+        const std::pair<DWORD, bool> calls(listing.flags & ~TL_PARENT, wcspbrk(listing.keys, L"Mm") != nullptr);
+        auto [bare, added] = bareByCalls.try_emplace(calls, "bare calls" + std::string(listing.name + 12));
+        if (added)
+            cases.push_back({bare->second, [calls] { BareQueries(calls.first, calls.second); }});
+        bareOf[listing.name] = bare->second;
+    }
+    cases.push_back({Limit, [] {
+                         SystemProcessList list;
+                         list.Query();
+                     }});
+
+    // Rounds over all the cases, so that a burst of load on the machine
+    // slows them alike. Under Wine most of these calls are round trips to
+    // the wineserver or to services.exe, whose times vary with the load of
+    // the machine.
+    std::vector<double> best(cases.size(), 1e30);
+    std::vector<size_t> written(cases.size(), 0);
     OrshCapture(1);
-    for (int round = 0; round < 60; ++round)
-        for (size_t step = 0; step < cases; ++step) {
+    for (int round = 0; round < rounds; ++round)
+        for (size_t step = 0; step < cases.size(); ++step) {
             // Each round starts one case later, so no case always follows
             // the same one.
-            size_t i = (round + step) % cases;
-            double seconds = Best(1, [&] {
-                if (i < std::size(listings))
-                    ListProcesses(nullptr, nullptr, listings[i].flags, listings[i].keys, nullptr,
-                                  listings[i].form);
-                else
-                    BareQueries();
-            });
-            best[i] = std::min(best[i], seconds);
+            size_t i = (round + step) % cases.size();
+            best[i] = std::min(best[i], Best(1, cases[i].run));
             written[i] = Written;
         }
     OrshCapture(0);
-    for (size_t i = 0; i < cases; ++i) {
+    for (size_t i = 0; i < cases.size(); ++i) {
         Written = written[i];
-        Report(i < std::size(listings) ? listings[i].name : "bare snapshot walk and per-process queries", count,
-               best[i]);
+        Report(cases[i].name.c_str(), count, best[i]);
     }
-    Summary(count);
+
+    // Each listing against the bare calls of its own columns, and the
+    // listing without columns against the one query alone.
+    printf("\nreal listings against the bare calls of the same columns\n");
+    for (const auto& listing : listings)
+        printf("  %-70s %6.2fx\n", listing.name, Timings[listing.name][count] / Timings[bareOf[listing.name]][count]);
+    // The forms hand over the values the table's lines show.
+    printf("\nthe forms against the table, every column\n");
+    for (const auto& listing : listings)
+        if (listing.form != OutputForm::Table)
+            printf("  %-70s %6.2fx\n", listing.name, Timings[listing.name][count] / Timings[listings[0].name][count]);
+    printf("\nthe listing without columns against the one query alone (the limit)\n");
+    printf("  %-70s %6.2fx\n", NoColumns, Timings[NoColumns][count] / Timings[Limit][count]);
+}
+
+}  // namespace
+
+//   vornel_bench.exe              every case, the real ones in 60 rounds
+//   vornel_bench.exe --real [N]   the real listings alone, in N rounds (60)
+int main(int argc, char** argv)
+{
+    OrshSetShellState(1, 0);
+    InitializePlugin();
+    ResetOutputState();
+    InitOutputOptions(1);
+
+    const bool realOnly = argc > 1 && strcmp(argv[1], "--real") == 0;
+    if (!realOnly) {
+        for (unsigned count : {1000u, 10000u, 100000u})
+            SyntheticCases(count);
+        for (unsigned count : {1000u, 10000u, 100000u})
+            ServiceCases(count);
+        for (unsigned count : {1000u, 10000u, 100000u})
+            SystemListCase(count);
+        Growth();
+    }
+    RealCases(realOnly && argc > 2 ? atoi(argv[2]) : 60);
     ShutdownPlugin();
     return 0;
 }

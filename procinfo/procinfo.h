@@ -70,16 +70,27 @@ struct SystemProcessRecord {
     DWORD parentProcessId;
     DWORD threadCount;
     LONG basePriority;
-    std::wstring_view name;  // empty for the idle process
+    // As a snapshot names it: the idle process, which the list leaves
+    // without a name, is "[System Process]".
+    std::wstring_view name;
 };
 
-// The records of one query of the system for every process, in the
-// system's order and by process ID.
+// A thread of a process in the same list, as a thread snapshot tells it.
+struct SystemThreadRecord {
+    DWORD threadId;
+    DWORD ownerProcessId;
+    LONG basePriority;
+};
+
+// The records of one query of the system for every process and thread, in
+// the system's order and by process ID.
 class SystemProcessList {
 public:
     // Asks the system; false, and no records, when it does not answer.
     bool Query();
     std::span<const SystemProcessRecord> Records() const { return records_; }
+    // Every process's threads, process after process in the system's order.
+    std::span<const SystemThreadRecord> Threads() const { return threads_; }
     // The record of the process with this ID, when that process was created
     // before `createdBefore`; else null. A record created later belongs to
     // a process that took the ID over after the caller's snapshot.
@@ -88,6 +99,7 @@ public:
 private:
     vornel::unique_block<BYTE> buffer_;
     std::vector<SystemProcessRecord> records_;
+    std::vector<SystemThreadRecord> threads_;
     std::vector<std::pair<DWORD, const SystemProcessRecord*>> byId_;
 };
 

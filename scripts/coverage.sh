@@ -2,7 +2,8 @@
 # ./run-tests --coverage [ctest arguments]: every test layer (or those the
 # arguments select) against a build that counts which lines and branches of
 # the plug-in and of the stand-in host and shell ran; then a table per folder
-# on standard output, the lines no test ran by file, and an HTML report.
+# and the lines no test ran by file, on standard output and in
+# build-coverage/coverage/summary.txt, and an HTML report.
 #
 # The build has a directory of its own (build-coverage/, or
 # VORNEL_COVERAGE_DIR) with its own Wine prefixes, so build/ and the normal
@@ -26,11 +27,13 @@ configure() {
     cmake -S "$VORNEL_ROOT" -B "$VORNEL_BUILD" -DCMAKE_TOOLCHAIN_FILE="$VORNEL_ROOT/cmake/mingw-w64-x86_64.cmake" \
         -DCMAKE_BUILD_TYPE=Release -DVORNEL_COVERAGE=ON
 }
+vornel_build_lock
 if ! grep -qx 'VORNEL_COVERAGE:BOOL=ON' "$VORNEL_BUILD/CMakeCache.txt" 2>/dev/null ||
     [ ! -f "$VORNEL_BUILD/Makefile" ]; then
     vornel_step "$VORNEL_BUILD/configure.log" "configuring $VORNEL_BUILD with coverage counts" "configured" \
-        configure || exit 1
+        configure {vornel_build_fd}>&- || exit 1
 fi
+vornel_build_unlock
 
 # Counts add up from run to run: start from none. A rebuilt object would not
 # match its old counts, and every program would say so on standard error,
@@ -51,7 +54,7 @@ gcovr_report() {
 }
 vornel_step "$report/gcovr.log" "reading the counts with gcov" "read" gcovr_report || exit 1
 
-python3 - "$report/coverage.json" <<'EOF'
+python3 - "$report/coverage.json" >"$report/summary.txt" <<'EOF'
 import json, sys
 from collections import defaultdict
 
@@ -96,5 +99,6 @@ print("\nLines no test ran:")
 for name in sorted(unrun):
     print(f"  {name}: {ranges(unrun[name])}")
 EOF
-vornel_log "HTML report: $report/index.html"
+cat "$report/summary.txt"
+vornel_log "the table and the lines no test ran: $report/summary.txt; HTML report: $report/index.html"
 exit "$tests"

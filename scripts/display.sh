@@ -5,9 +5,11 @@
 # Sourced after common.sh, not run.
 #
 # One Xvfb per build directory, started on first need and kept for later
-# runs, as the Wine prefix is kept. build/xvfb.display holds its display
-# number and process ID; a later run uses it while that process is still an
-# Xvfb and its socket is there, and starts a new one otherwise.
+# runs while the Wine prefixes that use it run anything: it ends with the
+# last of their Wine servers (scripts/xvfb_watch.sh). build/xvfb.display
+# holds its display number, its process ID and its watcher's; a later run
+# uses it while that process is still an Xvfb and its socket is there, and
+# starts a new one otherwise. build/xvfb.prefixes lists the prefixes.
 
 VORNEL_XVFB_STATE="$VORNEL_BUILD/xvfb.display"
 
@@ -50,26 +52,38 @@ vornel_xvfb_start() {
     vornel_xvfb_launch xvfb || return 1
     local display="$vornel_xvfb_display" pid="$vornel_xvfb_pid"
     echo "$display $pid" >"$VORNEL_XVFB_STATE"
+    : >"$VORNEL_BUILD/xvfb.prefixes"
     vornel_log "DISPLAY is not set: started a private X display :$display (Xvfb, process $pid)" \
-        "for Wine's windows; later runs use it too (stop it with: kill $pid)"
+        "for Wine's windows; later runs use it too, and it ends with their Wine server," \
+        "ten minutes after the last program"
 }
 
-# Sets DISPLAY to the build's private display, starting it when needed.
-# Two runs at once share one: the second waits for the first to start it.
-# A display that is up needs no lock (every later run, the common case).
+vornel_xvfb_watched() {
+    grep -qsa xvfb_watch.sh "/proc/$1/cmdline"
+}
+
+# vornel_private_display PREFIX COMMAND...: sets DISPLAY to the build's
+# private display, starting it when needed, and runs COMMAND (which starts
+# PREFIX's Wine server) while the display's watcher cannot end it: the
+# watcher looks for servers under the same lock. Two runs at once share one
+# display; a display an older run started without a watcher gets one.
 vornel_private_display() {
-    local lock display="" pid=""
-    [ -f "$VORNEL_XVFB_STATE" ] && read -r display pid <"$VORNEL_XVFB_STATE"
+    local prefix="$1" lock display="" pid="" watcher=""
+    shift
+    mkdir -p "$VORNEL_BUILD"
+    exec {lock}>"$VORNEL_BUILD/xvfb.lock"
+    flock "$lock"
+    [ -f "$VORNEL_XVFB_STATE" ] && read -r display pid watcher <"$VORNEL_XVFB_STATE"
     if ! vornel_xvfb_alive "$display" "$pid"; then
-        mkdir -p "$VORNEL_BUILD"
-        exec {lock}>"$VORNEL_BUILD/xvfb.lock"
-        flock "$lock"
-        [ -f "$VORNEL_XVFB_STATE" ] && read -r display pid <"$VORNEL_XVFB_STATE"
-        if ! vornel_xvfb_alive "$display" "$pid"; then
-            vornel_xvfb_start {lock}>&- || { exec {lock}>&-; return 1; }
-            read -r display pid <"$VORNEL_XVFB_STATE"
-        fi
-        exec {lock}>&-
+        vornel_xvfb_start {lock}>&- || { exec {lock}>&-; return 1; }
+        read -r display pid watcher <"$VORNEL_XVFB_STATE"
     fi
+    grep -qsxF "$prefix" "$VORNEL_BUILD/xvfb.prefixes" || echo "$prefix" >>"$VORNEL_BUILD/xvfb.prefixes"
     export DISPLAY=":$display"
+    "$@" {lock}>&-
+    if ! vornel_xvfb_watched "${watcher:-x}"; then
+        setsid "$VORNEL_ROOT/scripts/xvfb_watch.sh" "$VORNEL_BUILD" "$pid" </dev/null >/dev/null 2>&1 {lock}>&- &
+        echo "$display $pid $!" >"$VORNEL_XVFB_STATE"
+    fi
+    exec {lock}>&-
 }

@@ -30,15 +30,23 @@ class DescendantTree {
 public:
     using Node = const _EnumProcInfo;
 
+    using Entry = EnumProcChildren::Entry;
+
     static DWORD Id(const _EnumProcInfo* record) { return record->processId; }
+    static bool OnBranch(const _EnumProcInfo* record) { return record->onBranch; }
+    static void SetOnBranch(const _EnumProcInfo* record, bool on) { record->onBranch = on; }
     auto Children(const _EnumProcInfo* record) const { return children.Find(record->processId); }
 
-    void Order(std::vector<const _EnumProcInfo*>& list) const
+    // In snapshot order, or sorted by the keys into `ordered`.
+    std::span<const Entry> Order(std::span<const Entry> candidates, std::vector<Entry>& ordered) const
     {
-        if (sortKeys)
-            std::stable_sort(list.begin(), list.end(), [this](const _EnumProcInfo* a, const _EnumProcInfo* b) {
-                return CompareChildren(sortKeys, a, b) < 0;
-            });
+        if (!sortKeys || candidates.size() < 2)
+            return candidates;
+        ordered.assign(candidates.begin(), candidates.end());
+        std::stable_sort(ordered.begin(), ordered.end(), [this](const Entry& a, const Entry& b) {
+            return CompareChildren(sortKeys, a.second, b.second) < 0;
+        });
+        return ordered;
     }
 
     int Line(const _EnumProcInfo* record, const wchar_t* prefix, bool hasPrefix, bool last, int& width)
@@ -157,7 +165,7 @@ int PrintDescendants(const _EnumProcInfo* list, DWORD processId, const wchar_t* 
     std::optional<EnumProcChildren> own;
     if (!children)
         children = &own.emplace(list, ChildKey);
-    const _EnumProcInfo root{nullptr, processId, 0, {L'\0'}};
+    const _EnumProcInfo root{nullptr, processId, 0, false, {L'\0'}};
     DescendantTree tree{*children,
                         options.flags,
                         options.highlightList && *options.highlightList ? options.highlightList : nullptr,

@@ -1,5 +1,6 @@
-// The ENUMPROCESSES command: read the command line, take one snapshot, and
-// print the tree of every requested process from it.
+// The ENUMPROCESSES command: read the command line, read the processes once
+// (the system's list of every process, or a snapshot), and print the tree
+// of every requested process from them.
 #include <cwchar>
 
 #include <windows.h>
@@ -14,20 +15,21 @@
 int EnumProcessesCommand::List() const
 {
     vornel::list_owner<_EnumProcInfo> processes;
-    // Each process opened once, and its creation time read once, for the
-    // parent checks of the whole snapshot.
-    ProcessScope openProcesses(false);
-    {
+    int built;
+    if (const SystemProcessList* system = SystemProcesses()) {
+        built = BuildEnumProcList(*system, processes.addr());
+    } else {
         vornel::unique_snapshot snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
         if (!snapshot) {
             wchar_t message[MESSAGE_SIZE];
             FormatSystemMessage(GetLastError(), message);
             return PrintError(L"CreateToolhelp32Snapshot() failed!\r\n%s\r\n", message);
         }
-        if (BuildEnumProcList(snapshot.get(), processes.addr()) != 0) {
-            PrintError(L"Error allocating _EnumProcInfo structure\r\n");
-            return 2;
-        }
+        built = BuildEnumProcList(snapshot.get(), processes.addr());
+    }
+    if (built != 0) {
+        PrintError(L"Error allocating _EnumProcInfo structure\r\n");
+        return 2;
     }
 
     vornel::list_owner<WindowTitleInfo> windows;

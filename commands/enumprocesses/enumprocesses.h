@@ -1,5 +1,5 @@
 // ENUMPROCESSES: the processes descended from one or more given processes,
-// printed as indented trees from one process snapshot.
+// printed as indented trees from one reading of the system's processes.
 #pragma once
 
 #include <windows.h>
@@ -14,13 +14,16 @@
 #include "procinfo/procinfo.h"
 #include "procinfo/record_lookup.h"
 
-// One process of the snapshot; one malloc'ed block each, sized to the name.
-// The list keeps snapshot order.
+// One process of the system's list (or the snapshot); one malloc'ed block
+// each, sized to the name. The list keeps the system's order.
 struct _EnumProcInfo {
     _EnumProcInfo* next;
     DWORD processId;
     DWORD parentProcessId;  // 0 when the snapshot gave none or the link is stale
-    wchar_t name[1];        // image file name, stored inline
+    // Set only while a tree walk is below this process: the walk's state,
+    // not the process's.
+    mutable bool onBranch;
+    wchar_t name[1];  // image file name, stored inline
 };
 
 // Option flags.
@@ -38,6 +41,10 @@ struct EnumProcessesCommand {
     static constexpr const wchar_t* USAGE = EnumprocessesUsageText;
     static const SortSwitch SORT;
 
+    // The processes, their names, parents and creation times (for the parent
+    // check) come from one list of every process, asked for at the first
+    // name to find or else for the trees, and kept for the whole command.
+    ProcessScope scope{false};
     SharedSwitches shared;
     DWORD requested[MAX_REQUESTED_PIDS];
     int requestedCount = 0;
@@ -52,12 +59,16 @@ struct EnumProcessesCommand {
 
 // A record for one process, or null when memory runs out.
 _EnumProcInfo* NewEnumProcInfo(DWORD processId, DWORD parentProcessId, const wchar_t* name);
-// Builds the list from a process snapshot, dropping parent links that a
-// newer process has taken over. 0, or -2 when a record cannot be allocated
-// (the records built so far stay in the list for the caller to free).
+// Builds the list from a process snapshot, or from the system's list of
+// every process, dropping parent links that a newer process has taken
+// over. 0, or -2 when a record cannot be allocated (the records built so
+// far stay in the list for the caller to free).
 int BuildEnumProcList(HANDLE snapshot, _EnumProcInfo** head);
-// The ID of the first process in a fresh snapshot whose image name (or, for
-// a pattern with a backslash, full image path) matches the pattern; -1 if none.
+int BuildEnumProcList(const SystemProcessList& system, _EnumProcInfo** head);
+// The ID of the first process whose image name (or, for a pattern with a
+// backslash, full image path) matches the pattern; -1 if none. The
+// processes are those of the live ProcessScope's list of every process, or
+// of a fresh snapshot where there is no such list.
 int FindProcessByName(const wchar_t* pattern);
 
 // The records of a list by parent ID, in snapshot order: the children of

@@ -130,19 +130,34 @@ ProcessRecord* MakeProcessRecord(const PROCESSENTRY32W& entry, const WindowTitle
     return record;
 }
 
-void CollectThreads(HANDLE snapshot, ThreadRecord** threads, const wchar_t* keys)
+ThreadRecord* NewThreadRecord(DWORD threadId, DWORD ownerProcessId, LONG basePriority)
+{
+    auto record = NewRecord<ThreadRecord>();
+    record->threadId = threadId;
+    record->ownerProcessId = ownerProcessId;
+    record->basePriority = basePriority;
+    return record;
+}
+
+// The threads in the system's order: from its list of every process when
+// the listing has one, else from the snapshot.
+void CollectThreads(const SystemProcessList* system, HANDLE snapshot, ThreadRecord** threads, const wchar_t* keys)
 {
     ThreadRecord** tail = threads;
-    THREADENTRY32 entry{};
-    entry.dwSize = sizeof entry;
-    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
-        auto record = NewRecord<ThreadRecord>();
-        record->threadId = entry.th32ThreadID;
-        record->ownerProcessId = entry.th32OwnerProcessID;
-        record->basePriority = entry.tpBasePri;
+    auto append = [&tail](ThreadRecord* record) {
         *tail = record;
         tail = &record->next;
+    };
+    if (system) {
+        for (const SystemThreadRecord& thread : system->Threads())
+            append(NewThreadRecord(thread.threadId, thread.ownerProcessId, thread.basePriority));
+    } else {
+        THREADENTRY32 entry{};
         entry.dwSize = sizeof entry;
+        for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
+            append(NewThreadRecord(entry.th32ThreadID, entry.th32OwnerProcessID, entry.tpBasePri));
+            entry.dwSize = sizeof entry;
+        }
     }
     SortThreadList(threads, keys);
 }
@@ -165,10 +180,7 @@ void EntryFromRecord(const SystemProcessRecord& record, PROCESSENTRY32W& entry)
     entry.th32ParentProcessID = record.parentProcessId;
     entry.cntThreads = record.threadCount;
     entry.pcPriClassBase = record.basePriority;
-    std::wstring_view name = record.name;
-    if (name.empty() && record.processId == 0)
-        name = L"[System Process]";
-    name = name.substr(0, std::size(entry.szExeFile) - 1);
+    std::wstring_view name = record.name.substr(0, std::size(entry.szExeFile) - 1);
     name.copy(entry.szExeFile, name.size());
 }
 
@@ -193,8 +205,8 @@ void ForEachProcess(const SystemProcessList* system, HANDLE snapshot, Visit visi
     }
 }
 
-// Where the processes come from: the system's list of every process, or a
-// snapshot when the list cannot be had or the threads are wanted too.
+// Where the processes and threads come from: the system's list of every
+// process, or a snapshot when the list cannot be had.
 struct ProcessSource {
     const SystemProcessList* system = nullptr;
     vornel::unique_snapshot snapshot;
@@ -244,7 +256,7 @@ void GatherListing(ProcessSource source, const Filters& filters, DWORD flags, co
     if (!(flags & TL_NO_WINDOWS))
         EnumWindows(CollectWindowTitle, reinterpret_cast<LPARAM>(listing.windows.addr()));
     if (flags & TL_THREADS)
-        CollectThreads(source.snapshot.get(), listing.threads.addr(), sortKeys);
+        CollectThreads(source.system, source.snapshot.get(), listing.threads.addr(), sortKeys);
     const ProcessTexts texts(listing.windows.get(), listing.services.get());
 
     const bool sortsByMemory = sortKeys && wcspbrk(sortKeys, L"Mm");
@@ -339,9 +351,7 @@ int ListProcesses(const wchar_t* name, const wchar_t* ownerPattern, DWORD flags,
     // sets and CPU times are matched only to the processes the snapshot saw.
     ProcessScope openProcesses((flags & TL_CMDLINE) != 0);
     ProcessSource source;
-    // With /H the threads come from the same snapshot as the processes.
-    if (!(flags & TL_THREADS))
-        source.system = SystemProcesses();
+    source.system = SystemProcesses();
     if (!source.system) {
         source.snapshot.reset(
             CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS | ((flags & TL_THREADS) ? TH32CS_SNAPTHREAD : 0), 0));

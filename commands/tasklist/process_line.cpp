@@ -94,7 +94,7 @@ const wchar_t* PriorityNumberText(const ProcessValues& values, wchar_t* buffer)
 {
     if (!values.priorityClass)
         return L"-";
-    wsprintfW(buffer, L"%X", values.priorityClass);
+    wsprintfW(buffer, L"%X", static_cast<unsigned>(values.priorityClass));
     return buffer;
 }
 

@@ -15,9 +15,17 @@ class ProcessTree {
 public:
     using Node = ProcessRecord;
 
+    using Entry = RecordsById<ProcessRecord>::Entry;
+
     static DWORD Id(const ProcessRecord* record) { return record->entry.th32ProcessID; }
+    static bool OnBranch(const ProcessRecord* record) { return (record->mark & MARK_ON_BRANCH) != 0; }
+    static void SetOnBranch(ProcessRecord* record, bool on)
+    {
+        record->mark = on ? record->mark | MARK_ON_BRANCH : record->mark & ~MARK_ON_BRANCH;
+    }
     auto Children(const ProcessRecord* record) const { return index.children.Find(Id(record)); }
-    void Order(std::vector<ProcessRecord*>&) const {}  // the list is sorted already
+    // The list is sorted already.
+    std::span<const Entry> Order(std::span<const Entry> candidates, std::vector<Entry>&) const { return candidates; }
 
     int Line(ProcessRecord* record, const wchar_t* prefix, bool hasPrefix, bool last, int& width)
     {

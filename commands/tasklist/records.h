@@ -32,8 +32,10 @@ inline constexpr DWORD TL_FILENAME = 0x100000;
 inline constexpr DWORD TL_TREE = 0x400000;
 inline constexpr DWORD TL_NO_TITLE_MATCH = 0x800000;
 
-// ProcessRecord::mark: ListProcesses marks the records a tree starts at.
+// ProcessRecord::mark: ListProcesses marks the records a tree starts at;
+// the tree walk marks those on the branch it is drawing.
 inline constexpr DWORD MARK_ROOT = 0x1;
+inline constexpr DWORD MARK_ON_BRANCH = 0x2;
 
 struct ProcessRecord {
     ProcessRecord* next;

@@ -118,15 +118,15 @@ bool Output::Open(const Redirection& r)
 {
     SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
     DWORD access = r.append ? FILE_APPEND_DATA | SYNCHRONIZE : GENERIC_WRITE;
-    HANDLE handle = CreateFileW(r.file.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable, OPEN_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) {
+    vornel::unique_hfile handle(CreateFileW(r.file.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable,
+                                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!handle) {
         Error(L"cannot open \"%s\": %s; the command did not run", r.file.c_str(),
               SystemReason(GetLastError()).c_str());
         return false;
     }
     bool created = GetLastError() != ERROR_ALREADY_EXISTS;
-    files_.push_back({vornel::unique_hfile(handle), r.file, created, !r.append});
+    files_.push_back({std::move(handle), r.file, created, !r.append});
     return true;
 }
 

@@ -96,7 +96,7 @@ bool LoadPlugin()
     wchar_t path[MAX_PATH];
     DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
     std::wstring dll = std::wstring(path, n);
-    dll = dll.substr(0, dll.find_last_of(L'\\') + 1) + L"Vornel.dll";
+    dll.replace(dll.find_last_of(L'\\') + 1, std::wstring::npos, L"Vornel.dll");
     plugin.reset(LoadLibraryW(dll.c_str()));
     if (!plugin) {
         Error(L"cannot load the plug-in %s: %s", dll.c_str(), SystemReason(GetLastError()).c_str());

@@ -201,7 +201,7 @@ int RunUnchecked(Output& output, const Line& raw, bool* exitRequested)
     wcsncpy(buffer.data(), text.c_str(), ExpandSize - 1);
     if (OrshExpand(buffer.data(), ExpandSize) != 0)
         return Remember(1);  // a function in the line failed and has said why
-    std::wstring line = buffer.c_str();
+    std::wstring line = buffer.c_str();  // cppcheck-suppress stlcstrAssignment ; the line ends at the NUL
     if (line.size() > MaxLineLength) {
         Error(L"the line is longer than %u characters once expanded; none of it ran", (unsigned)MaxLineLength);
         return Remember(1);

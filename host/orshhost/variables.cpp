@@ -58,7 +58,7 @@ std::wstring Lookup(const std::wstring& name)
     if (resolver && name[0] == L'_') {
         std::wstring result(ValueSize, L'\0');
         if (resolver(name.c_str(), nullptr, result.data()) == 0)
-            return result.c_str();
+            return result.c_str();  // cppcheck-suppress stlcstrReturn ; the value ends at the resolver's NUL
     }
     return L"";
 }
@@ -82,7 +82,7 @@ std::wstring CallFunction(const std::wstring& name, const std::wstring& rawArgs)
         wcsncpy(buffer.data(), args.c_str(), ValueSize - 1);
         int result = resolver(name.c_str(), buffer.c_str(), buffer.data());
         if (result == 0)
-            return buffer.c_str();
+            return buffer.c_str();  // cppcheck-suppress stlcstrReturn ; the value ends at the resolver's NUL
         if (result < 0)
             expansionFailed = -1;
     }

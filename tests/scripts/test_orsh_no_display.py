@@ -18,7 +18,13 @@ source, build = sys.argv[1:]
 env = {k: v for k, v in os.environ.items() if k != "DISPLAY"} | {
     "VORNEL_BUILD_DIR": build, "VORNEL_WINEPREFIX": os.environ["WINEPREFIX"]}
 state = Path(build) / "xvfb.display"
-before = state.read_text() if state.exists() else None
+# The display and its process; a watcher added to the user's display changes neither.
+def display():
+    return state.read_text().split()[:2] if state.exists() else None
+
+
+before = display()
+probe = Path(source) / "orsh-no-display-probe.txt"
 
 
 def orsh(*line):
@@ -46,6 +52,13 @@ try:
         out = notepad_line(pid)
         if not re.match(r" +%s  notepad +Untitled - Notepad\r\n" % pid, out):
             sys.exit("no notepad window without DISPLAY:\n" + out)
+        # A file made or deleted in the root is none of the build's: no build, no word of ./orsh's own.
+        for make in (probe.touch, probe.unlink):
+            make()
+            run = subprocess.run([f"{source}/orsh", "echo", "x"], env=env, stdin=subprocess.DEVNULL,
+                                 capture_output=True, timeout=300)
+            if (run.stdout, run.stderr) != (b"x\r\n", b""):
+                sys.exit(f"./orsh echo x after {make.__name__} of {probe}: {run.stdout!r} {run.stderr!r}")
         for line, expected in (
                 (("echo", "a b", " c"), r"a b  c\r\n"),
                 (("echo", f'%@pidexename["{pid}"]'), r"C:\\windows\\system32\\notepad\.exe\r\n"),
@@ -61,7 +74,8 @@ try:
     finally:
         orsh("taskkill", "/f", "/pid", pid)
 finally:
+    probe.unlink(missing_ok=True)
     # An Xvfb this test started goes with it; one the user had stays.
-    if state.exists() and state.read_text() != before:
-        subprocess.run(["kill", state.read_text().split()[1]])
+    if state.exists() and display() != before:
+        subprocess.run(["kill", display()[1]])
         state.unlink()

@@ -33,15 +33,17 @@ TEST(TasklistCommand, FailureInTheModuleWalkEndsTheCommand)
     EXPECT_EQ(DumpModules(0, 0), 0);  // the idle process has no modules to walk
 }
 
-// The listing takes its processes from the system's list of every process;
-// without one, from a snapshot: the same lines, trees and footer. A process
-// that starts or ends between the two listings changes them, so each pair
-// is taken again, a few times at most.
+// The listing takes its processes and threads from the system's list of
+// every process; without one, from a snapshot: the same lines, thread
+// lines, trees and footer. A process or thread that starts or ends between
+// the two listings changes them, so each pair is taken again, a few times
+// at most; the thread row asks no service names, which would start threads
+// in the service manager.
 TEST(TasklistCommand, TheSystemsListAndTheSnapshotListAlike)
 {
     auto saved = NtQuerySystemInformationFn;
     vornel::scope_exit restore([saved] { NtQuerySystemInformationFn = saved; });
-    for (const wchar_t* line : {L"/Z", L"/R /Z", L"/E /O:-N"}) {
+    for (const wchar_t* line : {L"/Z", L"/R /Z", L"/E /O:-N", L"/H /N:S /O:-P"}) {
         auto listing = [line, saved](bool list) {
             NtQuerySystemInformationFn = list ? saved : nullptr;
             vornel::test::Capture capture;

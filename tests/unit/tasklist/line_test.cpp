@@ -219,11 +219,13 @@ TEST_F(TasklistLine, MemoryAndTimesFromTheSystemsList)
     const ULONGLONG later = ULARGE_INTEGER{{now.dwLowDateTime, now.dwHighDateTime}}.QuadPart + 36000000000ULL;
 
     // An ID no process has does not open: only the system's list tells its
-    // memory and times. 1,101 records do not fit the first buffer.
+    // memory and times. 1,101 records do not fit the buffer that the answer
+    // of one record leaves, nor 5,001 the one that 1,101 leave.
     const DWORD gone = 0xFFFFFFF0;
     const FakeProcess record = {gone, 1, 37230040000ULL, 2500000, 123456789};
-    std::vector<FakeProcess> many(1100, {0x4000, 1, 0, 0, 1});
+    std::vector<FakeProcess> many(1100, {0x4000, 1, 0, 0, 1}), more(5000, {0x4000, 1, 0, 0, 1});
     many.push_back(record);
+    more.push_back(record);
     const std::vector<FakeProcess> one = {record}, reused = {{gone, later, 1, 1, 1}}, other = {{gone - 4, 1, 1, 1, 1}};
     const std::wstring read = L" 1:02:03.004   0:00:00.250    123456789  ",
                        none = L"           -             -            -  ";
@@ -235,7 +237,7 @@ TEST_F(TasklistLine, MemoryAndTimesFromTheSystemsList)
     } rows[] = {
         {one, 0, 0, read},
         {many, 0, 0, read},
-        {many, 0, 1000, read},  // a first answer that asks for too little
+        {more, 0, 1000, read},  // a first answer that asks for too little
         {reused, 0, 0, none},   // created after the listing began: the ID was taken over
         {other, 0, 0, none},
         {one, LONG(0xC0000002), 0, none},  // the query fails
