@@ -15,12 +15,17 @@ int ReadUsageSwitch(const wchar_t* word, const wchar_t* usage)
 
 // SERVICES keeps the case of its words; the other commands' words are upper
 // case already.
-int ReadSharedSwitch(wchar_t* word, SharedSwitches& shared, const SortSwitch& sort)
+int ReadSharedSwitch(wchar_t* word, SharedSwitches& shared, const SortSwitch& sort, const wchar_t* formHelp)
 {
     // Before the commands' own switches, so that /F keeps its meaning and
     // TASKLIST's /N: letters do not take /NH.
-    if (_wcsnicmp(word, L"/FO", 3) == 0)
+    if (_wcsnicmp(word, L"/FO", 3) == 0) {
+        if (wcschr(word, L'?')) {
+            QPuts(formHelp);
+            return 0;
+        }
         return ReadFormSwitch(word, &shared.form);
+    }
     if (_wcsicmp(word, L"/NH") == 0) {
         shared.header = false;
         return SWITCH_TAKEN;

@@ -39,7 +39,7 @@ inline constexpr int NOT_MINE = -2;
 
 // Reads /HL, /O, /P, /FO and /NH; NOT_MINE for any other word, else
 // SWITCH_TAKEN or the command's result.
-int ReadSharedSwitch(wchar_t* word, SharedSwitches& shared, const SortSwitch& sort);
+int ReadSharedSwitch(wchar_t* word, SharedSwitches& shared, const SortSwitch& sort, const wchar_t* formHelp);
 // Page length and colours as the switches asked; no highlight without colour.
 // A form for programs is neither paged nor coloured.
 void SettleOutput(SharedSwitches& shared);
@@ -54,7 +54,7 @@ int ReadWord(wchar_t* word, Command& command)
 {
     if (int result = ReadUsageSwitch(word, Command::USAGE); result != NOT_MINE)
         return result;
-    if (int result = ReadSharedSwitch(word, command.shared, Command::SORT); result != NOT_MINE)
+    if (int result = ReadSharedSwitch(word, command.shared, Command::SORT, Command::FORMS); result != NOT_MINE)
         return result;
     if (word[0] != L'/')
         return command.ReadArgument(word);
@@ -64,7 +64,7 @@ int ReadWord(wchar_t* word, Command& command)
 
 // A command's own part, as Command:
 //   static constexpr unsigned SPLIT;     the split options
-//   static constexpr const wchar_t* USAGE, SortSwitch SORT
+//   static constexpr const wchar_t* USAGE, FORMS, SortSwitch SORT
 //   SharedSwitches shared;
 //   int ReadSwitch(wchar_t* word)        its own switches: NOT_MINE,
 //                                        SWITCH_TAKEN or its result

@@ -39,6 +39,7 @@ inline constexpr int MAX_REQUESTED_PIDS = 64;
 struct EnumProcessesCommand {
     static constexpr unsigned SPLIT = SA_SPLIT_SPACE | SA_SPLIT_SWITCH | SA_UPPER;
     static constexpr const wchar_t* USAGE = EnumprocessesUsageText;
+    static constexpr const wchar_t* FORMS = EnumprocessesFormText;
     static const SortSwitch SORT;
 
     // The processes, their names, parents and creation times (for the parent

@@ -48,6 +48,7 @@ const struct {
 struct Services {
     static constexpr unsigned SPLIT = SA_SPLIT_SPACE | SA_SPLIT_SWITCH;  // names keep their case
     static constexpr const wchar_t* USAGE = ServicesUsageText;
+    static constexpr const wchar_t* FORMS = ServicesFormText;
     static constexpr SortSwitch SORT{L"N", L"DNPST", SortHelpText};
 
     SharedSwitches shared;
