@@ -1,7 +1,8 @@
 // The services in /O order. Each service's keys are folded once into 16-bit
-// units in one contiguous array, laid out so that comparing two services'
-// units in turn, unsigned, orders them as CompareServiceKeys does; one
-// stable sort then orders the services without folding a name again.
+// units, laid out so that comparing two services' units in turn, unsigned,
+// orders them as CompareServiceKeys does, and packed four to a 64-bit word
+// in one contiguous array; one stable sort then orders the services by their
+// words, without folding a name again.
 #include <algorithm>
 #include <cstdint>
 
@@ -13,23 +14,39 @@ namespace {
 
 using Record = ENUM_SERVICE_STATUS_PROCESSW;
 
-// Writes the units of one service's keys at `out` (counts them when `out` is
-// null) and returns how many there are. A name is 1 (0 when it is missing,
-// so that it comes first), its characters with A to Z folded, and 0, so that
-// a name comes before every longer one it begins; a number is its high and
-// its low half. A descending key has every unit complemented. Two services
-// whose units are equal up to some point have their keys laid out alike up
-// to there, so a comparison never sets one key against another.
-size_t WriteKeyUnits(const wchar_t* keys, const Record* record, uint16_t* out)
+// Packs units four to a word, the first in the high bits, so that words
+// compare as the units in them do; the last word is filled up with 0 units.
+// Without `out` it only counts.
+struct UnitPacker {
+    uint64_t* out;
+    size_t units = 0;
+    uint64_t word = 0;
+
+    void Put(uint16_t unit)
+    {
+        word = word << 16 | unit;
+        if (++units % 4 == 0 && out)
+            out[units / 4 - 1] = word;
+    }
+    size_t Finish()
+    {
+        if (units % 4 && out)
+            out[units / 4] = word << (16 * (4 - units % 4));
+        return (units + 3) / 4;
+    }
+};
+
+// The units of one service's keys. A name is 1 (0 when it is missing, so
+// that it comes first), its characters with A to Z folded, and 0, so that a
+// name comes before every longer one it begins; a number is its high and its
+// low half. A descending key has every unit complemented. Two services whose
+// units are equal up to some point have their keys laid out alike up to
+// there, so a comparison never sets one key against another.
+void WriteKeyUnits(const wchar_t* keys, const Record* record, UnitPacker& packer)
 {
-    size_t count = 0;
     for (const wchar_t* key = keys; *key; ++key) {
         const vornel::SortKey sortKey = vornel::ReadSortKey(*key);
-        auto put = [&](wchar_t unit) {
-            if (out)
-                out[count] = sortKey.descending ? uint16_t(~unit) : uint16_t(unit);
-            ++count;
-        };
+        auto put = [&](wchar_t unit) { packer.Put(sortKey.descending ? uint16_t(~unit) : uint16_t(unit)); };
         auto putText = [&](const wchar_t* text) {
             put(text ? 1 : 0);
             for (; text && *text; ++text)
@@ -61,14 +78,24 @@ size_t WriteKeyUnits(const wchar_t* keys, const Record* record, uint16_t* out)
             break;
         }
     }
-    return count;
 }
 
-// One service in the sort: where its units lie, and its record.
+// One service in the sort: its first word, where all its words lie, and
+// its record. Two services' units are alike up to where they differ, so
+// neither runs out first; equal ones are equal throughout. Most comparisons
+// in a sort's first passes need only the first word.
 struct Entry {
-    const uint16_t* first;
-    const uint16_t* last;
+    uint64_t head;
+    const uint64_t* first;
+    const uint64_t* last;
     const Record* record;
+
+    bool operator<(const Entry& other) const
+    {
+        if (head != other.head)
+            return head < other.head;
+        return std::lexicographical_compare(first, last, other.first, other.last);
+    }
 };
 
 }  // namespace
@@ -78,26 +105,29 @@ void SortServiceSlots(const Record** slots, DWORD count, const wchar_t* keys)
     if (!keys || !*keys || count < 2)
         return;
     size_t total = 0;
-    for (DWORD i = 0; i < count; ++i)
-        total += WriteKeyUnits(keys, slots[i], nullptr);
-    auto units = vornel::unique_block<uint16_t>::allocate(total * sizeof(uint16_t) + 1);
+    for (DWORD i = 0; i < count; ++i) {
+        UnitPacker counter{nullptr};
+        WriteKeyUnits(keys, slots[i], counter);
+        total += counter.Finish();
+    }
+    auto words = vornel::unique_block<uint64_t>::allocate(total * sizeof(uint64_t) + 1);
     auto entries = vornel::unique_block<Entry>::allocate(count * sizeof(Entry));
-    if (!units || !entries) {
+    if (!words || !entries) {
         // Without memory for the folded keys: the records compared pair by
         // pair, in the same order.
         std::stable_sort(slots, slots + count,
                          [keys](const Record* a, const Record* b) { return CompareServiceKeys(keys, a, b) < 0; });
         return;
     }
-    uint16_t* next = units.get();
+    uint64_t* next = words.get();
     for (DWORD i = 0; i < count; ++i) {
-        const uint16_t* first = next;
-        next += WriteKeyUnits(keys, slots[i], next);
-        entries[i] = {first, next, slots[i]};
+        UnitPacker packer{next};
+        WriteKeyUnits(keys, slots[i], packer);
+        const uint64_t* first = next;
+        next += packer.Finish();
+        entries[i] = {first < next ? *first : 0, first, next, slots[i]};
     }
-    std::stable_sort(entries.get(), entries.get() + count, [](const Entry& a, const Entry& b) {
-        return std::lexicographical_compare(a.first, a.last, b.first, b.last);
-    });
+    std::stable_sort(entries.get(), entries.get() + count);
     for (DWORD i = 0; i < count; ++i)
         slots[i] = entries[i].record;
 }
