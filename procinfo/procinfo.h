@@ -6,6 +6,7 @@
 #pragma once
 
 #include <windows.h>
+#include <winsvc.h>
 
 #include <memory>
 #include <span>
@@ -191,6 +192,32 @@ struct WindowTitleInfo {
     DWORD rank;
     wchar_t title[1];  // 2 to 1023 characters, stored inline
 };
+
+// The local service manager, opened to enumerate services and to open them;
+// null, with the reason in GetLastError(), when it refuses.
+vornel::unique_sc_handle OpenServiceManager();
+
+// The services of the types in a mask with their state and process ID, as
+// one enumeration packs them: the records, then the texts they point to.
+class ServiceList {
+public:
+    // Enumerates anew: NO_ERROR with the records (none when no service is of
+    // those types), or the reason there are none.
+    DWORD Read(SC_HANDLE manager, DWORD typeMask);
+    std::span<const ENUM_SERVICE_STATUS_PROCESSW> Records() const
+    {
+        return {reinterpret_cast<const ENUM_SERVICE_STATUS_PROCESSW*>(block_.get()), count_};
+    }
+
+private:
+    vornel::unique_block<BYTE> block_;
+    DWORD count_ = 0;
+};
+
+// The system's enumeration call; the tests put a failing one in its place,
+// as the system's own cannot be made to fail on purpose.
+using EnumServicesCall = decltype(&EnumServicesStatusExW);
+extern EnumServicesCall EnumerateServices;
 
 inline constexpr int SERVICE_NAMES_SIZE = 1024;
 

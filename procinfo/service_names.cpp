@@ -8,9 +8,6 @@
 
 namespace {
 
-constexpr DWORD SCM_ACCESS = SC_MANAGER_CONNECT | SC_MANAGER_ENUMERATE_SERVICE;
-constexpr DWORD ALL_SERVICE_TYPES = SERVICE_DRIVER | SERVICE_WIN32;
-constexpr DWORD ENUMERATION_SLACK = 224;
 constexpr wchar_t SEPARATOR[] = L"; ";
 constexpr size_t SEPARATOR_LENGTH = 2;
 
@@ -59,27 +56,15 @@ int CollectServiceNames(ServiceNamesInfo** listHead)
         return 0;
     vornel::free_list(std::exchange(*listHead, nullptr));
 
-    vornel::unique_sc_handle manager(OpenSCManagerW(nullptr, nullptr, SCM_ACCESS));
-    if (!manager)
+    // A manager that refuses or an enumeration that fails leaves the list
+    // empty: the listings then show no service names.
+    vornel::unique_sc_handle manager = OpenServiceManager();
+    ServiceList services;
+    if (!manager || services.Read(manager.get(), SERVICE_DRIVER | SERVICE_WIN32) != NO_ERROR)
         return 0;
-    DWORD needed = 0, returned = 0;
-    EnumServicesStatusExW(manager.get(), SC_ENUM_PROCESS_INFO, ALL_SERVICE_TYPES, SERVICE_STATE_ALL, nullptr, 0,
-                          &needed, &returned, nullptr, nullptr);
-    if (needed == 0)
-        return 0;
-    DWORD size = needed + ENUMERATION_SLACK;
-    auto buffer = vornel::unique_block<BYTE>::allocate(size);
-    if (!buffer)
-        return 0;
-    returned = 0;
-    if (!EnumServicesStatusExW(manager.get(), SC_ENUM_PROCESS_INFO, ALL_SERVICE_TYPES, SERVICE_STATE_ALL,
-                               buffer.get(), size, &needed, &returned, nullptr, nullptr))
-        return 0;
-
-    auto entries = reinterpret_cast<const ENUM_SERVICE_STATUS_PROCESSW*>(buffer.get());
     int added = 0;
-    for (DWORD i = 0; i < returned; ++i)
-        added += AddServiceName(listHead, entries[i].ServiceStatusProcess.dwProcessId, entries[i].lpDisplayName);
+    for (const ENUM_SERVICE_STATUS_PROCESSW& service : services.Records())
+        added += AddServiceName(listHead, service.ServiceStatusProcess.dwProcessId, service.lpDisplayName);
     return added;
 }
 

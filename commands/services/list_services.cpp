@@ -13,30 +13,25 @@
 #include "frame/owners.h"
 #include "procinfo/procinfo.h"
 
-EnumServicesCall EnumerateServices = EnumServicesStatusExW;
-
 namespace {
 
 using Record = ENUM_SERVICE_STATUS_PROCESSW;
-
-// Room for services registered between the size query and the enumeration.
-constexpr DWORD SPARE_BYTES = 224;
 
 // What became of one name pattern: it selected a service, or it names
 // services that the process-ID filter or the type mask left out, or none.
 enum class NameFate : char { Unmatched, Selected, OtherProcess, OtherType };
 
 // Records in `fates` what each name made of the record.
-bool Selected(const Record* record, const ServiceNameNode* names, DWORD pidFilter, std::vector<NameFate>& fates)
+bool Selected(const Record& record, const ServiceNameNode* names, DWORD pidFilter, std::vector<NameFate>& fates)
 {
-    const bool inProcess = pidFilter == 0 || record->ServiceStatusProcess.dwProcessId == pidFilter;
+    const bool inProcess = pidFilter == 0 || record.ServiceStatusProcess.dwProcessId == pidFilter;
     if (!names)
         return inProcess;
     // Key names only: a display name never selects a service.
     bool selected = false;
     size_t i = 0;
     for (const ServiceNameNode* node = names; node; node = node->next, ++i) {
-        if (MatchProcessName(node->name, record->lpServiceName) != 0)
+        if (MatchProcessName(node->name, record.lpServiceName) != 0)
             continue;
         if (inProcess) {
             fates[i] = NameFate::Selected;
@@ -48,61 +43,36 @@ bool Selected(const Record* record, const ServiceNameNode* names, DWORD pidFilte
     return selected;
 }
 
-// One enumeration of the services of the types in `typeMask`: NO_ERROR with
-// the records (none when there are no services of those types), or the
-// reason there are none.
-DWORD Enumerate(SC_HANDLE manager, DWORD typeMask, vornel::unique_block<BYTE>& buffer, DWORD& count)
-{
-    DWORD needed = 0;
-    count = 0;
-    if (EnumerateServices(manager, SC_ENUM_PROCESS_INFO, typeMask, SERVICE_STATE_ALL, nullptr, 0, &needed, &count,
-                          nullptr, nullptr))
-        return NO_ERROR;
-    const DWORD error = GetLastError();
-    if (error != ERROR_MORE_DATA)
-        return error;
-    if (needed > MAXDWORD - SPARE_BYTES)
-        return ERROR_NOT_ENOUGH_MEMORY;
-    const DWORD size = needed + SPARE_BYTES;
-    buffer = vornel::unique_block<BYTE>::allocate(size);
-    if (!buffer)
-        return ERROR_NOT_ENOUGH_MEMORY;
-    count = 0;
-    if (!EnumerateServices(manager, SC_ENUM_PROCESS_INFO, typeMask, SERVICE_STATE_ALL, buffer.get(), size, &needed,
-                           &count, nullptr, nullptr))
-        return GetLastError();
-    return NO_ERROR;
-}
-
 // Marks the names still unmatched that name services of other types.
 void FindOtherTypes(SC_HANDLE manager, DWORD typeMask, const ServiceNameNode* names, std::vector<NameFate>& fates)
 {
+    ServiceList others;
     if ((typeMask & SV_DEFAULT_TYPES) == SV_DEFAULT_TYPES ||
-        std::find(fates.begin(), fates.end(), NameFate::Unmatched) == fates.end())
+        std::find(fates.begin(), fates.end(), NameFate::Unmatched) == fates.end() ||
+        others.Read(manager, SV_DEFAULT_TYPES) != NO_ERROR)
         return;
-    vornel::unique_block<BYTE> buffer;
-    DWORD count = 0;
-    if (Enumerate(manager, SV_DEFAULT_TYPES, buffer, count) != NO_ERROR)
-        return;
-    const auto* records = reinterpret_cast<const Record*>(buffer.get());
-    for (DWORD r = 0; r < count; ++r) {
+    for (const Record& record : others.Records()) {
         size_t i = 0;
         for (const ServiceNameNode* node = names; node; node = node->next, ++i)
-            if (fates[i] == NameFate::Unmatched && MatchProcessName(node->name, records[r].lpServiceName) == 0)
+            if (fates[i] == NameFate::Unmatched && MatchProcessName(node->name, record.lpServiceName) == 0)
                 fates[i] = NameFate::OtherType;
     }
 }
 
-// A request that left a service (or, without a name, every service) short
-// of the state asked for: the system's reason, text and number.
-void ReportRefusal(const wchar_t* action, const wchar_t* name, DWORD error)
+// Something that left the listing or a service short of what was asked: the
+// system's reason, text and number; for a service, with its name and, where
+// it helps to find the fault, the program it runs.
+void ReportRefusal(const wchar_t* action, const wchar_t* name, DWORD error, const wchar_t* program = nullptr)
 {
     wchar_t reason[MESSAGE_SIZE];
     FormatSystemMessage(error, reason);
-    if (name)
+    if (!name)
+        PrintError(L"Cannot %s: %s (error %u)\r\n", action, reason, error);
+    else if (!program)
         PrintError(L"Cannot %s \"%s\": %s (error %u)\r\n", action, ForeignText(name).get(), reason, error);
     else
-        PrintError(L"Cannot %s: %s (error %u)\r\n", action, reason, error);
+        PrintError(L"Cannot %s \"%s\" (program %s): %s (error %u)\r\n", action, ForeignText(name).get(),
+                   ForeignText(program).get(), reason, error);
 }
 
 // With /R or /S a name that selects nothing is a request that went nowhere:
@@ -128,12 +98,48 @@ bool ReportUnmatched(const ServiceNameNode* names, const std::vector<NameFate>& 
     return any;
 }
 
+// The start or stop request of /R or /S for one service; `shown` receives
+// the status read after it. False, with the reason on standard error, when
+// the service is left short of the state asked for.
+bool SendRequest(SC_HANDLE manager, DWORD flags, const Record& record, Record& shown)
+{
+    const bool start = (flags & SV_START) != 0;
+    DWORD error = NO_ERROR;
+    const int refused = start ? StartListedService(manager, record.lpServiceName, &shown.ServiceStatusProcess, &error)
+                              : StopListedService(manager, record.lpServiceName, &shown.ServiceStatusProcess, &error);
+    if (refused <= 0)
+        return true;
+    // A program that is not where the service's configuration says is the
+    // usual cause of these two: name it, so the user knows what to look for.
+    vornel::unique_block<QUERY_SERVICE_CONFIGW> config;
+    if (start && (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND))
+        config = ReadServiceConfig(manager, record.lpServiceName);
+    ReportRefusal(start ? L"start" : L"stop", record.lpServiceName, error,
+                  config ? config->lpBinaryPathName : nullptr);
+    return false;
+}
+
+// The services in the order of the sort keys, all of them, before any
+// filtering; in enumeration order without keys, or without room to sort.
+vornel::unique_block<const Record*> SortedSlots(std::span<const Record> records, const wchar_t* sortKeys)
+{
+    vornel::unique_block<const Record*> slots;
+    if (!sortKeys || !*sortKeys || records.empty())
+        return slots;
+    slots = vornel::unique_block<const Record*>::allocate(records.size() * sizeof(const Record*));
+    if (!slots)
+        return slots;
+    for (size_t i = 0; i < records.size(); ++i)
+        slots[i] = &records[i];
+    SortServiceSlots(slots.get(), DWORD(records.size()), sortKeys);
+    return slots;
+}
+
 }  // namespace
 
 int ListServices(const ServiceNameNode* names, DWORD typeMask, DWORD flags, DWORD pidFilter,
                  const wchar_t* sortKeys, const wchar_t* highlight, bool* failed)
 {
-    const bool request = (flags & (SV_START | SV_STOP)) != 0;
     *failed = false;
     if (highlight && !*highlight)
         highlight = nullptr;
@@ -142,38 +148,22 @@ int ListServices(const ServiceNameNode* names, DWORD typeMask, DWORD flags, DWOR
     // The image paths of /F share one reading of the drive letters.
     DriveMapScope driveMap;
 
-    vornel::unique_sc_handle manager(
-        OpenSCManagerW(nullptr, SERVICES_ACTIVE_DATABASEW, SC_MANAGER_CONNECT | SC_MANAGER_ENUMERATE_SERVICE));
+    // A listing that cannot read the services has not found that there are
+    // none: it says so, and the command fails.
+    vornel::unique_sc_handle manager = OpenServiceManager();
     if (!manager) {
-        if (request) {
-            // Nothing can be started or stopped: not a listing that found nothing.
-            ReportRefusal(L"open the service control manager", nullptr, GetLastError());
-            *failed = true;
-        }
+        ReportRefusal(L"open the service control manager", nullptr, GetLastError());
+        *failed = true;
         return -1;
     }
-
-    vornel::unique_block<BYTE> buffer;
-    DWORD count = 0;
-    if (const DWORD error = Enumerate(manager.get(), typeMask, buffer, count); error != NO_ERROR) {
-        if (request) {
-            ReportRefusal(L"list the services", nullptr, error);
-            *failed = true;
-        }
+    ServiceList services;
+    if (const DWORD error = services.Read(manager.get(), typeMask); error != NO_ERROR) {
+        ReportRefusal(L"list the services", nullptr, error);
+        *failed = true;
         return 0;
     }
-    const auto* records = reinterpret_cast<const Record*>(buffer.get());
-
-    // The sort covers every service, before any filtering; without room for
-    // the array the services stay in enumeration order.
-    vornel::unique_block<const Record*> slots;
-    if (sortKeys && *sortKeys && count > 0)
-        slots = vornel::unique_block<const Record*>::allocate(count * sizeof(const Record*));
-    if (slots) {
-        for (DWORD i = 0; i < count; ++i)
-            slots[i] = &records[i];
-        SortServiceSlots(slots.get(), count, sortKeys);
-    }
+    const std::span<const Record> records = services.Records();
+    const vornel::unique_block<const Record*> slots = SortedSlots(records, sortKeys);
 
     size_t nameCount = 0;
     for (const ServiceNameNode* node = names; node; node = node->next)
@@ -181,29 +171,21 @@ int ListServices(const ServiceNameNode* names, DWORD typeMask, DWORD flags, DWOR
     std::vector<NameFate> fates(nameCount, NameFate::Unmatched);
 
     int line = 0;
-    for (DWORD i = 0; i < count; ++i) {
-        const Record* record = slots ? slots[i] : &records[i];
+    for (size_t i = 0; i < records.size(); ++i) {
+        const Record& record = slots ? *slots[i] : records[i];
         if (!Selected(record, names, pidFilter, fates))
             continue;
         ++line;
         // The line shows the state, process ID and path read after the
         // request; without one, or when none could be read, the enumerated ones.
-        Record shown = *record;
-        DWORD error = NO_ERROR;
-        int refused = 0;
-        if (flags & SV_START)
-            refused = StartListedService(manager.get(), record->lpServiceName, &shown.ServiceStatusProcess, &error);
-        else if (flags & SV_STOP)
-            refused = StopListedService(manager.get(), record->lpServiceName, &shown.ServiceStatusProcess, &error);
-        if (refused > 0) {
-            ReportRefusal(flags & SV_START ? L"start" : L"stop", record->lpServiceName, error);
+        Record shown = record;
+        if ((flags & (SV_START | SV_STOP)) && !SendRequest(manager.get(), flags, record, shown))
             *failed = true;
-        }
         const DWORD state = KnownState(shown.ServiceStatusProcess.dwCurrentState);
         if (PrintServiceLine(&shown, flags, state, line, highlight) == STOPPED)
             return STOPPED;
     }
-    if (request) {
+    if (flags & (SV_START | SV_STOP)) {
         FindOtherTypes(manager.get(), typeMask, names, fates);
         if (ReportUnmatched(names, fates, typeMask, pidFilter))
             *failed = true;

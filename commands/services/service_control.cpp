@@ -172,3 +172,17 @@ int StopListedService(SC_HANDLE manager, const wchar_t* name, SERVICE_STATUS_PRO
         return 0;
     return Failed(error, refused, 2);
 }
+
+vornel::unique_block<QUERY_SERVICE_CONFIGW> ReadServiceConfig(SC_HANDLE manager, const wchar_t* name)
+{
+    vornel::unique_block<QUERY_SERVICE_CONFIGW> config;
+    vornel::unique_sc_handle service(OpenServiceW(manager, name, SERVICE_QUERY_CONFIG));
+    DWORD needed = 0;
+    if (!service || QueryServiceConfigW(service.get(), nullptr, 0, &needed) ||
+        GetLastError() != ERROR_INSUFFICIENT_BUFFER)
+        return config;
+    config = vornel::unique_block<QUERY_SERVICE_CONFIGW>::allocate(needed);
+    if (config && !QueryServiceConfigW(service.get(), config.get(), needed, &needed))
+        config.reset();
+    return config;
+}

@@ -1,5 +1,6 @@
-// One line of the service listing: line number, process ID, service name,
-// display name or image path, type value and state.
+// One line of the service listing: first the service's values (line
+// number, process ID, service name, display name or image path, type value
+// and state), then their layout in the table's columns.
 #include <cwchar>
 
 #include "commands/services/services.h"
@@ -49,6 +50,25 @@ void PrintSecondColumn(const wchar_t* text, const wchar_t* highlight)
 
 const wchar_t* ServiceStateName(DWORD state) { return StateNames[KnownState(state)]; }
 
+ServiceValues ReadServiceValues(const ENUM_SERVICE_STATUS_PROCESSW& record, DWORD flags, DWORD state, int line)
+{
+    const SERVICE_STATUS_PROCESS& status = record.ServiceStatusProcess;
+    ServiceValues values{line,
+                         status.dwProcessId,
+                         record.lpServiceName ? record.lpServiceName : L"",
+                         record.lpDisplayName ? record.lpDisplayName : L"",
+                         status.dwServiceType,
+                         ServiceStateName(state),
+                         {}};
+    if (flags & SV_FILENAME) {
+        // A path that cannot be read (stopped service, no rights) is empty.
+        values.path = vornel::unique_block<wchar_t>::allocate(PATH_BUFFER_SIZE * sizeof(wchar_t));
+        if (values.path && (values.processId == 0 || GetProcessImagePath(values.processId, values.path.get()) != 0))
+            values.path[0] = L'\0';
+    }
+    return values;
+}
+
 int PrintServiceLine(const ENUM_SERVICE_STATUS_PROCESSW* record, DWORD flags, DWORD state, int line,
                      const wchar_t* highlight)
 {
@@ -56,8 +76,7 @@ int PrintServiceLine(const ENUM_SERVICE_STATUS_PROCESSW* record, DWORD flags, DW
         return -1;
     if (highlight && !*highlight)
         highlight = nullptr;
-    const DWORD pid = record->ServiceStatusProcess.dwProcessId;
-    const wchar_t* name = record->lpServiceName ? record->lpServiceName : L"";
+    const ServiceValues values = ReadServiceValues(*record, flags, state, line);
     // A Ctrl-C that came before the line (above all while a start or stop
     // request was pending) is held until the line's end: the coloured
     // writers would put the mark where the service's name belongs, and the
@@ -65,29 +84,21 @@ int PrintServiceLine(const ENUM_SERVICE_STATUS_PROCESSW* record, DWORD flags, DW
     const bool stopRequested = InterlockedExchange(&CtrlCSeen, 0) != 0;
 
     if (flags & SV_LINE_NUMBERS)
-        Printf(L"%3d: ", line);
-    if (pid == 0 && (flags & (SV_PIDS | SV_HEX)))
+        Printf(L"%3d: ", values.line);
+    if (values.processId == 0 && (flags & (SV_PIDS | SV_HEX)))
         Printf(L"          ");
     else if (flags & SV_HEX)
-        Printf(L"%8X  ", pid);
+        Printf(L"%8X  ", values.processId);
     else if (flags & SV_PIDS)
-        Printf(L"%8u  ", pid);
-    PrintName(name, highlight);
-
-    if (flags & SV_FILENAME) {
-        // A path that cannot be read (stopped service, no rights) leaves
-        // the column a single blank.
-        auto path = vornel::unique_block<wchar_t>::allocate(PATH_BUFFER_SIZE * sizeof(wchar_t));
-        if (path && (pid == 0 || GetProcessImagePath(pid, path.get()) != 0))
-            path[0] = L'\0';
-        PrintSecondColumn(path ? path.get() : L"", highlight);
-    } else {
-        PrintSecondColumn(record->lpDisplayName ? record->lpDisplayName : L"", highlight);
-    }
-
+        Printf(L"%8u  ", values.processId);
+    PrintName(values.name, highlight);
+    if (!(flags & SV_FILENAME))
+        PrintSecondColumn(values.displayName, highlight);
+    else
+        PrintSecondColumn(values.path ? values.path.get() : L"", highlight);
     if (flags & SV_TYPES)
-        Printf(L" (%u) ", record->ServiceStatusProcess.dwServiceType);
-    Printf(L"\x2014 %s", ServiceStateName(state));
+        Printf(L" (%u) ", values.type);
+    Printf(L"\x2014 %s", values.state);
     if (stopRequested)
         InterlockedExchange(&CtrlCSeen, 1);
     return EndLine() == STOPPED ? STOPPED : 0;

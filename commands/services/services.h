@@ -6,6 +6,9 @@
 #include <windows.h>
 #include <winsvc.h>
 
+#include "frame/owners.h"
+#include "procinfo/procinfo.h"
+
 // Option flags, filled from the switches.
 inline constexpr DWORD SV_START = 0x1;          // /R: start each listed service first
 inline constexpr DWORD SV_STOP = 0x2;           // /S: stop each listed service first
@@ -28,18 +31,14 @@ struct ServiceNameNode {
 };
 
 // Lists (and starts or stops) the services; the number of lines written,
-// STOPPED, or -1 when the service control manager cannot be opened. With a
-// start or stop request, each service that does not reach the state asked
-// for, each name that selects no service (or whose services the type mask or
-// the process-ID filter leave out) and a failed enumeration get a message,
-// and `failed` is set.
+// STOPPED, or -1 when the service control manager cannot be opened. A
+// manager that cannot be opened and an enumeration that fails get a message,
+// and so, with a start or stop request, do each service that does not reach
+// the state asked for and each name that selects no service (or whose
+// services the type mask or the process-ID filter leave out); `failed` is
+// then set.
 int ListServices(const ServiceNameNode* names, DWORD typeMask, DWORD flags, DWORD pidFilter,
                  const wchar_t* sortKeys, const wchar_t* highlight, bool* failed);
-
-// The enumeration call ListServices makes. The tests put a failing one in
-// its place: the system's own cannot be made to fail on purpose.
-using EnumServicesCall = decltype(&EnumServicesStatusExW);
-extern EnumServicesCall EnumerateServices;
 
 // Compares two services by the sort keys: 0 when they do not tell the
 // services apart.
@@ -62,6 +61,27 @@ int StartListedService(SC_HANDLE manager, const wchar_t* name, SERVICE_STATUS_PR
 int StopListedService(SC_HANDLE manager, const wchar_t* name, SERVICE_STATUS_PROCESS* status,
                       DWORD* error = nullptr);
 
+// A service's configuration as the service manager holds it (its program
+// and arguments among it); null when it cannot be read.
+vornel::unique_block<QUERY_SERVICE_CONFIGW> ReadServiceConfig(SC_HANDLE manager, const wchar_t* name);
+
+// The values of one service's line, whole, before any layout: what the
+// table writes in its columns, and what another form of output would write.
+struct ServiceValues {
+    int line;                    // from 1
+    DWORD processId;             // 0: the service has no process
+    const wchar_t* name;         // the key name, as the service manager gives it
+    const wchar_t* displayName;
+    DWORD type;                  // the service type value
+    const wchar_t* state;        // the state's word
+    // With SV_FILENAME the image path of the service's process, empty when
+    // it has none or it cannot be read; null without SV_FILENAME.
+    vornel::unique_block<wchar_t> path;
+};
+ServiceValues ReadServiceValues(const ENUM_SERVICE_STATUS_PROCESSW& record, DWORD flags, DWORD state, int line);
+
+// The values laid out in the table's columns, ended with EndLine: 0, or
+// STOPPED when the user stopped the output.
 int PrintServiceLine(const ENUM_SERVICE_STATUS_PROCESSW* record, DWORD flags, DWORD state, int line,
                      const wchar_t* highlight);
 

@@ -86,11 +86,13 @@ TEST(EdgeInput, FailedServiceRequestsAndIdsNextToLiveOnes)
     auto line = [](const std::string& name, const std::string& state) {
         return name + std::string(20 - name.size(), ' ') + "Vornel Test " + name + " \xE2\x80\x94 " + state + "\r\n";
     };
-    auto failed = [](const std::string& name, DWORD code, const std::string& action = "start") {
+    auto failed = [](const std::string& name, DWORD code, const std::string& action = "start",
+                     const std::string& program = "") {
         wchar_t text[1024] = L"";  // the system's message on one line
         FormatMessageW(0x12FF, nullptr, code, 0, text, 1024, nullptr);
         std::string reason = Narrow(text);
-        return "Vornel plugin: Cannot " + action + " \"" + name + "\": " +
+        return "Vornel plugin: Cannot " + action + " \"" + name + "\"" +
+               (program.empty() ? "" : " (program " + program + ")") + ": " +
                reason.erase(reason.find_last_not_of(" \r\n") + 1) + " (error " + std::to_string(code) + ")\r\n";
     };
 
@@ -117,7 +119,9 @@ TEST(EdgeInput, FailedServiceRequestsAndIdsNextToLiveOnes)
     };
     // Already running is no failure; each failure has its message, every service its line.
     expect("services /r VedgeRun nosuchvedge* VedgeBad", line("VedgeRun", "Running") + line("VedgeBad", "Stopped"),
-           failed("VedgeBad", 2) + "Vornel plugin: No service matches \"NOSUCHVEDGE*\"\r\n", 2);
+           failed("VedgeBad", 2, "start", "C:\\nonexistent\\vornel_missing.exe") +
+               "Vornel plugin: No service matches \"NOSUCHVEDGE*\"\r\n",
+           2);
     expect("services /r VedgeFail", line("VedgeFail", "Stopped"), failed("VedgeFail", 1064), 2);
     expect("services /r VedgeQuit", line("VedgeQuit", "Stopped"), failed("VedgeQuit", ERROR_SERVICE_NOT_ACTIVE), 2);
     // Two seconds of progress keep the start waiting past the 2 s the hint allows; then no progress
