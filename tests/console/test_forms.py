@@ -88,14 +88,18 @@ def test_enumprocesses(pid):
 def test_services():
     services = Services(["Vform\u670d\u52a1", "VformB"])
     try:
-        wanted = table("services /i /o:-n Vform*")
+        _, out, _ = orsh("services /i /o:-n Vform*")
+        wanted = [r.split()[0] for r in out.splitlines() if "\u2014" in r]
         got = rows("services /fo:csv /i /o:-n Vform*")
-        check([(int(r["PID"] or 0), r["Name"]) for r in got] == [(0, n) for _, n in wanted] and
-              got[1]["Name"] == "Vform\u670d\u52a1", f"SERVICES CSV: {got} {wanted}")
-        started = document("services /r /fo:json Vform\u670d\u52a1 Nothing*")
+        check([r["Name"] for r in got] == wanted == ["Vform\u670d\u52a1", "VformB"] and got[0]["PID"] == "",
+              f"SERVICES CSV: {got} {wanted}")
+        # Each request's result is a record; the name that selects nothing is an error, apart.
+        code, out, err = orsh("services /r /fo:json Vform\u670d\u52a1 Nothing*")
+        started = json.loads(out)
     finally:
         services.close()
-    check(started[0]["result"] == "started" and started[0]["state"] == "Running", f"/R as records: {started}")
+    check(code == 2 and err == 'Vornel plugin: No service matches "NOTHING*"\r\n' and
+          started[0]["result"] == "started" and started[0]["state"] == "Running", f"/R as records: {started}")
 
 
 def test_bad_values():
