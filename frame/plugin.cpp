@@ -32,11 +32,11 @@ void ResetVersionRecord()
 
 }  // namespace
 
-void ReportEscapedException() noexcept
+void ReportEscapedException(std::exception_ptr escaped) noexcept
 {
     try {
         try {
-            throw;
+            std::rethrow_exception(escaped);
         } catch (const std::bad_alloc&) {
             PrintError(L"Out of memory\r\n");
         } catch (...) {

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <exception>
+
 #include "frame/owners.h"
 #include "vornel_version.h"
 
@@ -15,14 +17,14 @@
 // another compiler. Every export runs its work through this; an exception
 // that escapes it is reported on standard error (out of memory, or an
 // unexpected failure) and the export gives `failure`.
-void ReportEscapedException() noexcept;
+void ReportEscapedException(std::exception_ptr escaped) noexcept;
 template <typename Run>
 int Guarded(int failure, Run run) noexcept
 {
     try {
         return run();
     } catch (...) {
-        ReportEscapedException();
+        ReportEscapedException(std::current_exception());
         return failure;
     }
 }

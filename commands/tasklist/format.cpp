@@ -114,7 +114,7 @@ int WriteClipped(const wchar_t* text, int room, BYTE colour)
     if (room >= 0 && FitText(text, length, room).units < length) {
         // Room for "..." alone, or for as many dots as fit.
         size_t keep = room >= 3 ? FitText(text, length, room - 3).units : 0;
-        const wchar_t* dots = L"..." + (room >= 3 ? 0 : 3 - room);
+        const wchar_t* dots = &L"..."[room >= 3 ? 0 : 3 - room];
         auto clipped = std::make_unique_for_overwrite<wchar_t[]>(keep + 4);
         wmemcpy(clipped.get(), text, keep);
         wcscpy(clipped.get() + keep, dots);
