@@ -415,8 +415,11 @@ void RealCases(int rounds)
         const char* name;
         DWORD flags;
         const wchar_t* keys = L"";
+        OutputForm form = OutputForm::Table;
     } listings[] = {
         {"real listing, every column (/U/B/C/I/T/M/N/E/Z/F)", allColumns},
+        {"real listing, every column as CSV (/FO:CSV)", allColumns, L"", OutputForm::Csv},
+        {"real listing, every column as JSON (/FO:JSON)", allColumns, L"", OutputForm::Json},
         {"real listing, every column, largest memory first (/O:-M)", allColumns, L"m"},
         {"real listing, every column and command line (/U/B/C/I/T/M/N/E/Z/F/L)", allColumns | TL_CMDLINE},
         {NoColumns, 0},
@@ -440,7 +443,7 @@ void RealCases(int rounds)
     std::map<std::pair<DWORD, bool>, std::string> bareByCalls;
     for (const auto& listing : listings) {
         cases.push_back({listing.name, [&listing] {
-                             ListProcesses(nullptr, nullptr, listing.flags, listing.keys, nullptr);
+                             ListProcesses(nullptr, nullptr, listing.flags, listing.keys, nullptr, listing.form);
                          }});
         // The parent column costs no call of its own; listings that make
         // the same calls share one bare case.
@@ -481,6 +484,11 @@ void RealCases(int rounds)
     printf("\nreal listings against the bare calls of the same columns\n");
     for (const auto& listing : listings)
         printf("  %-70s %6.2fx\n", listing.name, Timings[listing.name][count] / Timings[bareOf[listing.name]][count]);
+    // The forms hand over the values the table's lines show.
+    printf("\nthe forms against the table, every column\n");
+    for (const auto& listing : listings)
+        if (listing.form != OutputForm::Table)
+            printf("  %-70s %6.2fx\n", listing.name, Timings[listing.name][count] / Timings[listings[0].name][count]);
     printf("\nthe listing without columns against the one query alone (the limit)\n");
     printf("  %-70s %6.2fx\n", NoColumns, Timings[NoColumns][count] / Timings[Limit][count]);
 }

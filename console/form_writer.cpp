@@ -131,7 +131,8 @@ bool FormWriter::SameColumns(std::span<const FormField> fields) const
     if (fields.size() != columns_.size())
         return false;
     for (size_t i = 0; i < fields.size(); ++i) {
-        if (!fields[i].name || (fields[i].name != columns_[i] && wcscmp(fields[i].name, columns_[i]) != 0))
+        const wchar_t* header = fields[i].name.header;
+        if (!header || (header != columns_[i] && wcscmp(header, columns_[i]) != 0))
             return false;
     }
     return true;

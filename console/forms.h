@@ -21,35 +21,43 @@ int ReadFormSwitch(const wchar_t* word, OutputForm* form);
 
 enum class FieldKind { Empty, Text, Integer, Boolean, TextList };
 
-// One named value of a record. The name is the CSV column's header (fixed
-// English words) or the JSON key (fixed camelCase); texts are foreign text,
-// which each form makes safe in its own way. Empty is the table's "-":
-// an empty CSV field, a JSON null.
+// A field's two names: the CSV column's header (fixed English words) and the
+// JSON key (fixed camelCase). One text serves as both where they agree.
+struct FormName {
+    const wchar_t* header;
+    const wchar_t* key;
+    constexpr FormName(const wchar_t* header, const wchar_t* key) : header(header), key(key) {}
+    constexpr FormName(const wchar_t* both) : header(both), key(both) {}
+};
+
+// One named value of a record. Texts are foreign text, which each form makes
+// safe in its own way. Empty is the table's "-": an empty CSV field, a JSON
+// null.
 struct FormField {
-    const wchar_t* name;
+    FormName name;
     FieldKind kind = FieldKind::Empty;
     const wchar_t* text = nullptr;
     LONGLONG number = 0;  // Integer, and Boolean as 0 or 1
     std::span<const wchar_t* const> items = {};  // TextList; a null item counts as empty
 };
 
-inline FormField EmptyField(const wchar_t* name) { return {name}; }
+inline FormField EmptyField(FormName name) { return {name}; }
 // A null text is Empty.
-inline FormField TextField(const wchar_t* name, const wchar_t* text)
+inline FormField TextField(FormName name, const wchar_t* text)
 {
     return {name, text ? FieldKind::Text : FieldKind::Empty, text};
 }
-inline FormField IntegerField(const wchar_t* name, LONGLONG value) { return {name, FieldKind::Integer, nullptr, value}; }
-inline FormField BooleanField(const wchar_t* name, bool value) { return {name, FieldKind::Boolean, nullptr, value}; }
+inline FormField IntegerField(FormName name, LONGLONG value) { return {name, FieldKind::Integer, nullptr, value}; }
+inline FormField BooleanField(FormName name, bool value) { return {name, FieldKind::Boolean, nullptr, value}; }
 // CSV joins the items with "; " in one field; JSON gives an array.
-inline FormField ListField(const wchar_t* name, std::span<const wchar_t* const> items)
+inline FormField ListField(FormName name, std::span<const wchar_t* const> items)
 {
     return {name, FieldKind::TextList, nullptr, 0, items};
 }
 
 // The one writer of both forms, driven the same way whatever the form:
 //
-//   Begin(column names)          CSV: the header line (unless /NH); JSON: "["
+//   Begin(column headers)        CSV: the header line (unless /NH); JSON: "["
 //   Record(fields)               a record without nested lists, or:
 //   OpenRecord(fields)           a record whose nested lists follow,
 //     OpenList(L"children")      JSON: a nested array of records under that key;
@@ -59,7 +67,7 @@ inline FormField ListField(const wchar_t* name, std::span<const wchar_t* const> 
 //   Finish()                     JSON: "]"; CSV: nothing
 //
 // Every CSV row must carry the columns given to Begin, in that order; the
-// names must outlive the writer (fixed texts). Each record is written as
+// headers must outlive the writer. Each record is written as
 // soon as it is complete enough, so the listing streams.
 //
 // Results: 0; STOPPED when Ctrl-C was seen after a record (the ^C mark is
@@ -81,6 +89,8 @@ public:
     int CloseList();
     int CloseRecord();
     int Finish();
+    // JSON nests records in lists; CSV writes every record as a row of its own.
+    bool Nests() const { return form_ == OutputForm::Json; }
 
 private:
     int Fail(int result) { return result_ = result; }

@@ -90,7 +90,7 @@ void AppendJsonMembers(FormText& out, std::span<const FormField> fields)
     for (size_t i = 0; i < fields.size(); ++i) {
         if (i)
             out.Append(L", ");
-        AppendJsonString(out, fields[i].name);
+        AppendJsonString(out, fields[i].name.key);
         out.Append(L": ");
         AppendValue(out, fields[i]);
     }

@@ -15,8 +15,21 @@ int ReadUsageSwitch(const wchar_t* word, const wchar_t* usage)
 
 // SERVICES keeps the case of its words; the other commands' words are upper
 // case already.
-int ReadSharedSwitch(wchar_t* word, SharedSwitches& shared, const SortSwitch& sort)
+int ReadSharedSwitch(wchar_t* word, SharedSwitches& shared, const SortSwitch& sort, const wchar_t* formHelp)
 {
+    // Before the commands' own switches, so that /F keeps its meaning and
+    // TASKLIST's /N: letters do not take /NH.
+    if (_wcsnicmp(word, L"/FO", 3) == 0) {
+        if (wcschr(word, L'?')) {
+            QPuts(formHelp);
+            return 0;
+        }
+        return ReadFormSwitch(word, &shared.form);
+    }
+    if (_wcsicmp(word, L"/NH") == 0) {
+        shared.header = false;
+        return SWITCH_TAKEN;
+    }
     if (_wcsnicmp(word, L"/HL", 3) == 0)
         return ReadHighlightSwitch(word, shared.highlight.get());
     if (_wcsicmp(word, L"/O") == 0) {
@@ -38,9 +51,10 @@ int RejectSwitch(wchar_t* word)
 
 void SettleOutput(SharedSwitches& shared)
 {
-    if (shared.pageLines)
+    const bool table = shared.form == OutputForm::Table;
+    if (shared.pageLines && table)
         SetPageLength(shared.pageLines);
-    InitOutputOptions(shared.noColour);
+    InitOutputOptions(shared.noColour || !table);
     if (NormalColor == 0)
         shared.highlight[0] = L'\0';
 }

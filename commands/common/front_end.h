@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "console/console.h"
+#include "console/forms.h"
 #include "frame/args.h"
 #include "frame/owners.h"
 
@@ -18,10 +19,12 @@ struct SortSwitch {
     const wchar_t* help;
 };
 
-// The switches every command reads alike (/HL, /O, /P) and the colour
-// switch each names its own way.
+// The switches every command reads alike (/HL, /O, /P, /FO, /NH) and the
+// colour switch each names its own way.
 struct SharedSwitches {
     bool noColour = false;
+    OutputForm form = OutputForm::Table;
+    bool header = true;  // /NH: a CSV listing without its header line
     unsigned int pageLines = 0;
     wchar_t sortKeys[SORT_KEYS_SIZE] = L"";
     std::unique_ptr<wchar_t[]> highlight = std::make_unique<wchar_t[]>(HIGHLIGHT_SIZE);
@@ -34,10 +37,11 @@ struct SharedSwitches {
 // A word that is none of the reader's switches.
 inline constexpr int NOT_MINE = -2;
 
-// Reads /HL, /O and /P; NOT_MINE for any other word, else SWITCH_TAKEN or
-// the command's result.
-int ReadSharedSwitch(wchar_t* word, SharedSwitches& shared, const SortSwitch& sort);
+// Reads /HL, /O, /P, /FO and /NH; NOT_MINE for any other word, else
+// SWITCH_TAKEN or the command's result.
+int ReadSharedSwitch(wchar_t* word, SharedSwitches& shared, const SortSwitch& sort, const wchar_t* formHelp);
 // Page length and colours as the switches asked; no highlight without colour.
+// A form for programs is neither paged nor coloured.
 void SettleOutput(SharedSwitches& shared);
 
 // "/?" prints the usage, with the version lines for "/??".
@@ -50,7 +54,7 @@ int ReadWord(wchar_t* word, Command& command)
 {
     if (int result = ReadUsageSwitch(word, Command::USAGE); result != NOT_MINE)
         return result;
-    if (int result = ReadSharedSwitch(word, command.shared, Command::SORT); result != NOT_MINE)
+    if (int result = ReadSharedSwitch(word, command.shared, Command::SORT, Command::FORMS); result != NOT_MINE)
         return result;
     if (word[0] != L'/')
         return command.ReadArgument(word);
@@ -60,7 +64,7 @@ int ReadWord(wchar_t* word, Command& command)
 
 // A command's own part, as Command:
 //   static constexpr unsigned SPLIT;     the split options
-//   static constexpr const wchar_t* USAGE, SortSwitch SORT
+//   static constexpr const wchar_t* USAGE, FORMS, SortSwitch SORT
 //   SharedSwitches shared;
 //   int ReadSwitch(wchar_t* word)        its own switches: NOT_MINE,
 //                                        SWITCH_TAKEN or its result

@@ -4,6 +4,7 @@
 #include <cwchar>
 #include <optional>
 
+#include "commands/common/form_tree.h"
 #include "commands/common/tree_walk.h"
 #include "commands/enumprocesses/enumprocesses.h"
 #include "console/console.h"
@@ -14,6 +15,11 @@
 namespace {
 
 constexpr wchar_t DeeperLevelsLeftOut[] = L"(deeper levels left out)";
+
+constexpr FormName PID{L"PID", L"pid"}, NAME{L"Name", L"name"}, LEVEL{L"Level", L"level"},
+    SERVICES{L"Services", L"services"}, TITLE{L"Window Title", L"windowTitle"};
+// CSV shows the tree by each row's level below its requested process.
+constexpr const wchar_t* COLUMNS[] = {PID.header, NAME.header, LEVEL.header, SERVICES.header, TITLE.header};
 
 // The requested process (drawn with the name given, whether or not the
 // list holds it) and its descendants, with connectors (/T) or indented
@@ -43,8 +49,10 @@ public:
         return ordered;
     }
 
-    int Line(const _EnumProcInfo* record, const wchar_t* prefix, bool hasPrefix, bool last, int&)
+    int Line(const _EnumProcInfo* record, const wchar_t* prefix, bool hasPrefix, bool last, int& width)
     {
+        if (form)
+            return WriteRecord(record, width);
         if (!hasPrefix) {
             // An empty line ahead of every requested tree.
             if (EndLine() == STOPPED)
@@ -58,7 +66,7 @@ public:
         return EndLine() == STOPPED ? STOPPED : 0;
     }
 
-    int Below(const _EnumProcInfo*, const wchar_t*, bool) { return 0; }
+    int Below(const _EnumProcInfo*, const wchar_t*, bool) { return form ? form->Children() : 0; }
 
     int LeftOut(const wchar_t* childPrefix)
     {
@@ -73,11 +81,34 @@ public:
     const ProcessTexts* texts;
     const _EnumProcInfo* root;
     const wchar_t* rootName;
+    FormTree* form;
     const wchar_t* rootSegment = L"";  // the children of a requested process start at the left edge
     const wchar_t* bar = (flags & EP_TREE) ? L"│ " : L"  ";
     size_t deepest = TREE_PREFIX_SIZE - 3;  // children only where their own children's two columns still fit
 
 private:
+    // The process's record in the form, `level` below the requested one (the
+    // walk's width, see form_tree.h). Its services and its title, each whole.
+    int WriteRecord(const _EnumProcInfo* record, int& level) const
+    {
+        const DWORD processId = record->processId;
+        const ServiceNamesInfo* services = processId && texts ? texts->services.First(processId) : nullptr;
+        const WindowTitleInfo* window = texts ? texts->windows.First(processId) : nullptr;
+        const ServiceItems serviceItems(services ? services->names : nullptr, services ? services->nameCount : 0);
+        const FormField pid = IntegerField(PID, processId);
+        const FormField name = TextField(NAME, record == root ? rootName : record->name);
+        const FormField names = ListField(SERVICES, serviceItems.items());
+        const FormField title = TextField(TITLE, window ? window->title : nullptr);
+        // JSON's nesting shows the level; CSV's rows say it.
+        const FormField json[] = {pid, name, names, title};
+        const FormField csv[] = {pid, name, IntegerField(LEVEL, level), names, title};
+        std::span<const FormField> shown = csv;
+        if (form->out().Nests())
+            shown = json;
+        const unsigned depth = level++;
+        return form->Open(depth, shown.first(shown.size() - ((flags & EP_WINDOWS) ? 0 : 2)));
+    }
+
     // Everything of the line after the indentation: ID, name, title or services.
     void WriteProcessText(DWORD processId, const wchar_t* name) const
     {
@@ -105,6 +136,11 @@ private:
 }  // namespace
 
 DWORD ChildKey(const _EnumProcInfo* record) { return record->parentProcessId; }
+
+std::span<const wchar_t* const> DescendantColumns(unsigned flags)
+{
+    return std::span(COLUMNS).first((flags & EP_WINDOWS) ? 5 : 3);
+}
 
 int CompareChildren(const wchar_t* sortKeys, const _EnumProcInfo* a, const _EnumProcInfo* b)
 {
@@ -136,6 +172,10 @@ int PrintDescendants(const _EnumProcInfo* list, DWORD processId, const wchar_t* 
                         options.sortKeys && *options.sortKeys ? options.sortKeys : nullptr,
                         options.texts,
                         &root,
-                        name ? name : L""};
+                        name ? name : L"",
+                        options.form};
+    // A form draws nothing, so it holds the whole tree however deep.
+    if (options.form)
+        tree.deepest = TREE_PREFIX_SIZE - 1;
     return TreeWalk(tree).Run(&root, 0, prefix, isLast);
 }

@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <tlhelp32.h>
 
+#include "commands/common/form_tree.h"
 #include "commands/enumprocesses/enumprocesses.h"
 #include "console/console.h"
 #include "frame/errors.h"
@@ -40,7 +41,15 @@ int EnumProcessesCommand::List() const
 
     const EnumProcChildren children(processes.get(), ChildKey);
     const ProcessTexts texts(windows.get(), services.get());
-    const DescendantOptions options{flags, shared.Highlight(), shared.SortKeys(), &texts, &children};
+    FormWriter writer(shared.form, shared.header);
+    FormTree form(writer);
+    const bool table = shared.form == OutputForm::Table;
+    const DescendantOptions options{flags, shared.Highlight(), shared.SortKeys(), &texts, &children,
+                                    table ? nullptr : &form};
+    if (!table) {
+        if (int begun = writer.Begin(DescendantColumns(flags)))
+            return FormResult(begun);
+    }
     int result = 0;
     for (int i = 0; i < requestedCount; ++i) {
         const DWORD processId = requested[i];
@@ -53,8 +62,15 @@ int EnumProcessesCommand::List() const
         int printed = PrintDescendants(processes.get(), processId, record->name, nullptr, false, options);
         if (printed == STOPPED)
             return 3;
+        if (printed != 0 && !table)
+            return FormResult(printed);
         if (printed != 0)
             result = 2;
+    }
+    if (!table) {
+        int ended = form.Close();
+        if (int formResult = FormResult(ended ? ended : writer.Finish()))
+            return formResult;
     }
     return result;
 }

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <span>
 
 #include "commands/common/front_end.h"
 #include "frame/args.h"
@@ -38,6 +39,7 @@ inline constexpr int MAX_REQUESTED_PIDS = 64;
 struct EnumProcessesCommand {
     static constexpr unsigned SPLIT = SA_SPLIT_SPACE | SA_SPLIT_SWITCH | SA_UPPER;
     static constexpr const wchar_t* USAGE = EnumprocessesUsageText;
+    static constexpr const wchar_t* FORMS = EnumprocessesFormText;
     static const SortSwitch SORT;
 
     // The processes, their names, parents and creation times (for the parent
@@ -75,6 +77,8 @@ int FindProcessByName(const wchar_t* pattern);
 using EnumProcChildren = RecordsById<const _EnumProcInfo>;
 DWORD ChildKey(const _EnumProcInfo* record);
 
+class FormTree;
+
 // What every line of the trees of one command shares.
 struct DescendantOptions {
     unsigned flags = 0;
@@ -82,10 +86,15 @@ struct DescendantOptions {
     const wchar_t* sortKeys = nullptr;           // null or empty: snapshot order
     const ProcessTexts* texts = nullptr;         // titles and services, for EP_WINDOWS
     const EnumProcChildren* children = nullptr;  // the list's index; built from it when null
+    FormTree* form = nullptr;                    // records for programs (/FO) instead of lines
 };
 
-// Prints the line of one process and, indented under it, its descendants.
-// 0, STOPPED when the user stopped the output, -1 for a missing list.
+// The columns of the form's records, with /W or without.
+std::span<const wchar_t* const> DescendantColumns(unsigned flags);
+
+// Prints the line of one process and, indented under it, its descendants
+// (in a form: their records). 0, STOPPED when the user stopped the output,
+// -1 for a missing list, or what the form's writer gave.
 int PrintDescendants(const _EnumProcInfo* list, DWORD processId, const wchar_t* name, const wchar_t* prefix,
                      bool isLast, const DescendantOptions& options);
 // Orders two children by the sort keys ("P", "N"; lower case reversed);

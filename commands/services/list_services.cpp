@@ -99,16 +99,17 @@ bool ReportUnmatched(const ServiceNameNode* names, const std::vector<NameFate>& 
 }
 
 // The start or stop request of /R or /S for one service; `shown` receives
-// the status read after it. False, with the reason on standard error, when
-// the service is left short of the state asked for.
-bool SendRequest(SC_HANDLE manager, DWORD flags, const Record& record, Record& shown)
+// the status read after it. The result's word: "started" or "stopped"; when
+// the service is left short of the state asked for, "cannot open" or
+// "refused", with the reason on standard error.
+const wchar_t* SendRequest(SC_HANDLE manager, DWORD flags, const Record& record, Record& shown)
 {
     const bool start = (flags & SV_START) != 0;
     DWORD error = NO_ERROR;
     const int refused = start ? StartListedService(manager, record.lpServiceName, &shown.ServiceStatusProcess, &error)
                               : StopListedService(manager, record.lpServiceName, &shown.ServiceStatusProcess, &error);
     if (refused <= 0)
-        return true;
+        return start ? L"started" : L"stopped";
     // A program that is not where the service's configuration says is the
     // usual cause of these two: name it, so the user knows what to look for.
     vornel::unique_block<QUERY_SERVICE_CONFIGW> config;
@@ -116,7 +117,7 @@ bool SendRequest(SC_HANDLE manager, DWORD flags, const Record& record, Record& s
         config = ReadServiceConfig(manager, record.lpServiceName);
     ReportRefusal(start ? L"start" : L"stop", record.lpServiceName, error,
                   config ? config->lpBinaryPathName : nullptr);
-    return false;
+    return refused == 1 ? L"cannot open" : L"refused";
 }
 
 // The services in the order of the sort keys, all of them, before any
@@ -138,7 +139,7 @@ vornel::unique_block<const Record*> SortedSlots(std::span<const Record> records,
 }  // namespace
 
 int ListServices(const ServiceNameNode* names, DWORD typeMask, DWORD flags, DWORD pidFilter,
-                 const wchar_t* sortKeys, const wchar_t* highlight, bool* failed)
+                 const wchar_t* sortKeys, const wchar_t* highlight, bool* failed, FormWriter* form)
 {
     *failed = false;
     if (highlight && !*highlight)
@@ -179,11 +180,19 @@ int ListServices(const ServiceNameNode* names, DWORD typeMask, DWORD flags, DWOR
         // The line shows the state, process ID and path read after the
         // request; without one, or when none could be read, the enumerated ones.
         Record shown = record;
-        if ((flags & (SV_START | SV_STOP)) && !SendRequest(manager.get(), flags, record, shown))
-            *failed = true;
+        const wchar_t* result = nullptr;
+        if (flags & (SV_START | SV_STOP)) {
+            result = SendRequest(manager.get(), flags, record, shown);
+            if (*result != L's')  // neither started nor stopped
+                *failed = true;
+        }
         const DWORD state = KnownState(shown.ServiceStatusProcess.dwCurrentState);
-        if (PrintServiceLine(&shown, flags, state, line, highlight) == STOPPED)
+        const int written = form ? WriteServiceRecord(*form, shown, flags, state, line, result)
+                                 : PrintServiceLine(&shown, flags, state, line, highlight);
+        if (written == STOPPED)
             return STOPPED;
+        if (written)
+            break;  // the form's writer keeps its failure for the caller
     }
     if (flags & (SV_START | SV_STOP)) {
         FindOtherTypes(manager.get(), typeMask, names, fates);

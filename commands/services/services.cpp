@@ -4,6 +4,7 @@
 // hands over to ListServices.
 #include <cwchar>
 
+#include "commands/common/form_tree.h"
 #include "commands/common/front_end.h"
 #include "commands/services/services.h"
 #include "frame/errors.h"
@@ -48,6 +49,7 @@ const struct {
 struct Services {
     static constexpr unsigned SPLIT = SA_SPLIT_SPACE | SA_SPLIT_SWITCH;  // names keep their case
     static constexpr const wchar_t* USAGE = ServicesUsageText;
+    static constexpr const wchar_t* FORMS = ServicesFormText;
     static constexpr SortSwitch SORT{L"N", L"DNPST", SortHelpText};
 
     SharedSwitches shared;
@@ -113,9 +115,16 @@ struct Services {
     {
         int listed;
         bool failed = false;
+        std::vector<const wchar_t*> headers;
+        FormWriter writer(shared.form, shared.header);
+        const bool table = shared.form == OutputForm::Table;
+        if (!table) {
+            if (int begun = BeginServiceForm(writer, flags, headers))
+                return FormResult(begun);
+        }
         try {
             listed = ListServices(names.get(), typeMask, flags, pidFilter, shared.SortKeys(), shared.Highlight(),
-                                  &failed);
+                                  &failed, table ? nullptr : &writer);
         } catch (...) {
             // The listing cannot go on. Release what the command holds before
             // the note, so the user sees the shell in its usual state; the
@@ -129,6 +138,10 @@ struct Services {
         // test; a plain listing that found nothing is not.
         if (listed == STOPPED)
             return 3;
+        if (!table) {
+            if (int ended = FormResult(writer.Finish()))
+                return ended;
+        }
         return failed ? 2 : 0;
     }
 };

@@ -6,6 +6,10 @@
 #include <windows.h>
 #include <winsvc.h>
 
+#include <vector>
+
+#include "console/forms.h"
+
 #include "frame/owners.h"
 #include "procinfo/procinfo.h"
 
@@ -37,8 +41,10 @@ struct ServiceNameNode {
 // the state asked for and each name that selects no service (or whose
 // services the type mask or the process-ID filter leave out); `failed` is
 // then set.
+// With a form writer each service is a record in it (after the request,
+// with its result), begun and finished by the caller.
 int ListServices(const ServiceNameNode* names, DWORD typeMask, DWORD flags, DWORD pidFilter,
-                 const wchar_t* sortKeys, const wchar_t* highlight, bool* failed);
+                 const wchar_t* sortKeys, const wchar_t* highlight, bool* failed, FormWriter* form = nullptr);
 
 // Compares two services by the sort keys: 0 when they do not tell the
 // services apart.
@@ -84,6 +90,13 @@ ServiceValues ReadServiceValues(const ENUM_SERVICE_STATUS_PROCESSW& record, DWOR
 // STOPPED when the user stopped the output.
 int PrintServiceLine(const ENUM_SERVICE_STATUS_PROCESSW* record, DWORD flags, DWORD state, int line,
                      const wchar_t* highlight);
+
+// The forms for programs: the header of the columns the flags select (the
+// headers kept in `headers`, which outlives the writer), and one service's
+// record with the result of its request (null without one).
+int BeginServiceForm(FormWriter& form, DWORD flags, std::vector<const wchar_t*>& headers);
+int WriteServiceRecord(FormWriter& form, const ENUM_SERVICE_STATUS_PROCESSW& record, DWORD flags, DWORD state,
+                       int line, const wchar_t* result);
 
 // The word written for a state code; codes above 7 are "Unknown".
 const wchar_t* ServiceStateName(DWORD state);

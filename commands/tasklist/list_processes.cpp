@@ -120,8 +120,10 @@ ProcessRecord* MakeProcessRecord(const PROCESSENTRY32W& entry, const WindowTitle
 {
     auto record = NewRecord<ProcessRecord>();
     record->window = window;
-    if (services && entry.th32ProcessID != 0)
+    if (services && entry.th32ProcessID != 0) {
         record->services = services->names;
+        record->serviceCount = services->nameCount;
+    }
     record->entry = entry;
     if (sortsByMemory)
         record->workingSet = ReadProcessUsage(entry.th32ProcessID).workingSet;
@@ -335,7 +337,7 @@ int PrintListing(Listing& listing, DWORD flags, const wchar_t* highlight)
 }
 
 int ListProcesses(const wchar_t* name, const wchar_t* ownerPattern, DWORD flags, const wchar_t* sortKeys,
-                  const wchar_t* highlight)
+                  const wchar_t* highlight, OutputForm form, bool header)
 {
     Filters filters;
     filters.owner = ownerPattern;
@@ -363,6 +365,8 @@ int ListProcesses(const wchar_t* name, const wchar_t* ownerPattern, DWORD flags,
     // The image paths of all lines share one reading of the drive letters.
     DriveMapScope driveMap;
     GatherListing(std::move(source), filters, flags, sortKeys, listing);
+    if (form != OutputForm::Table)
+        return WriteProcessForm(listing.processes.get(), listing.threads.get(), flags, form, header);
     int result = PrintListing(listing, flags, highlight);
     return result == STOPPED ? 3 : result;
 }

@@ -32,10 +32,8 @@ void QueryFacts(HANDLE h, DWORD pid, DWORD flags, ProcessValues& values)
         // One token for the owner, the integrity and the elevation.
         vornel::unique_handle token;
         if (OpenProcessToken(h, TOKEN_QUERY, token.put())) {
-            if (flags & TL_OWNER) {
+            if (flags & TL_OWNER)
                 ReadTokenOwner(token.get(), values.owner);
-                MaskControlCharacters(values.owner);
-            }
             if (flags & TL_INTEGRITY)
                 values.integrity = ReadTokenIntegrity(token.get());
             if (elevation)
@@ -172,16 +170,17 @@ constexpr Column COLUMNS[] = {
     {TL_EXTRA, TL_EXTRA, 1, false, 0, 1, BitnessText},
 };
 
-// Writes one column; returns the width it took.
+// Writes one column, its text masked (an owner or a window class is
+// another program's text); returns the width it took.
 int WriteColumn(const Column& column, const wchar_t* text, wchar_t* buffer)
 {
-    size_t length = wcslen(text);
+    size_t length = wcsnlen(text, NAME_BUFFER_SIZE - 1);
+    wmemmove(buffer, text, length);
+    buffer[length] = L'\0';
+    MaskControlCharacters(buffer, length);
+    text = buffer;
     TextFit shown = FitText(text, length, column.clip ? column.clip : INT_MAX);
-    if (shown.units < length) {
-        wmemmove(buffer, text, shown.units);
-        buffer[shown.units] = L'\0';
-        text = buffer;
-    }
+    buffer[shown.units] = L'\0';
     int blanks = Padding(shown.columns, column.width);
     if (column.right)
         WriteBlanks(blanks);
@@ -217,13 +216,11 @@ void ReadWindowClass(const WindowTitleInfo* window, wchar_t* className)
     className[0] = L'\0';
     if (window && IsWindow(window->window))
         GetClassNameW(window->window, className, NAME_BUFFER_SIZE);
-    MaskControlCharacters(className);
 }
 
 // The text after the name: the command line (/L wins over /F), the image
 // path, else the services or the window title; null when there is none.
-const wchar_t* TrailingText(const ProcessRecord* record, DWORD flags, const ProcessHandle* process,
-                            ProcessValues& values)
+const wchar_t* TrailingText(DWORD flags, const ProcessHandle* process, ProcessValues& values)
 {
     if (flags & TL_CMDLINE) {
         wchar_t* commandLine = values.path.get();
@@ -236,10 +233,10 @@ const wchar_t* TrailingText(const ProcessRecord* record, DWORD flags, const Proc
     const wchar_t* text = nullptr;
     if (flags & TL_FILENAME)
         text = values.path.get();
-    else if (record->services)
-        text = record->services;
-    else if (record->window)
-        text = record->window->title;
+    else if (values.services)
+        text = values.services;
+    else
+        text = values.title;
     return text && *text ? text : nullptr;
 }
 
@@ -270,7 +267,10 @@ void ReadProcessValues(const ProcessRecord* record, DWORD ownPid, DWORD flags, P
         values.usage = ReadProcessUsage(pid);
     if (flags & TL_WINCLASS)
         ReadWindowClass(record->window, values.windowClass);
-    values.trailing = TrailingText(record, flags, process ? &*process : nullptr, values);
+    values.services = record->services;
+    values.serviceCount = record->serviceCount;
+    values.title = record->window ? record->window->title : nullptr;
+    values.trailing = TrailingText(flags, process ? &*process : nullptr, values);
 }
 
 int WriteProcessLine(const ProcessValues& values, DWORD flags, int width, const wchar_t* highlight)

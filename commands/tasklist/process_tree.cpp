@@ -5,6 +5,7 @@
 // left; the prefix stops growing when its buffer is full, and deeper levels
 // reuse it.
 #include "commands/common/tree_walk.h"
+#include "commands/tasklist/process_form.h"
 #include "commands/tasklist/tasklist.h"
 #include "frame/host.h"
 
@@ -28,6 +29,11 @@ public:
 
     int Line(ProcessRecord* record, const wchar_t* prefix, bool hasPrefix, bool last, int& width)
     {
+        if (form) {
+            // A form's level, in place of a width (see form_tree.h).
+            const unsigned level = width++;
+            return form->Write(record, index.threads.Find(Id(record)), level);
+        }
         if (hasPrefix && width > 4) {
             Printf(L"%s%s", prefix, last ? L"└─" : L"├─");
             width -= 4;
@@ -41,6 +47,8 @@ public:
 
     int Below(const ProcessRecord* record, const wchar_t* childPrefix, bool hasChildren)
     {
+        if (form)
+            return form->Children();
         for (const auto& [owner, thread] : index.threads.Find(Id(record))) {
             if (int result = PrintThreadLine(thread, flags, childPrefix, hasChildren ? L"│ " : L"  "))
                 return result;
@@ -56,6 +64,7 @@ public:
     unsigned* processCount;
     unsigned* threadCount;
     const wchar_t* highlight;
+    ProcessForm* form = nullptr;  // records for programs instead of lines
     const wchar_t* rootSegment = L"  ";
     const wchar_t* bar = L"│ ";
     size_t deepest = TREE_PREFIX_SIZE - 1;  // the whole buffer: deeper levels reuse the full prefix
@@ -77,4 +86,10 @@ int PrintProcessTree(const ListingIndex& index, ProcessRecord* record, DWORD own
         return -1;
     ProcessTree tree{index, ownPid, flags, processCount, threadCount, highlight};
     return TreeWalk(tree).Run(record, width, prefix, last);
+}
+
+int WriteProcessTree(const ListingIndex& index, ProcessRecord* record, ProcessForm& form)
+{
+    ProcessTree tree{index, 0, 0, nullptr, nullptr, nullptr, &form};
+    return TreeWalk(tree).Run(record, 0, nullptr, false);
 }

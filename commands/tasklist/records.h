@@ -42,6 +42,7 @@ struct ProcessRecord {
     ProcessRecord* previous;
     const WindowTitleInfo* window;
     const wchar_t* services;
+    DWORD serviceCount;  // how many display names `services` joins
     DWORD mark;
     // The snapshot entry, with the executable name cut at its last "." and
     // the parent ID 0 when that parent is younger than the process.

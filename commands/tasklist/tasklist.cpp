@@ -70,6 +70,7 @@ bool BeginsWith(const wchar_t* word, const wchar_t* text) { return wcsncmp(word,
 struct Tasklist {
     static constexpr unsigned SPLIT = SA_SPLIT_SPACE | SA_SPLIT_SWITCH | SA_UPPER;
     static constexpr const wchar_t* USAGE = TasklistUsageText;
+    static constexpr const wchar_t* FORMS = TasklistFormText;
     static constexpr SortSwitch SORT{L"P", L"PNTZM", SortHelpText};
 
     SharedSwitches shared;
@@ -143,7 +144,10 @@ struct Tasklist {
         return SWITCH_TAKEN;
     }
 
-    int List() { return ListProcesses(name, owner, flags, shared.sortKeys, shared.Highlight()); }
+    int List()
+    {
+        return ListProcesses(name, owner, flags, shared.sortKeys, shared.Highlight(), shared.form, shared.header);
+    }
 };
 
 }  // namespace

@@ -7,15 +7,20 @@
 #include <tlhelp32.h>
 
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "commands/tasklist/records.h"
+#include "console/forms.h"
 #include "frame/plugin.h"
 #include "procinfo/record_lookup.h"
 
 VORNEL_EXPORT int WINAPI tasklist(const wchar_t* args);
 
+// In the table's form, or in one for programs (/FO) with or without its
+// CSV header.
 int ListProcesses(const wchar_t* name, const wchar_t* ownerPattern, DWORD flags, const wchar_t* sortKeys,
-                  const wchar_t* highlight);
+                  const wchar_t* highlight, OutputForm form = OutputForm::Table, bool header = true);
 
 int CompareProcesses(const ProcessRecord* a, const ProcessRecord* b, const wchar_t* keys);
 int CompareThreads(const ThreadRecord* a, const ThreadRecord* b, const wchar_t* keys);
@@ -32,6 +37,7 @@ struct ListingIndex {
     ListingIndex(ProcessRecord* list, const ThreadRecord* threads);
     RecordsById<ProcessRecord> children;
     RecordsById<const ThreadRecord> threads;
+    using ThreadEntry = RecordsById<const ThreadRecord>::Entry;
 };
 
 // What one process line shows, read once: each column's text or number
@@ -50,16 +56,27 @@ struct ProcessValues {
     bool elevated = false;
     BOOL wow64 = FALSE;
     BOOL boostDisabled = FALSE;
+    const wchar_t* services = nullptr;  // the display names of its services, joined by "; "; null for none
+    DWORD serviceCount = 0;
+    const wchar_t* title = nullptr;     // its window's title; null for none
     const wchar_t* trailing = nullptr;  // command line, image path, services or title; null for none
     std::unique_ptr<wchar_t[]> path;    // the command line or image path `trailing` may point into
 };
-// The values the flags ask for; texts of other programs masked, except the
-// name and the trailing text, which are matched as they are.
+// The values the flags ask for, texts of other programs as they are: each
+// form makes them safe in its own way.
 void ReadProcessValues(const ProcessRecord* record, DWORD ownPid, DWORD flags, ProcessValues& values);
 // The table's line of those values, ended with EndLine: its result.
 int WriteProcessLine(const ProcessValues& values, DWORD flags, int width, const wchar_t* highlight);
 // Both, then the module lines with /D.
 int PrintProcessLine(const ProcessRecord* record, DWORD ownPid, DWORD flags, int width, const wchar_t* highlight);
+// The listing in a form for programs: the flat list, or the trees from the
+// records marked MARK_ROOT; in JSON each process holds its modules (/D),
+// threads (/H) and, in a tree, children as arrays. The command's result.
+int WriteProcessForm(ProcessRecord* processes, const ThreadRecord* threads, DWORD flags, OutputForm form,
+                     bool header);
+class ProcessForm;
+// A process and its descendants in the form, at their levels.
+int WriteProcessTree(const ListingIndex& index, ProcessRecord* record, ProcessForm& form);
 // A process and its descendants, with the lookups of the listing, which
 // prints many trees: 0, the first result of a line that was not 0, or -1
 // without a record.
@@ -78,6 +95,13 @@ int PrintThreadLine(const ThreadRecord* thread, DWORD flags, const wchar_t* pref
 // The empty line and "   Found ..." footer.
 int PrintFooter(unsigned processCount, unsigned threadCount, DWORD flags);
 int DumpModules(DWORD processId, DWORD flags);
+// The modules of a process as a form gives them: each path whole, and its
+// base address.
+struct ModuleList {
+    std::vector<std::wstring> paths;
+    std::vector<ULONGLONG> bases;
+};
+void ReadModules(DWORD processId, ModuleList& modules);
 // Writes one module line and ends it; a pointer so that a test can make the
 // module walk fail part-way.
 extern int (*ModuleLineWriter)(const MODULEENTRY32W& module, DWORD flags);

@@ -180,8 +180,8 @@ TEST_F(Enumprocesses, WindowTitlesAndServiceNames)
 TEST_F(Enumprocesses, HelpTextsAndRejectedCommandLines)
 {
     const std::string usage =
-        "List processes started by the specified PID.\n\nENUMPROCESSES /D /O: /P /T /W /X pid...\r\n\n"
-        "\t/D\tno highlight\n\t/O:\tsort processes; /O? for more info\n\t/P\tpage output\n"
+        "List processes started by the specified PID.\n\nENUMPROCESSES /D /FO: /NH /O: /P /T /W /X pid...\r\n\n"
+        "\t/D\tno highlight\n\t/FO:\tCSV or JSON for programs; /FO? for more info\n\t/NH\tno CSV header line\n\t/O:\tsort processes; /O? for more info\n\t/P\tpage output\n"
         "\t/T\tshow tree graphics\n\t/W\tshow window titles and service names\n\t/X\tdisplay process IDs in hex\n\n"
         "Pid may be in decimal or hexadecimal.  If no pid is  \ngiven, the current instance of Orsh is assumed.\n";
     // The help ends the command at once, whatever follows.

@@ -255,9 +255,10 @@ TEST(Services, RejectsBadCommandLinesWithMessageAndCode)
 TEST(Services, PrintsHelpTexts)
 {
     const std::string usage =
-        "List, start, or stop services.\n\nSERVICES /D /F /I /I: /L /O: /P /R /S /Tn /V /X name....\r\n\n"
-        "\t/D\tno highlight\n\t/F\tshow filenames\n\t/I\tshow process IDs\n\t/I:\tonly processes with the given PID\n"
-        "\t/L\tline numbers\n\t/O:\tsort services; /O? for more info\n\t/P\tpage output\n\t/R\tstart services\n"
+        "List, start, or stop services.\n\nSERVICES /D /F /FO: /I /I: /L /NH /O: /P /R /S /Tn /V /X name....\r\n\n"
+        "\t/D\tno highlight\n\t/F\tshow filenames\n\t/FO:\tCSV or JSON for programs; /FO? for more info\n"
+        "\t/I\tshow process IDs\n\t/I:\tonly processes with the given PID\n"
+        "\t/L\tline numbers\n\t/NH\tno CSV header line\n\t/O:\tsort services; /O? for more info\n\t/P\tpage output\n\t/R\tstart services\n"
         "\t/S\tstop services\n\t/Tn\tservices of type\n\t/V\tshow service type values\n\t/X\tshow process IDs in hex\n"
         "\nYou may specify more than one name; names may contain wildcards.\n"
         "If you use /R or /S, you must give at least one name.\n";

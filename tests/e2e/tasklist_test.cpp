@@ -486,12 +486,14 @@ TEST_F(Tasklist, SortKeys)
 TEST_F(Tasklist, HelpTexts)
 {
     const std::string usage =
-        "List running processes.\n\nTASKLIST /C /D /E /F /H /I /L /M /N /N: /O: /P /R /T /U /U: /X /Z name\r\n\n"
+        "List running processes.\n\nTASKLIST /C /D /E /F /FO: /H /I /L /M /N /N: /NH /O: /P /R /T /U /U: /X /Z name\r\n\n"
         "\t/C\tshow priority classes\n\t/D\tdump module names\n"
         "\t/E\tshow extra info:  \xE2\x86\x91 elevated, \xC2\xBB 32-bit\n\t/F\tshow filenames\n"
+        "\t/FO:\tCSV or JSON for programs; /FO? for more info\n"
         "\t/H\tlist threads\n\t/I\tshow code integrity levels\n\t/L\tshow startup command lines\n"
         "\t/M\tshow memory usage; /MM short format\n\t/N\tshow window class names\n"
-        "\t/N:\tdisable features; /N? for more info\n\t/O:\tsort processes;   /O? for more info\n"
+        "\t/N:\tdisable features; /N? for more info\n\t/NH\tno CSV header line\n"
+        "\t/O:\tsort processes;   /O? for more info\n"
         "\t/P\tpage output\n\t/R\tshow a process tree\n\t/T\tshow kernel and user-mode times\n"
         "\t/U\tdisplay owner names\n\t/U:\tonly list if owner name matches\n\t/X\tshow process IDs in hexadecimal\n"
         "\t/Z\tshow parent process IDs\n\nname may be a process name, window title, or =PID.\n";

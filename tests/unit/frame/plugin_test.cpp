@@ -32,9 +32,9 @@ TEST(Usage, SyntaxLineOfEachCommand)
     // The rest of the usage text follows unchanged.
     EXPECT_EQ(std::wstring(buffer), std::wstring(wcsstr(TasklistUsageText, L"TASKLIST /C")));
     ASSERT_EQ(Usage(L"services", buffer), 1);
-    EXPECT_EQ(std::wstring(buffer).rfind(L"SERVICES /D /F /I", 0), 0u);
+    EXPECT_EQ(std::wstring(buffer).rfind(L"SERVICES /D /F /FO: /I", 0), 0u);
     ASSERT_EQ(Usage(L"ENUMPROCESSES", buffer), 1);
-    EXPECT_EQ(std::wstring(buffer).rfind(L"ENUMPROCESSES /D /O:", 0), 0u);
+    EXPECT_EQ(std::wstring(buffer).rfind(L"ENUMPROCESSES /D /FO: /NH /O:", 0), 0u);
 }
 
 TEST(Usage, OtherNamesLeaveTheBufferAlone)
