@@ -62,21 +62,42 @@ const wchar_t* PriorityClassWord(DWORD priorityClass)
     }
 }
 
+namespace {
+
+// The levels by their floors, highest first: the table's short word and the
+// forms' name of each.
+struct IntegrityLevel {
+    int floor;
+    const wchar_t* word;
+    const wchar_t* name;
+};
+constexpr IntegrityLevel IntegrityLevels[] = {
+    {0x5000, L"Pro", L"Protected"}, {0x4000, L"Sys", L"System"}, {0x3000, L"Hi", L"High"},
+    {0x2000, L"Med", L"Medium"},    {0x1000, L"Low", L"Low"},
+};
+
+const IntegrityLevel* FindIntegrityLevel(int integrity)
+{
+    for (const IntegrityLevel& level : IntegrityLevels) {
+        if (integrity >= level.floor)
+            return &level;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
 const wchar_t* IntegrityWord(int integrity)
 {
-    if (integrity >= 0x5000)
-        return L"Pro";
-    if (integrity >= 0x4000)
-        return L"Sys";
-    if (integrity >= 0x3000)
-        return L"Hi";
-    if (integrity >= 0x2000)
-        return L"Med";
-    if (integrity >= 0x1000)
-        return L"Low";
-    if (integrity >= 0)
-        return L"-";
-    return L"";  // the process did not open
+    if (const IntegrityLevel* level = FindIntegrityLevel(integrity))
+        return level->word;
+    return integrity >= 0 ? L"-" : L"";  // "-": below Low; nothing: the process did not open
+}
+
+const wchar_t* IntegrityName(int integrity)
+{
+    const IntegrityLevel* level = FindIntegrityLevel(integrity);
+    return level ? level->name : nullptr;
 }
 
 int LastTextRoom(int width)

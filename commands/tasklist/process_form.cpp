@@ -22,21 +22,6 @@ constexpr FormName PID{L"PID", L"pid"}, NAME{L"Name", L"name"}, PARENT{L"Parent 
     TITLE{L"Window Title", L"windowTitle"}, MODULES{L"Modules", L"modules"}, BASE{L"Base Address", L"baseAddress"},
     PATH{L"Path", L"path"}, THREAD_ID{L"Thread ID", L"threadId"}, BASE_PRIORITY{L"Base Priority", L"basePriority"};
 
-// The level's name; null where the table shows "-" or nothing (the level
-// cannot be read, or the process did not open).
-const wchar_t* IntegrityName(int integrity)
-{
-    if (integrity >= 0x5000)
-        return L"Protected";
-    if (integrity >= 0x4000)
-        return L"System";
-    if (integrity >= 0x3000)
-        return L"High";
-    if (integrity >= 0x2000)
-        return L"Medium";
-    return integrity >= 0x1000 ? L"Low" : nullptr;
-}
-
 // Milliseconds, halves up, as the table's times round them.
 FormField Milliseconds(FormName name, bool read, ULONGLONG span)
 {

@@ -115,6 +115,9 @@ inline constexpr int MIN_LAST_TEXT_ROOM = 20;
 int LastTextRoom(int width);
 const wchar_t* PriorityClassWord(DWORD priorityClass);
 const wchar_t* IntegrityWord(int integrity);
+// The forms' name of the level ("Low" to "Protected"); null where the table
+// shows "-" or nothing (the level cannot be read, or the process did not open).
+const wchar_t* IntegrityName(int integrity);
 // The /MM column's value and unit letter: the working set in G from 1 GiB,
 // in M from 1 MiB, in K below; halves rounded up.
 wchar_t ShortMemory(ULONGLONG bytes, ULONGLONG* value);
