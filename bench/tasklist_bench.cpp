@@ -252,9 +252,9 @@ void ServiceCases(unsigned count)
     }
     // Each round takes the same services in another order: a sort of one
     // input repeated in every round is learnt by the processor's branch
-    // predictor where the input is small (1,000 services sorted three times
-    // faster on the fifth round than on the first), which made the growth
-    // to 10,000 look twice what it is.
+    // predictor where the input is small (1,000 services in one order took
+    // half the time of 1,000 in fresh orders), which made the growth to
+    // 10,000 look twice what it is.
     const int runs = count > 10000 ? 1 : 20;
     std::vector<std::vector<const ENUM_SERVICE_STATUS_PROCESSW*>> orders(runs);
     for (auto& order : orders) {
