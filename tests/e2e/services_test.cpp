@@ -197,6 +197,11 @@ TEST(Services, StartsAndStopsTheListedServices)
 
     // Starting a running service changes nothing and is no error.
     EXPECT_EQ(List("/R VsvCtlOne"), Line("VsvCtlOne", "Running"));
+    // A pattern that also matches services of other processes acts on those
+    // the process-ID filter selects and says nothing of the rest.
+    const RunResult selected = Services(Text("/R /I:%u VsvCtl*", services.ProcessId(L"VsvCtlTwo")));
+    EXPECT_EQ(selected.out + selected.err, Line("VsvCtlTwo", "Running"));
+    EXPECT_EQ(selected.exitCode, 0u);
 
     // A stop does not wait: the process ID stands beside "Stopping", never beside "Stopped".
     const std::string id = Text("%8u  ", services.ProcessId(L"VsvCtlOne"));
