@@ -23,6 +23,13 @@ int FormWriter::Begin(std::span<const wchar_t* const> columns)
     return 0;
 }
 
+int FormWriter::BeginLike(std::span<const FormField> fields)
+{
+    for (const FormField& field : fields)
+        fieldHeaders_.push_back(field.name.header);
+    return Begin(fieldHeaders_);
+}
+
 int FormWriter::Record(std::span<const FormField> fields)
 {
     const int result = OpenRecord(fields);

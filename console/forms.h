@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <span>
+#include <vector>
 
 #include "console/form_text.h"
 
@@ -58,6 +59,7 @@ inline FormField ListField(FormName name, std::span<const wchar_t* const> items)
 // The one writer of both forms, driven the same way whatever the form:
 //
 //   Begin(column headers)        CSV: the header line (unless /NH); JSON: "["
+//   BeginLike(fields)            the same, the headers those of a record's fields
 //   Record(fields)               a record without nested lists, or:
 //   OpenRecord(fields)           a record whose nested lists follow,
 //     OpenList(L"children")      JSON: a nested array of records under that key;
@@ -83,6 +85,7 @@ public:
     FormWriter& operator=(const FormWriter&) = delete;
 
     int Begin(std::span<const wchar_t* const> columns);
+    int BeginLike(std::span<const FormField> fields);
     int Record(std::span<const FormField> fields);
     int OpenRecord(std::span<const FormField> fields);
     int OpenList(const wchar_t* key);
@@ -103,6 +106,7 @@ private:
     bool begun_ = false;
     int result_ = 0;
     std::span<const wchar_t* const> columns_;
+    std::vector<const wchar_t*> fieldHeaders_;  // the columns when Begin had fields
     // Open records and lists below the document's array: odd inside a
     // record, even inside a list (the document's array is one).
     unsigned depth_ = 0;

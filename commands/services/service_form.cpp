@@ -36,11 +36,9 @@ std::vector<FormField> ServiceFields(const ServiceValues& v, DWORD flags, const 
 
 }  // namespace
 
-int BeginServiceForm(FormWriter& form, DWORD flags, std::vector<const wchar_t*>& headers)
+int BeginServiceForm(FormWriter& form, DWORD flags)
 {
-    for (const FormField& field : ServiceFields(ServiceValues{}, flags, nullptr))
-        headers.push_back(field.name.header);
-    return form.Begin(headers);
+    return form.BeginLike(ServiceFields(ServiceValues{}, flags, nullptr));
 }
 
 int WriteServiceRecord(FormWriter& form, const ENUM_SERVICE_STATUS_PROCESSW& record, DWORD flags, DWORD state,

@@ -115,11 +115,10 @@ struct Services {
     {
         int listed;
         bool failed = false;
-        std::vector<const wchar_t*> headers;
         FormWriter writer(shared.form, shared.header);
         const bool table = shared.form == OutputForm::Table;
         if (!table) {
-            if (int begun = BeginServiceForm(writer, flags, headers))
+            if (int begun = BeginServiceForm(writer, flags))
                 return FormResult(begun);
         }
         try {

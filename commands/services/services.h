@@ -91,10 +91,9 @@ ServiceValues ReadServiceValues(const ENUM_SERVICE_STATUS_PROCESSW& record, DWOR
 int PrintServiceLine(const ENUM_SERVICE_STATUS_PROCESSW* record, DWORD flags, DWORD state, int line,
                      const wchar_t* highlight);
 
-// The forms for programs: the header of the columns the flags select (the
-// headers kept in `headers`, which outlives the writer), and one service's
-// record with the result of its request (null without one).
-int BeginServiceForm(FormWriter& form, DWORD flags, std::vector<const wchar_t*>& headers);
+// The forms for programs: the header of the columns the flags select, and
+// one service's record with the result of its request (null without one).
+int BeginServiceForm(FormWriter& form, DWORD flags);
 int WriteServiceRecord(FormWriter& form, const ENUM_SERVICE_STATUS_PROCESSW& record, DWORD flags, DWORD state,
                        int line, const wchar_t* result);
 

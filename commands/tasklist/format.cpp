@@ -9,11 +9,16 @@
 #include "frame/host.h"
 #include "frame/text_width.h"
 
+ULONGLONG CpuMilliseconds(ULONGLONG span)
+{
+    // Counted in milliseconds first, so that rounding the largest spans
+    // cannot wrap around.
+    return span / 10000 + (span % 10000 >= 5000 ? 1 : 0);
+}
+
 int FormatCpuTime(ULONGLONG span, wchar_t* text)
 {
-    // Milliseconds to the nearest one, halves up; counted in milliseconds
-    // so that rounding the largest spans cannot wrap around.
-    ULONGLONG total = span / 10000 + (span % 10000 >= 5000 ? 1 : 0);
+    ULONGLONG total = CpuMilliseconds(span);
     ULONGLONG hours = total / 3600000;
     unsigned minutes = static_cast<unsigned>((total / 60000) % 60);
     unsigned seconds = static_cast<unsigned>((total / 1000) % 60);

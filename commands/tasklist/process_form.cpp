@@ -22,10 +22,10 @@ constexpr FormName PID{L"PID", L"pid"}, NAME{L"Name", L"name"}, PARENT{L"Parent 
     TITLE{L"Window Title", L"windowTitle"}, MODULES{L"Modules", L"modules"}, BASE{L"Base Address", L"baseAddress"},
     PATH{L"Path", L"path"}, THREAD_ID{L"Thread ID", L"threadId"}, BASE_PRIORITY{L"Base Priority", L"basePriority"};
 
-// Milliseconds, halves up, as the table's times round them.
+// Milliseconds, rounded as the table's times are.
 FormField Milliseconds(FormName name, bool read, ULONGLONG span)
 {
-    return read ? IntegerField(name, static_cast<LONGLONG>((span + 5000) / 10000)) : EmptyField(name);
+    return read ? IntegerField(name, static_cast<LONGLONG>(CpuMilliseconds(span))) : EmptyField(name);
 }
 
 FormField OptionalText(FormName name, const wchar_t* text) { return TextField(name, text && *text ? text : nullptr); }
@@ -62,9 +62,7 @@ int ProcessForm::Begin()
     const ServiceItems none(nullptr, 0);
     std::vector<FormField> fields;
     AddFields(*values, none, {}, fields);
-    for (const FormField& field : fields)
-        headers_.push_back(field.name.header);
-    return out_.Begin(headers_);
+    return out_.BeginLike(fields);
 }
 
 int ProcessForm::Write(const ProcessRecord* record, std::span<const ListingIndex::ThreadEntry> threads,

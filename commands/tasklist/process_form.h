@@ -30,5 +30,4 @@ private:
     FormWriter out_;
     FormTree tree_;
     DWORD flags_;
-    std::vector<const wchar_t*> headers_;
 };

@@ -106,6 +106,8 @@ void ReadModules(DWORD processId, ModuleList& modules);
 // module walk fail part-way.
 extern int (*ModuleLineWriter)(const MODULEENTRY32W& module, DWORD flags);
 
+// A CPU time in 100-ns units as milliseconds to the nearest one, halves up.
+ULONGLONG CpuMilliseconds(ULONGLONG span);
 int FormatCpuTime(ULONGLONG span, wchar_t* text);
 int WriteClipped(const wchar_t* text, int room, BYTE colour);
 // The room of a line's last text, given the columns left for it and the two
